@@ -1,0 +1,79 @@
+// Program start and main loop.
+//
+// MainProgram sets the defaults, installs the crash handler, starts drawing, reads the
+// settings, picks the model's front end from "activeInstrument", opens the main window
+// and turns the main loop: one window event per turn, the front end's per-frame handler
+// every turn, and at most every 16 ms a drawing pass that paints, applies a changed
+// language and shows the canvas.
+//
+// Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zolt::frame {
+
+constexpr int MainWindow = 23;
+constexpr int PowerAnalyserWindow = 269;
+
+struct AppInfoRecord {
+  double ProgramVersion = 25.017;
+  std::string UpdateUrl;    // the update notice's address on the maker's web server
+  std::string ManualPath = "help/KVR_MANUAL.chm";
+  std::string WorkText;     // the main window title at start; scratch text later
+  int32_t DeveloperMode = 0;
+  std::string MicroSign = "\xC2\xB5";
+};
+
+inline AppInfoRecord AppInfo;
+
+struct FrameLoopStateRecord {
+  int32_t LastEvent = 0;  // the last event's type (platform::EventType), 0 = none
+  int32_t QuitRequested = 0;
+  int32_t CloseRequest = 0;
+  int32_t ResizePending = 0;
+  int32_t RedrawAll = 0;
+  int32_t MainLayoutVariant = 1;
+  int32_t MainLayoutVariantSeen = -1;
+  int64_t LastTick = 0;
+};
+
+inline FrameLoopStateRecord FrameLoopState;
+
+// One front end per instrument family: its start-up, its per-frame handler and its
+// drawing chain (run in the drawing pass only for the model that names it).
+struct FrontEnd {
+  void (*Start)() = nullptr;
+  void (*HandleFrame)() = nullptr;
+  void (*DrawScreen)() = nullptr;
+};
+
+// The front ends the main loop runs. Tests replace them with their own handlers.
+inline FrontEnd CurveTracerFrontEnd;
+inline FrontEnd PowerAnalyserFrontEnd;
+
+// The model table: title tail, manual and front end of a model name (upper-cased).
+struct ModelRow {
+  const char* Model;
+  const char* TitleTail;
+  const char* Manual;
+  bool PowerAnalyser;
+};
+// The row for a name (compared in upper case); nullptr for an unlisted name.
+const ModelRow* FindModel(const std::string& name);
+
+// Applies the model table to AppSettings.ActiveInstrument: sets AppInfo.WorkText (the
+// window title) and AppInfo.ManualPath; an empty or unlisted name becomes "KVR820".
+void ApplyModelTable();
+
+// The process entry: returns when the main window has been closed (or start-up failed).
+int MainProgram();
+
+// Sets AppInfo.DeveloperMode from the presence of "developermode.txt".
+void CheckDeveloperMode();
+
+// Opens "help/KVR_MANUAL.chm" at "SelectingInstrument.htm".
+void ShowSelectingInstrumentHelp();
+
+}  // namespace zolt::frame

@@ -1,0 +1,47 @@
+// CSV tables and numbered CSV files.
+//
+// Every table file is read into and written from one shared grid, CsvGrid, of 32,001
+// rows by 101 columns (only rows that hold text take memory). A caller copies what it
+// needs out of the grid before the next CSV operation. All routines are silent: a
+// missing file reads as an empty table, a file that cannot be written is not written
+// (WriteCsvFile tells its caller, who reports it where that matters).
+//
+// Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zolt::frame {
+
+constexpr int CsvRows = 32001;
+constexpr int CsvColumns = 101;
+constexpr int CsvFieldCount = 101;
+
+// The grid's cells; reading outside the grid gives the empty text, writing outside it
+// does nothing.
+const std::string& CsvCell(int row, int column);
+void SetCsvCell(int row, int column, const std::string& text);
+
+inline int32_t CsvRowCount = 0;     // lines taken by the last read
+inline int32_t CsvColumnCount = 0;  // columns found by the last read
+
+// The fields of the last line given to SplitCsvLine (entries 0..100).
+inline std::string CsvFields[CsvFieldCount];
+
+void ReadCsvFile(const std::string& path, char separator);
+// Writes rows 0..rows-1, cells 0..columns-1; the file is replaced in one step. Returns
+// false when it could not be written (the old file, if any, is then unchanged).
+bool WriteCsvFile(const std::string& path, char separator, int rows, int columns);
+// Empties rows 0..rows and columns 0..columns (bounds included); 0 means the whole extent.
+void ClearStringGrid(int rows, int columns);
+void SplitCsvLine(const std::string& line);
+// The largest number among the folder's CSV file names, at least 1.
+int32_t FindHighestCsvNumber(const std::string& folder);
+// "0001.csv" .. "9999.csv" (the number clamped to 1..9999).
+std::string MakeCsvFileName(int32_t number);
+// Rewrites one cell of a file, chosen by its column heading and row (1 = first data line).
+void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
+                   const std::string& value);
+
+}  // namespace zolt::frame

@@ -1,0 +1,131 @@
+#include "frame/numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace zolt::frame {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+
+}  // namespace
+
+int64_t ParseInteger(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i < text.size() && text[i] == '%') {
+    base = 2;
+    ++i;
+  }
+  uint64_t value = 0;  // wraps like the 64-bit integer it is read into
+  for (; i < text.size(); ++i) {
+    const int digit = DigitValue(text[i]);
+    if (digit >= base) break;
+    value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+  }
+  if (negative) value = 0 - value;
+  return static_cast<int64_t>(value);
+}
+
+double ParseReal(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  const char* first = text.data() + i;
+  const char* last = text.data() + text.size();
+  // Only plain decimal notation with an optional exponent; no "inf" or "nan" words.
+  if (first == last || !((*first >= '0' && *first <= '9') || *first == '.')) return 0.0;
+  double value = 0.0;
+  const auto result = std::from_chars(first, last, value, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    value = std::numeric_limits<double>::infinity();
+  } else if (result.ec != std::errc()) {
+    value = 0.0;
+  }
+  return negative ? -value : value;
+}
+
+std::string RealToText(double value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "+Infinity" : "-Infinity";
+  std::string text = FixedDecimals(value, 10);
+  const size_t point = text.find('.');
+  if (point != std::string::npos) {
+    size_t end = text.size();
+    while (end > point + 1 && text[end - 1] == '0') --end;
+    if (end == point + 1) end = point;
+    text.resize(end);
+  }
+  if (text == "-0") text = "0";
+  return text;
+}
+
+std::string FixedDecimals(double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  char buffer[400];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
+}
+
+namespace {
+
+// A rounded real as a 64-bit integer; values beyond the range saturate, NaN gives 0.
+int64_t SaturatingInt64(double rounded) {
+  if (std::isnan(rounded)) return 0;
+  if (rounded >= 9223372036854775807.0) return std::numeric_limits<int64_t>::max();
+  if (rounded <= -9223372036854775808.0) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(rounded);
+}
+
+}  // namespace
+
+int64_t RoundHalfEven(double value) { return SaturatingInt64(std::nearbyint(value)); }
+
+int64_t RoundHalfAway(double value) { return SaturatingInt64(std::round(value)); }
+
+int32_t RoundToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  const double rounded = std::nearbyint(value);
+  if (rounded >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (rounded <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(rounded);
+}
+
+std::string ToLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+std::string ToUpper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+}  // namespace zolt::frame

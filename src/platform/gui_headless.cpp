@@ -1,0 +1,2 @@
+// Filled in by the platform layer work.
+namespace zolt::platform {}

@@ -1,0 +1,73 @@
+// Headless gui: the test side of the in-memory implementation of gui.h.
+//
+// Windows and gadgets are objects with the same numbers, texts and states as real ones.
+// A test injects events, moves the pointer, scripts the folder chooser, and reads back
+// every message box, help request and the last frame copied to the surface.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/gui.h"
+
+namespace zolt::platform::headless {
+
+// Forgets every window, gadget, queued event and record; dots per inch back to 96.
+void Reset();
+
+// Display density used by InitialiseGui and the window sizes (96 by default).
+void SetDpi(double horizontal, double vertical);
+
+// Queues an event; WaitWindowEvent hands them out in order, one per call.
+void PushEvent(const WindowEvent& event);
+// Resizes a window's client area (device pixels) and queues its Size event.
+void ResizeWindow(int window, int width, int height);
+// Queues a Close event for a window.
+void PushClose(int window);
+
+// The pointer position in client pixels of the main window (-1, -1 outside).
+void SetMousePosition(int x, int y);
+// Moves the pointer and queues a left button press / release there.
+void PushLeftButtonDown(int window, int x, int y);
+void PushLeftButtonUp(int window, int x, int y);
+
+// Called at the start of every WaitWindowEvent, before an event is taken: lets a test
+// watch the program turn by turn and inject events. Cleared by Reset.
+void SetWaitHook(std::function<void()> hook);
+
+// Makes OpenWindow or OpenSurface fail (to test the failure paths).
+void FailNextWindowOpen();
+void FailNextSurfaceOpen();
+
+// Message boxes shown, in order.
+struct ShownMessage {
+  std::string Title;
+  std::string Text;
+  MessageIcon Icon = MessageIcon::None;
+};
+const std::vector<ShownMessage>& MessagesShown();
+
+// Answers of the folder chooser, used in order; an empty answer means cancelled.
+void ScriptFolderChoice(const std::string& folder);
+
+struct HelpRequest {
+  std::string File;
+  std::string Topic;
+};
+const std::vector<HelpRequest>& HelpRequests();
+
+// The image number last copied to the surface and how many frames were presented.
+int LastCopiedImage();
+int PresentCount();
+// Width and height of the open surface (0 when closed).
+int SurfaceWidth();
+int SurfaceHeight();
+
+// Presses a button gadget / edits a text as a user would: updates its state and queues
+// the gadget event.
+void ClickGadget(int gadget);
+void TypeIntoGadget(int gadget, const std::string& text);
+void ChooseGadgetItem(int gadget, int item);
+
+}  // namespace zolt::platform::headless

@@ -1,0 +1,151 @@
+// Platform layer, system part: clock, local time, files and folders, serial ports,
+// run-time library loading and the fault handler.
+//
+// The program's own code reaches the operating system only through this header,
+// draw.h and gui.h. Objects (serial ports, libraries) are addressed by small fixed
+// numbers, as the program keeps them. Threads and the mutex are the standard
+// library's (std::thread, std::mutex, std::atomic), which need no wrapper.
+//
+// Sections: clock and time; files and folders; serial ports; libraries; fault handler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zolt::platform {
+
+// ---- clock and time ----
+
+// Milliseconds from a fixed point at start-up; monotonic, never goes back.
+int64_t ElapsedMilliseconds();
+
+// Sleeps the calling thread for the given milliseconds (1 ms resolution).
+void Delay(int milliseconds);
+
+struct DateTime {
+  int Year = 0;    // four digits
+  int Month = 0;   // 1..12
+  int Day = 0;     // 1..31
+  int Hour = 0;    // 0..23
+  int Minute = 0;
+  int Second = 0;
+};
+
+// The local date and time now.
+DateTime LocalDateTime();
+
+// ---- files and folders (paths relative to the working folder) ----
+
+// Reads a text file into lines. A line ends at CR, LF, CR LF or NUL; the line ends are
+// not kept; a last line without an end is still a line; nothing follows a final end.
+// Returns false (and no lines) when the file cannot be opened.
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+
+// Reads a whole file. Returns false when it cannot be opened.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
+// Replaces a file in one step: the bytes go to a temporary file in the same folder,
+// which is flushed to disk and renamed over the target. The target is never missing or
+// half-written; on failure it is left as it was and the temporary file is removed.
+bool WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// Appends bytes to a file, creating it when absent.
+bool AppendToFile(const std::string& path, std::string_view bytes);
+
+bool FileExists(const std::string& path);    // a file (not a folder) exists at path
+bool FolderExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+// Renames a file, replacing the target in one step when it exists.
+bool RenameFile(const std::string& from, const std::string& to);
+
+struct FolderEntry {
+  std::string Name;
+  bool IsFolder = false;
+};
+
+// Lists a folder's entries ("." and ".." left out). A missing folder gives no entries.
+std::vector<FolderEntry> ListFolder(const std::string& path);
+
+// Absolute path of the folder that holds the running program, ending in "/".
+std::string ProgramFolder();
+
+// ---- serial ports ----
+//
+// A port is opened by the name "COM" followed by a number. The name resolves to the
+// entry "ports/COM<n>" of the working folder when it exists (normally a symbolic link to
+// a device), otherwise to the n-th USB serial device of the system (/dev/ttyACM* then
+// /dev/ttyUSB*, each in numeric order). Ports are opened raw, 8N1, non-blocking,
+// exclusively and without becoming the controlling terminal.
+//
+// A port whose device vanished (unplugged, or the other end of a pseudo-terminal
+// closed) counts as no longer open. Every call is safe against a close from another
+// thread: nothing reads or writes a closed or reused descriptor.
+
+constexpr int MaxSerialPorts = 64;
+
+// Resolves "COM<n>" to a device path as described above; empty when nothing matches.
+std::string ResolveSerialPortName(const std::string& name);
+
+// Opens port number `port` (0..MaxSerialPorts-1) on the named device at the given baud
+// rate, 8 data bits, no parity, 1 stop bit, no handshake. An open port of the same
+// number is closed first. Returns false on failure (LastSerialError tells why).
+bool OpenSerialPort(int port, const std::string& name, int baud);
+void CloseSerialPort(int port);
+bool IsSerialPortOpen(int port);
+// Bytes waiting to be read; 0 when the port is not open.
+int SerialBytesWaiting(int port);
+// Reads at most `count` bytes that are already waiting; returns the number read.
+int ReadSerialPort(int port, void* buffer, int count);
+// Writes the bytes (waiting at most 10 ms + 100 ms per byte); returns the number written.
+int WriteSerialPort(int port, const void* data, int count);
+// The operating system's text for the last failed serial call of this thread.
+std::string LastSerialError();
+
+// ---- run-time libraries ----
+
+constexpr int MaxLibraries = 32;
+
+// Loads a shared library under number `library`: first from the program's folder,
+// then by the system's search path. Returns false when neither loads.
+bool OpenLibrary(int library, const std::string& fileName);
+void CloseLibrary(int library);
+bool IsLibrary(int library);
+// Looks a function up by name in a loaded library; nullptr when absent.
+void* LibraryFunction(int library, const char* name);
+
+// ---- fault handler ----
+//
+// One process-wide handler for faults in any thread (SIGSEGV, SIGBUS, SIGILL, SIGFPE,
+// SIGABRT). It runs on an alternate stack and passes a FaultInfo to the callback, which
+// must only use async-signal-safe calls: the Safe* helpers below, fixed buffers, no
+// allocation. The callback never returns; it ends with EndProcessAfterFault.
+
+struct FaultInfo {
+  const char* Description = "";   // the fault's description
+  int32_t Code = 0;               // access violations report -1073741819
+  uint64_t CodeAddress = 0;       // address of the faulting instruction
+  bool HasTargetAddress = false;  // true for access violations
+  uint64_t TargetAddress = 0;     // the address that was accessed
+  // Low 32 bits of RAX, RBX, RCX, RDX, RBP, RSI, RDI, RSP, as signed values.
+  int32_t Registers[8] = {};
+  bool HasSourcePosition = false;  // true when debug information gave a position
+  int SourceLine = 0;
+  char SourceFile[256] = {};
+};
+
+using FaultCallback = void (*)(const FaultInfo& fault);
+
+void InstallFaultHandler(FaultCallback callback);
+
+// Async-signal-safe helpers for the fault callback.
+int SafeOpenForAppend(const char* path);  // -1 when it cannot be opened
+void SafeWrite(int fd, const char* data, int length);
+void SafeClose(int fd);
+// Shows a message in a separate small program (the crash-report viewer beside the
+// program) and waits until it is closed. Falls back to standard error without a display.
+void SafeShowMessage(const char* title, const char* text);
+[[noreturn]] void EndProcessAfterFault();
+
+}  // namespace zolt::platform
