@@ -55,7 +55,12 @@ std::string TranslateToColumn(const std::string& text, int32_t column);
 // Fills Captions in the current language.
 void LoadUiTexts();
 // Sets the Language setting from a language button's id (43..88); others change nothing.
+// When the chosen language differs from the one applied, it is shown through
+// ShowChosenLanguage.
 void SelectLanguageById(int32_t id);
+// Shows a newly chosen language in the language page's current-language field; set by
+// the settings window while its language page is open (nullptr: nothing is shown).
+inline void (*ShowChosenLanguage)(const std::string& language) = nullptr;
 // The English language name of a language button, empty for an id that selects nothing.
 std::string LanguageNameOfButton(int32_t id);
 
