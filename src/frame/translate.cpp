@@ -33,6 +33,8 @@ void SetLanguageCell(int row, int column, const std::string& text) {
   SetTextTableCell(Table(), row, column, text);
 }
 
+void ClearLanguageTable() { ResetTextTable(Table(), LanguageRows, LanguageColumns); }
+
 void LoadLanguageTable(const std::string& path) {
   if (platform::FileExists(path)) {
     std::string bytes;

@@ -30,6 +30,8 @@ inline LanguageStateRecord LanguageState;
 // The language table: behaves as 32,001 x 101 cells but stores only rows that hold text.
 const std::string& LanguageCell(int row, int column);
 void SetLanguageCell(int row, int column, const std::string& text);
+// Empties the whole table (start-up).
+void ClearLanguageTable();
 
 // The painted screen's captions, one field per English text.
 struct UiCaptions {
