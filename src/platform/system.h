@@ -90,7 +90,9 @@ std::string ResolveSerialPortName(const std::string& name);
 
 // Opens port number `port` (0..MaxSerialPorts-1) on the named device at the given baud
 // rate, 8 data bits, no parity, 1 stop bit, no handshake. An open port of the same
-// number is closed first. Returns false on failure (LastSerialError tells why).
+// number is closed first. A name starting with "/" is taken as a device path as it
+// stands. Returns false on failure (LastSerialError tells why), among others when the
+// device is already open exclusively (by this or another program).
 bool OpenSerialPort(int port, const std::string& name, int baud);
 void CloseSerialPort(int port);
 bool IsSerialPortOpen(int port);
@@ -121,6 +123,11 @@ void* LibraryFunction(int library, const char* name);
 // SIGABRT). It runs on an alternate stack and passes a FaultInfo to the callback, which
 // must only use async-signal-safe calls: the Safe* helpers below, fixed buffers, no
 // allocation. The callback never returns; it ends with EndProcessAfterFault.
+//
+// The handler covers every thread. A thread that should survive even a stack overflow
+// calls PrepareThreadForFaults first thing: it gives the thread its own alternate stack
+// (InstallFaultHandler does so for the thread that installs the handler). Without one,
+// the handler runs on the thread's own stack, which is enough for every other fault.
 
 struct FaultInfo {
   const char* Description = "";   // the fault's description
@@ -138,11 +145,18 @@ struct FaultInfo {
 using FaultCallback = void (*)(const FaultInfo& fault);
 
 void InstallFaultHandler(FaultCallback callback);
+// Gives the calling thread an alternate signal stack for the fault handler; freed when
+// the thread ends. Calling it again in the same thread does nothing.
+void PrepareThreadForFaults();
 
 // Async-signal-safe helpers for the fault callback.
 int SafeOpenForAppend(const char* path);  // -1 when it cannot be opened
 void SafeWrite(int fd, const char* data, int length);
 void SafeClose(int fd);
+// The local date and time, from the real-time clock and the time zone's offsets as
+// they were worked out when the handler was installed (two years ahead, daylight
+// saving changes included).
+DateTime SafeLocalDateTime();
 // Shows a message in a separate small program (the crash-report viewer beside the
 // program) and waits until it is closed. Falls back to standard error without a display.
 void SafeShowMessage(const char* title, const char* text);

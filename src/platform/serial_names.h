@@ -1,0 +1,18 @@
+// Serial port names inside the platform layer: the rules that turn "COM<n>" into a
+// device path, kept apart from the port code so that they can be checked on their own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zolt::platform {
+
+// The number n of a name "COM<n>" (n from 1, written without leading zeros); 0 for
+// any other name.
+int ComPortNumber(const std::string& name);
+
+// From the entry names of /dev, the USB serial devices in the order that COM1, COM2 ...
+// take them: "ttyACM<k>" by k, then "ttyUSB<k>" by k; returned as "/dev/" paths.
+std::vector<std::string> OrderUsbSerialDevices(const std::vector<std::string>& names);
+
+}  // namespace zolt::platform

@@ -1,0 +1,333 @@
+// System part: serial ports on termios.
+//
+// Parts in reading order: port names ("COM<n>" to a device path), the port table with
+// one mutex per port, opening (raw 8N1, non-blocking, exclusive), closing, the checks
+// for a vanished device, and reading and writing.
+//
+// Every call on a port holds that port's mutex while it uses the descriptor, so a close
+// from another thread waits until the call is done and no call ever sees a closed or
+// reused descriptor. A write that has to wait for room lets go of the mutex between
+// short waits, so a close is never held up for long.
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "platform/serial_names.h"
+#include "platform/system.h"
+
+namespace zolt::platform {
+
+// ---- port names ----
+
+namespace {
+
+// The number after `prefix` when `name` is the prefix followed by digits only, without
+// a leading zero; -1 otherwise.
+long NumberAfter(const std::string& name, const char* prefix) {
+  const size_t length = std::strlen(prefix);
+  if (name.size() <= length || name.compare(0, length, prefix) != 0) return -1;
+  if (name[length] == '0' && name.size() > length + 1) return -1;
+  if (name.size() - length > 9) return -1;
+  long number = 0;
+  for (size_t i = length; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return -1;
+    number = number * 10 + (name[i] - '0');
+  }
+  return number;
+}
+
+}  // namespace
+
+int ComPortNumber(const std::string& name) {
+  const long number = NumberAfter(name, "COM");
+  return number >= 1 ? static_cast<int>(number) : 0;
+}
+
+std::vector<std::string> OrderUsbSerialDevices(const std::vector<std::string>& names) {
+  std::vector<std::string> ordered;
+  for (const char* prefix : {"ttyACM", "ttyUSB"}) {
+    std::vector<std::pair<long, std::string>> found;
+    for (const std::string& name : names) {
+      const long number = NumberAfter(name, prefix);
+      if (number >= 0) found.emplace_back(number, name);
+    }
+    std::sort(found.begin(), found.end());
+    for (const auto& entry : found) ordered.push_back("/dev/" + entry.second);
+  }
+  return ordered;
+}
+
+std::string ResolveSerialPortName(const std::string& name) {
+  const int number = ComPortNumber(name);
+  if (number == 0) return "";
+  // The working folder's own entry wins, even when it is a link that leads nowhere:
+  // opening it then fails instead of silently taking another device.
+  const std::string entry = "ports/" + name;
+  struct stat info {};
+  if (::lstat(entry.c_str(), &info) == 0) return entry;
+
+  std::vector<std::string> names;
+  if (DIR* folder = ::opendir("/dev")) {
+    while (const dirent* item = ::readdir(folder)) names.emplace_back(item->d_name);
+    ::closedir(folder);
+  }
+  const std::vector<std::string> devices = OrderUsbSerialDevices(names);
+  if (static_cast<size_t>(number) > devices.size()) return "";
+  return devices[static_cast<size_t>(number) - 1];
+}
+
+// ---- the port table ----
+
+namespace {
+
+struct SerialSlot {
+  std::mutex Lock;
+  int Fd = -1;              // -1 while closed
+  unsigned Generation = 0;  // counts opens, so that a waiting write notices a reopen
+};
+
+SerialSlot SerialSlots[MaxSerialPorts];
+
+thread_local std::string SerialErrorText;
+
+void NoteSerialError(int error) {
+  char buffer[256];
+  SerialErrorText = ::strerror_r(error, buffer, sizeof buffer);
+}
+
+bool ValidPort(int port) { return port >= 0 && port < MaxSerialPorts; }
+
+// Errors after which the device is gone for good (unplugged, or the far end of a
+// pseudo-terminal closed).
+bool MeansVanished(int error) {
+  return error == EIO || error == ENXIO || error == ENODEV;
+}
+
+// Closes the slot's descriptor. Unsent and unread bytes are dropped first, so that a
+// device that stopped reading cannot hold the close up. The slot's mutex is held.
+void CloseLocked(SerialSlot& slot) {
+  if (slot.Fd < 0) return;
+  ::tcflush(slot.Fd, TCIOFLUSH);
+  // The exclusive mark lives with the terminal, not with this descriptor: clear it, or
+  // a pseudo-terminal could not be opened again while its other end stays open.
+  ::ioctl(slot.Fd, TIOCNXCL);
+  ::close(slot.Fd);
+  slot.Fd = -1;
+}
+
+// True (and the port closed) when the device has hung up. The slot's mutex is held.
+bool VanishedLocked(SerialSlot& slot) {
+  if (slot.Fd < 0) return true;
+  pollfd check{slot.Fd, 0, 0};
+  if (::poll(&check, 1, 0) > 0 && (check.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    CloseLocked(slot);
+    return true;
+  }
+  return false;
+}
+
+bool BaudSpeed(int baud, speed_t& speed) {
+  static const std::pair<int, speed_t> Speeds[] = {
+      {50, B50},           {75, B75},           {110, B110},         {134, B134},
+      {150, B150},         {200, B200},         {300, B300},         {600, B600},
+      {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+      {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+      {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+      {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+      {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+      {3500000, B3500000}, {4000000, B4000000}};
+  for (const auto& row : Speeds) {
+    if (row.first == baud) {
+      speed = row.second;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Opens and sets up the device; returns the descriptor, or -1 with errno set.
+int OpenDevice(const std::string& path, speed_t speed) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  int error = 0;
+  termios settings {};
+  if (!::isatty(fd)) {
+    error = ENOTTY;
+  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Held by another descriptor: this program's other port, or another program.
+    error = EBUSY;
+  } else if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &settings) != 0) {
+    error = errno;
+  } else {
+    ::cfmakeraw(&settings);
+    settings.c_cflag &= ~(CSIZE | CSTOPB | PARENB | CRTSCTS);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0 ||
+        ::tcsetattr(fd, TCSANOW, &settings) != 0) {
+      error = errno;
+    }
+  }
+  if (error != 0) {
+    // Only clear the exclusive mark when this descriptor holds the port.
+    if (error != EBUSY) ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  ::tcflush(fd, TCIOFLUSH);
+  return fd;
+}
+
+}  // namespace
+
+// ---- open and close ----
+
+bool OpenSerialPort(int port, const std::string& name, int baud) {
+  if (!ValidPort(port)) {
+    NoteSerialError(EINVAL);
+    return false;
+  }
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  CloseLocked(slot);
+  const std::string path = (!name.empty() && name[0] == '/') ? name : ResolveSerialPortName(name);
+  if (path.empty()) {
+    NoteSerialError(ENOENT);
+    return false;
+  }
+  speed_t speed = B0;
+  if (!BaudSpeed(baud, speed)) {
+    NoteSerialError(EINVAL);
+    return false;
+  }
+  const int fd = OpenDevice(path, speed);
+  if (fd < 0) {
+    NoteSerialError(errno);
+    return false;
+  }
+  slot.Fd = fd;
+  ++slot.Generation;
+  return true;
+}
+
+void CloseSerialPort(int port) {
+  if (!ValidPort(port)) return;
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  CloseLocked(slot);
+}
+
+bool IsSerialPortOpen(int port) {
+  if (!ValidPort(port)) return false;
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  return !VanishedLocked(slot);
+}
+
+// ---- reading and writing ----
+
+int SerialBytesWaiting(int port) {
+  if (!ValidPort(port)) return 0;
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  if (slot.Fd < 0) return 0;
+  int waiting = 0;
+  if (::ioctl(slot.Fd, FIONREAD, &waiting) != 0) {
+    const int error = errno;
+    NoteSerialError(error);
+    if (MeansVanished(error)) CloseLocked(slot);
+    return 0;
+  }
+  return waiting;
+}
+
+int ReadSerialPort(int port, void* buffer, int count) {
+  if (!ValidPort(port) || buffer == nullptr || count <= 0) return 0;
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  if (slot.Fd < 0) return 0;
+  for (;;) {
+    const ssize_t got = ::read(slot.Fd, buffer, static_cast<size_t>(count));
+    if (got > 0) return static_cast<int>(got);
+    const int error = got < 0 ? errno : 0;
+    if (error == EINTR) continue;
+    if (error != 0 && error != EAGAIN) {
+      NoteSerialError(error);
+      if (MeansVanished(error)) CloseLocked(slot);
+      return 0;
+    }
+    // Nothing to read: either nothing came, or the device hung up (a hung-up terminal
+    // reads as empty).
+    if (VanishedLocked(slot)) NoteSerialError(EIO);
+    return 0;
+  }
+}
+
+int WriteSerialPort(int port, const void* data, int count) {
+  if (!ValidPort(port) || data == nullptr || count <= 0) return 0;
+  SerialSlot& slot = SerialSlots[port];
+  const char* bytes = static_cast<const char*>(data);
+  const int64_t deadline = ElapsedMilliseconds() + 10 + 100 * static_cast<int64_t>(count);
+  int written = 0;
+  std::unique_lock lock(slot.Lock);
+  if (slot.Fd < 0) {
+    NoteSerialError(EBADF);
+    return 0;
+  }
+  const unsigned generation = slot.Generation;
+  while (written < count) {
+    const ssize_t put = ::write(slot.Fd, bytes + written, static_cast<size_t>(count - written));
+    if (put > 0) {
+      written += static_cast<int>(put);
+      continue;
+    }
+    const int error = put < 0 ? errno : EAGAIN;
+    if (error == EINTR) continue;
+    if (error != EAGAIN) {
+      NoteSerialError(error);
+      if (MeansVanished(error)) CloseLocked(slot);
+      break;
+    }
+    const int64_t left = deadline - ElapsedMilliseconds();
+    if (left <= 0) {
+      NoteSerialError(ETIMEDOUT);
+      break;
+    }
+    pollfd room{slot.Fd, POLLOUT, 0};
+    ::poll(&room, 1, static_cast<int>(std::min<int64_t>(left, 5)));
+    if ((room.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+      CloseLocked(slot);
+      NoteSerialError(EIO);
+      break;
+    }
+    // Let a close from another thread in before waiting again.
+    lock.unlock();
+    std::this_thread::yield();
+    lock.lock();
+    if (slot.Fd < 0 || slot.Generation != generation) {
+      NoteSerialError(EBADF);
+      break;
+    }
+  }
+  return written;
+}
+
+std::string LastSerialError() { return SerialErrorText; }
+
+}  // namespace zolt::platform
