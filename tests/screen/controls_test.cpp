@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/fonts.h"
+#include "frame/translate.h"
 #include "platform/draw.h"
 #include "screen/colours.h"
 #include "screen/controls.h"
@@ -203,6 +204,53 @@ TEST_F(Controls, CellRowCutsAtItsEndAndStopsAtAZeroWidth) {
   EXPECT_FALSE(AnyPixel(80, 0, 639, 479, MakeColour(255, 255, 255)));
   EXPECT_TRUE(AnyPixel(70, 10, 79, 21, MakeColour(255, 255, 255)));  // right-aligned text
   CellRowTable = {};
+}
+
+}  // namespace
+}  // namespace zolt::screen
+
+namespace zolt::screen {
+namespace {
+
+// The rightmost column in rows top..bottom whose pixel has the colour; -1 when none.
+int RightmostInk(int top, int bottom, Colour colour) {
+  for (int x = 639; x >= 0; --x)
+    for (int y = top; y <= bottom; ++y)
+      if (platform::ImagePixel(CanvasImage, x, y) == colour) return x;
+  return -1;
+}
+
+class RunStatus : public Controls {
+ protected:
+  void TearDown() override {
+    frame::SetLanguageCell(0, 1, "");
+    frame::SetLanguageCell(1, 0, "");
+    frame::SetLanguageCell(1, 1, "");
+    frame::LanguageState.LanguageColumn = 0;
+    Controls::TearDown();
+  }
+};
+
+TEST_F(RunStatus, BoxRowsAndTranslatedCaptions) {
+  const Colour text = MakeColour(255, 255, 255);
+  DrawRunStatusPanel(10, 10, 400, 96, 640, "Idle", "Halt", "1 V", "2 V", "3 mA", "4 V", text, Fill, Border);
+  ExpectZone(640, 10, 410, 10, 106);
+  EXPECT_EQ(ImagePixel(CanvasImage, 10, 10), Border);
+  EXPECT_EQ(ImagePixel(CanvasImage, 409, 105), Border);
+  EXPECT_EQ(ImagePixel(CanvasImage, 11, 11), Fill);
+  // Four rows centred at 1/8, 3/8, 5/8 and 7/8 of the height: 22, 46, 70 and 94.
+  for (int centre : {22, 46, 70, 94}) EXPECT_TRUE(AnyPixel(11, centre - 3, 408, centre + 3, text)) << centre;
+  // The readings' values start at 15% and 65% of the width.
+  EXPECT_TRUE(AnyPixel(71, 64, 120, 76, text));
+  EXPECT_TRUE(AnyPixel(271, 88, 330, 100, text));
+  const int english = RightmostInk(12, 32, text);
+
+  frame::SetLanguageCell(0, 1, "Test");
+  frame::SetLanguageCell(1, 0, "Run Status");
+  frame::SetLanguageCell(1, 1, "Run Status of the instrument");
+  frame::LanguageState.LanguageColumn = 1;
+  DrawRunStatusPanel(10, 10, 400, 96, 640, "Idle", "Halt", "1 V", "2 V", "3 mA", "4 V", text, Fill, Border);
+  EXPECT_GT(RightmostInk(12, 32, text), english + 50);
 }
 
 }  // namespace

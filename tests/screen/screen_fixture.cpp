@@ -14,28 +14,11 @@
 
 namespace zolt::screen {
 
-void LoadTestFonts() {
-  using platform::FontBold;
-  using platform::FontHighQuality;
-  using platform::LoadFont;
-  LoadFont(frame::FontSmall, "Calibri", 10, 0);
-  LoadFont(frame::FontLarge, "Calibri", 20, FontBold);
-  LoadFont(frame::FontBody, "Calibri", 11, FontHighQuality);
-  LoadFont(frame::FontBodyBold, "Calibri", 11, FontBold | FontHighQuality);
-  LoadFont(frame::FontTileLabel, "Calibri", 20, FontBold);
-  LoadFont(frame::FontTileDescription, "Calibri", 10, 0);
-  LoadFont(frame::FontTileValue, "Calibri", 20, FontBold);
-  LoadFont(frame::FontTileUnit, "Calibri", 18, FontBold);
-  LoadFont(frame::FontButtonLarge, "Calibri", 13, FontBold | FontHighQuality);
-  LoadFont(frame::FontButtonSmall, "Calibri", 10, FontBold | FontHighQuality);
-  LoadFont(frame::FontGraphLabel, "Arial Bold", 10, FontBold | FontHighQuality);
-}
-
 void ScreenTest::SetUp() {
   platform::headless::Reset();
   platform::InitialiseGui();
   ASSERT_TRUE(platform::OpenWindow(frame::MainWindow, 0, 0, 1400, 800, "ZOLT", platform::WindowSizeable));
-  LoadTestFonts();
+  frame::LoadProgramFonts();
   frame::AppSettings.AlternateDisplayColours = "No";
   SetColourScheme();
   HotZone.fill({});

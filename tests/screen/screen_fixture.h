@@ -6,9 +6,6 @@
 
 namespace zolt::screen {
 
-// Loads the eleven numbered fonts of the program.
-void LoadTestFonts();
-
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override;
