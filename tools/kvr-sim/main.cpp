@@ -260,16 +260,25 @@ void WatchPort(Session& s, double nowMs) {
   }
 }
 
+// Sleeps until the next frame is due (at most 10 ms, 1 ms while bytes wait to go out)
+// or the host writes. Without a host the master end reads as hung up and would wake
+// every poll at once, so then only the clock is waited for.
+void WaitForWork(const Session& s, double nowMs) {
+  double waitMs = std::clamp(s.nextFrameMs - nowMs, 0.0, s.outgoing.empty() ? 10.0 : 1.0);
+  timespec timeout{};
+  timeout.tv_sec = static_cast<time_t>(waitMs / 1000.0);
+  timeout.tv_nsec = static_cast<long>((waitMs - timeout.tv_sec * 1000.0) * 1e6);
+  pollfd entry{s.port.master, POLLIN, 0};
+  bool listen = s.port.master >= 0 && s.port.hostPresent;
+  ppoll(&entry, listen ? 1 : 0, &timeout, nullptr);
+}
+
 int RunLoop(Session& s) {
   s.nextFrameMs = s.startMs;
   double nextControlMs = s.startMs, nextStatusMs = s.startMs + 1000.0;
   while (!EndRequested && !s.ending) {
+    WaitForWork(s, MonotonicMs());
     double now = MonotonicMs();
-    int waitMs = static_cast<int>(std::max(0.0, std::min(s.nextFrameMs - now, 10.0)));
-    if (!s.outgoing.empty()) waitMs = std::min(waitMs, 1);
-    pollfd entry{s.port.master, POLLIN, 0};
-    poll(&entry, s.port.master >= 0 ? 1 : 0, waitMs);
-    now = MonotonicMs();
 
     WatchPort(s, now);
     TakePackets(s, now);
