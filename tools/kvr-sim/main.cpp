@@ -1,8 +1,8 @@
 // Curve-tracer simulator, the program: options, the calibration image, the port, and
 // the loop that paces frames, takes packets, applies faults and control commands.
 //
-// Sections: signals and clock; calibration image; status and events; control file;
-// the loop; main.
+// Sections: signals and clock; calibration image; the session: status and events;
+// control file; the loop; main.
 #include <poll.h>
 #include <unistd.h>
 
@@ -63,7 +63,7 @@ bool ChooseCalibrationImage(const Options& options, CalibrationImage& image, std
   return true;
 }
 
-// ---- status and events ----
+// ---- the session: status and events ----
 
 struct Session {
   Options options;
@@ -109,7 +109,14 @@ void PrintStatusLine(const Session& s) {
                 static_cast<unsigned long long>(s.reader.badPackets),
                 static_cast<unsigned long long>(in.counters.polls),
                 static_cast<unsigned long long>(in.calibration.copiesSent));
-  Say(s, line);
+  std::string text = line;
+  if (in.counters.refusedRuns > 0) text += " | refused runs " + std::to_string(in.counters.refusedRuns);
+  const FaultPlan& f = s.faults;
+  if (f.corrupted + f.dropped + f.junked + f.silenced > 0) {
+    text += " | faults: " + std::to_string(f.corrupted) + " corrupted, " + std::to_string(f.dropped) +
+            " short, " + std::to_string(f.junked) + " stray byte, " + std::to_string(f.silenced) + " silenced";
+  }
+  Say(s, text);
 }
 
 void ReportChanges(Session& s) {
