@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/gui.h"
+
 namespace zolt::frame {
 
 constexpr int MainWindow = 23;
@@ -40,6 +42,10 @@ struct FrameLoopStateRecord {
 };
 
 inline FrameLoopStateRecord FrameLoopState;
+
+// The whole event taken by the last turn (window and gadget), for the handlers that
+// serve control events. Main thread only.
+inline platform::WindowEvent LastWindowEvent;
 
 // One front end per instrument family: its start-up, its per-frame handler and its
 // drawing chain (run in the drawing pass only for the model that names it).

@@ -30,6 +30,8 @@ inline LanguageStateRecord LanguageState;
 // The language table: behaves as 32,001 x 101 cells but stores only rows that hold text.
 const std::string& LanguageCell(int row, int column);
 void SetLanguageCell(int row, int column, const std::string& text);
+// Empties the whole table (start-up).
+void ClearLanguageTable();
 
 // The painted screen's captions, one field per English text.
 struct UiCaptions {
@@ -55,7 +57,12 @@ std::string TranslateToColumn(const std::string& text, int32_t column);
 // Fills Captions in the current language.
 void LoadUiTexts();
 // Sets the Language setting from a language button's id (43..88); others change nothing.
+// When the chosen language differs from the one applied, it is shown through
+// ShowChosenLanguage.
 void SelectLanguageById(int32_t id);
+// Shows a newly chosen language in the language page's current-language field; set by
+// the settings window while its language page is open (nullptr: nothing is shown).
+inline void (*ShowChosenLanguage)(const std::string& language) = nullptr;
 // The English language name of a language button, empty for an id that selects nothing.
 std::string LanguageNameOfButton(int32_t id);
 

@@ -92,4 +92,14 @@ struct TestSetupRecord {
 
 inline TestSetupRecord TestSetup;
 
+// Turns ladder positions, polarities and mode into values, ranges and texts.
+void RecalculateTestSetup();
+// Applies a device preset ("NPN", "PNP", ...; "reset" or empty clears the preset rows).
+void SetDeviceType(const std::string& type);
+// Fills set-up entry 0 with the connect defaults and sends the first control block.
+// Called with the InstrumentMutex held.
+void ResetSetupToDefaults();
+void CycleCollectorPulseLength();
+void CycleBaseGatePulseLength();
+
 }  // namespace zolt::tracer

@@ -1,0 +1,161 @@
+// The curve tracer's reader thread and what a status frame changes.
+#include "link/status_reader.h"
+
+#include <algorithm>
+#include <mutex>
+#include <span>
+#include <string>
+
+#include "frame/numbers.h"
+#include "link/calibration.h"
+#include "link/link_state.h"
+#include "link/registers.h"
+#include "platform/system.h"
+#include "tracer/run_state.h"
+#include "tracer/setup.h"
+
+namespace zolt::link {
+
+namespace {
+
+// A sample count of 0 is used as 1 and stored back as 1 (unless the main thread has just
+// written a new count).
+int32_t SampleCount(std::atomic<int32_t>& count) {
+  int32_t value = count.load();
+  if (value == 0) {
+    count.compare_exchange_strong(value, 1);
+    value = 1;
+  }
+  return value;
+}
+
+// Takes the InstrumentMutex, giving up when the thread is told to stop, so that a main
+// thread that holds the mutex while it stops this thread never waits on it.
+bool LockUnlessStopping(std::unique_lock<std::mutex>& lock) {
+  while (!lock.try_lock()) {
+    if (LinkState.StopThreads != 0) return false;
+    platform::Delay(1);
+  }
+  return true;
+}
+
+}  // namespace
+
+// ---- the thread ----
+
+int32_t StartSerialReaderThread() {
+  if (LinkThreadRunning() && LinkState.StopThreads == 0) return 1;
+  return StartLinkThread(SerialReaderThread) ? 1 : 0;
+}
+
+int SerialReaderThread(void* /*unused*/) {
+  while (LinkState.StopThreads == 0) {
+    platform::Delay(1);
+    std::unique_lock<std::mutex> lock(InstrumentMutex, std::defer_lock);
+    if (!LockUnlessStopping(lock)) break;
+    PollInstrumentIfDue(PollIntervalMs, 1);
+    CheckLinkTimeout();
+    ReadStatusFrame();
+  }
+  return 0;
+}
+
+// ---- the watchdog ----
+
+void CheckLinkTimeout() { CheckLinkTimeout(platform::ElapsedMilliseconds()); }
+
+void CheckLinkTimeout(int64_t now) {
+  if (LinkState.Connected == 1 && now > LinkState.LastGoodFrameTime + LinkTimeoutMs) {
+    CloseInstrumentComPort();
+  }
+}
+
+// ---- frames ----
+
+void ReadStatusFrame() { ReadStatusFrame(platform::ElapsedMilliseconds()); }
+
+void ReadStatusFrame(int64_t now) {
+  if (LinkState.Connected != 1) return;
+  if (!platform::IsSerialPortOpen(InstrumentSerialPort)) {
+    LinkState.Connected = 0;  // the device vanished
+    return;
+  }
+  if (platform::SerialBytesWaiting(InstrumentSerialPort) < StatusFrameBytes) return;
+
+  // After a resync the read takes extra bytes; only the first 32 are decoded, so the
+  // next frame starts that much later in the stream.
+  const int wanted = std::min(StatusFrameBytes + LinkState.CtResyncBytes, LinkBufferBytes);
+  const int got =
+      std::max(0, platform::ReadSerialPort(InstrumentSerialPort, LinkState.RxBuffer, wanted));
+  LinkState.CtResyncBytes = 0;
+  const std::span<const uint8_t> bytes(LinkState.RxBuffer, static_cast<size_t>(got));
+
+  StatusFrame frame;
+  if (!StatusFrameChecksumHolds(bytes) || !DecodeStatusFrame(bytes, frame)) {
+    // Every second bad frame shifts the stream by one byte.
+    if (++LinkState.BadFrameCount >= 2) {
+      LinkState.BadFrameCount = 0;
+      ++LinkState.CtResyncBytes;
+    }
+    return;
+  }
+  ApplyStatusFrame(frame, now);
+}
+
+void ApplyStatusFrame(const StatusFrame& frame, int64_t now) {
+  LinkState.LastGoodFrameTime = now;
+
+  StatusReadingsRecord& r = StatusReadings;
+  const double vcCount = SampleCount(r.VcSampleCount);
+  const double vrCount = SampleCount(r.VrSampleCount);
+  const double vbCount = SampleCount(r.VbSampleCount);
+  const double icCount = SampleCount(r.IcSampleCount);
+  r.LiveVc = frame.CollectorVoltage / vcCount * r.VcGain + r.VcOffset;
+  r.LiveVr = frame.ResistorVoltage / vrCount * r.VcGain + r.VcOffset;
+  r.LiveVb = frame.BaseGateVoltage / vbCount * r.VbGain + r.VbOffset;
+  const int32_t range = r.ReadingCurrentRange;
+  if (range >= 0 && range <= 3) {
+    r.LiveIc = frame.CollectorCurrent / icCount * r.IcGain[range] + r.IcOffset[range];
+  }
+
+  tracer::RunControlRecord& run = tracer::RunControl;
+  run.HighVoltageOn = (frame.StatusWord & HighVoltageOnBit) != 0 ? 1 : 0;
+  run.StopCode = StopCodeBits(frame.StatusWord);
+  run.RunState = RunStateText(RunStateBits(frame.StatusWord));
+
+  // A new curve opens on the pre-ramp to ramping edge; points advance only while ramping.
+  const bool ramping = frame::ToLower(run.RunState) == "ramping";
+  if (ramping) {
+    if (frame::ToLower(run.PreviousRunState) == "pre-ramp") {
+      ++run.StepIndex;
+      run.PointIndex = 0;
+    } else {
+      ++run.PointIndex;
+    }
+  }
+  run.PreviousRunState = run.RunState;
+
+  if (ramping) {
+    // The indices are clamped for storing only: extra steps overwrite curve 24 and extra
+    // points overwrite point 10000.
+    const int s = std::clamp(run.StepIndex, 0, tracer::MaxCurves - 1);
+    const int p = std::clamp(run.PointIndex, 0, tracer::AcquiredPointsPerCurve - 1);
+    tracer::SweepPoint& point = tracer::AcquiredSweeps.Point[s][p];
+    point.RunStatus = frame.StatusWord & 0x7FFF;
+    point.VC_V = r.LiveVc;
+    point.VR_V = r.LiveVr;
+    point.VB_V = r.LiveVb;
+    point.IC_A = r.LiveIc;
+    point.IR_A = 0.0;
+    point.IB_A = 0.0;
+    point.TIB_A = tracer::StepSetups[s].BaseGateActiveCurrent;
+    point.TVB_V = tracer::StepSetups[s].BaseGateActiveVoltage;
+    tracer::AcquiredSweeps.LastEntry[s] = p;
+  }
+
+  ReceiveCalibrationWord((frame.StatusWord & CalibrationMarkerBit) != 0 ? 1 : 0,
+                         frame.CalibrationWord);
+  run.NewFrame = 1;
+}
+
+}  // namespace zolt::link

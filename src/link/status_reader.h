@@ -1,0 +1,66 @@
+// The curve tracer's reader thread: polls the instrument, watches the link and decodes its
+// status frames into the live readings, the run state, the measured points and the
+// calibration stream.
+//
+// Every pass of the thread holds the InstrumentMutex from the poll to the end of the
+// frame. StatusReadings: the conversion inputs are atomics written by the main thread at
+// the start of each turn; the results are written here under the mutex and read by the
+// main thread under it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "link/wire.h"
+
+namespace zolt::link {
+
+constexpr int LinkTimeoutMs = 2000;  // no good frame for longer closes the port
+
+struct StatusReadingsRecord {
+  // Inputs: sample counts of the read windows (0 is used, and stored back, as 1), the
+  // collector current range whose pair converts the current, and the conversion pairs.
+  std::atomic<int32_t> VcSampleCount{1};
+  std::atomic<int32_t> VrSampleCount{1};
+  std::atomic<int32_t> VbSampleCount{1};
+  std::atomic<int32_t> IcSampleCount{1};
+  std::atomic<int32_t> ReadingCurrentRange{0};
+  std::atomic<double> VcGain{1.0};  // collector voltage, also used for the resistor voltage
+  std::atomic<double> VcOffset{0.0};
+  std::atomic<double> VbGain{1.0};
+  std::atomic<double> VbOffset{0.0};
+  std::atomic<double> IcGain[4] = {1.0, 1.0, 1.0, 1.0};
+  std::atomic<double> IcOffset[4] = {0.0, 0.0, 0.0, 0.0};
+
+  // Results (volts and amperes).
+  double LiveVc = 0.0;
+  double LiveVr = 0.0;
+  double LiveVb = 0.0;
+  double LiveIc = 0.0;
+};
+
+inline StatusReadingsRecord StatusReadings;
+
+// Starts the reader thread unless one is running and not told to stop. A reader told to
+// stop is joined first, so a connect right after a disconnect gets a working reader.
+// Returns 1 when a reader is running afterwards, else 0. Main thread.
+int32_t StartSerialReaderThread();
+
+// The thread body: until StopThreads is set, wait 1 ms, take the mutex, poll, watch the
+// link, read at most one frame, release the mutex. The parameter is not used.
+int SerialReaderThread(void* unused);
+
+// Closes the port when connected and more than 2000 ms have passed since the last good
+// frame (or the open). Mutex held.
+void CheckLinkTimeout();
+void CheckLinkTimeout(int64_t now);
+
+// Reads and acts on at most one status frame. Mutex held.
+void ReadStatusFrame();
+void ReadStatusFrame(int64_t now);
+
+// Steps 'a good frame' makes: readings, run state, step and point edges, the point store,
+// the calibration word and NewFrame. Mutex held.
+void ApplyStatusFrame(const StatusFrame& frame, int64_t now);
+
+}  // namespace zolt::link

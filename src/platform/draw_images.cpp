@@ -1,0 +1,180 @@
+// Draw part: the numbered images, the drawing target (start / stop) and the display's
+// dots per inch.
+//
+// Sections: image table; images; pixels; drawing target; display.
+#include <cairo.h>
+
+#include <array>
+
+#include "platform/draw.h"
+#include "platform/draw_internal.h"
+
+namespace zolt::platform {
+
+namespace {
+
+// ---- image table ----
+
+std::array<cairo_surface_t*, MaxImages> images{};
+
+struct Target {
+  int Image = -1;                     // -1 outside a batch
+  cairo_surface_t* Surface = nullptr;  // the surface the context was made for
+  cairo_t* Context = nullptr;
+};
+
+Target target;
+
+void DropTargetContext() {
+  if (target.Context) cairo_destroy(target.Context);
+  target.Context = nullptr;
+  target.Surface = nullptr;
+}
+
+bool InRange(int image) { return image >= 0 && image < MaxImages; }
+
+}  // namespace
+
+namespace draw {
+
+cairo_surface_t* ImageSurface(int image) { return InRange(image) ? images[image] : nullptr; }
+
+bool SetImageSurface(int image, cairo_surface_t* surface) {
+  if (!InRange(image)) {
+    if (surface) cairo_surface_destroy(surface);
+    return false;
+  }
+  if (images[image] && images[image] == target.Surface) DropTargetContext();
+  if (images[image]) cairo_surface_destroy(images[image]);
+  images[image] = surface;
+  return true;
+}
+
+cairo_surface_t* TargetSurface() { return target.Image >= 0 ? ImageSurface(target.Image) : nullptr; }
+
+cairo_t* TargetContext() {
+  cairo_surface_t* surface = TargetSurface();
+  if (!surface) return nullptr;
+  // A context left in an error state would refuse every later operation: start afresh.
+  if (target.Context && (target.Surface != surface || cairo_status(target.Context) != CAIRO_STATUS_SUCCESS))
+    DropTargetContext();
+  if (!target.Context) {
+    target.Context = cairo_create(surface);
+    target.Surface = surface;
+  }
+  return target.Context;
+}
+
+bool TargetPixels(PixelRows& rows) {
+  cairo_surface_t* surface = TargetSurface();
+  if (!surface) return false;
+  cairo_surface_flush(surface);
+  rows.Data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface));
+  rows.WordsPerRow = cairo_image_surface_get_stride(surface) / 4;
+  rows.Width = cairo_image_surface_get_width(surface);
+  rows.Height = cairo_image_surface_get_height(surface);
+  return rows.Data != nullptr;
+}
+
+void MarkTargetDirty() {
+  if (cairo_surface_t* surface = TargetSurface()) cairo_surface_mark_dirty(surface);
+}
+
+}  // namespace draw
+
+// ---- images ----
+
+bool CreateImage(int image, int width, int height) {
+  if (!InRange(image) || width <= 0 || height <= 0) return false;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return false;
+  }
+  // New image surfaces are zero-filled: black.
+  return draw::SetImageSurface(image, surface);
+}
+
+void FreeImage(int image) { draw::SetImageSurface(image, nullptr); }
+
+bool IsImage(int image) { return draw::ImageSurface(image) != nullptr; }
+
+int ImageWidth(int image) {
+  cairo_surface_t* surface = draw::ImageSurface(image);
+  return surface ? cairo_image_surface_get_width(surface) : 0;
+}
+
+int ImageHeight(int image) {
+  cairo_surface_t* surface = draw::ImageSurface(image);
+  return surface ? cairo_image_surface_get_height(surface) : 0;
+}
+
+// ---- pixels ----
+
+Colour ImagePixel(int image, int x, int y) {
+  cairo_surface_t* surface = draw::ImageSurface(image);
+  if (!surface) return 0;
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+  cairo_surface_flush(surface);
+  const uint8_t* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const uint32_t pixel = reinterpret_cast<const uint32_t*>(data + y * stride)[x];
+  int red = (pixel >> 16) & 0xFF;
+  int green = (pixel >> 8) & 0xFF;
+  int blue = pixel & 0xFF;
+  if (cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32) {
+    // Stored premultiplied: give back the colour itself.
+    const int alpha = pixel >> 24;
+    if (alpha == 0) return 0;
+    red = (red * 255 + alpha / 2) / alpha;
+    green = (green * 255 + alpha / 2) / alpha;
+    blue = (blue * 255 + alpha / 2) / alpha;
+  }
+  return MakeColour(red, green, blue);
+}
+
+const uint8_t* ImageData(int image, int* stride) {
+  cairo_surface_t* surface = draw::ImageSurface(image);
+  if (!surface) return nullptr;
+  cairo_surface_flush(surface);
+  if (stride) *stride = cairo_image_surface_get_stride(surface);
+  return cairo_image_surface_get_data(surface);
+}
+
+// ---- drawing target ----
+
+bool StartDrawing(int image) {
+  DropTargetContext();
+  if (!IsImage(image)) {
+    target.Image = -1;
+    return false;
+  }
+  target.Image = image;
+  draw::SelectDefaultFont();
+  return true;
+}
+
+void StopDrawing() {
+  if (cairo_surface_t* surface = draw::TargetSurface()) cairo_surface_flush(surface);
+  DropTargetContext();
+  target.Image = -1;
+}
+
+// ---- display ----
+
+namespace {
+double dpiX = 96.0;
+double dpiY = 96.0;
+}  // namespace
+
+void SetDisplayDpi(double horizontal, double vertical) {
+  if (horizontal > 0) dpiX = horizontal;
+  if (vertical > 0) dpiY = vertical;
+}
+
+double DisplayDpiX() { return dpiX; }
+double DisplayDpiY() { return dpiY; }
+
+}  // namespace zolt::platform

@@ -1,0 +1,194 @@
+// Draw part: numbered fonts and text, through pango on cairo with fonts found by
+// fontconfig ("Calibri" resolves to its metric-compatible substitute, "Arial Bold" to a
+// bold Arial-metric face).
+//
+// A font is a face, a pixel size (points x the display's vertical dots per inch / 72)
+// and a style. Metrics are hinted to whole pixels, so text extents and the opaque box
+// behind a text are whole pixels too. High-quality fonts are antialiased; plain fonts
+// are drawn in solid pixels.
+//
+// Sections: font table; layouts; text operations.
+#include <cairo.h>
+#include <glib.h>
+#include <pango/pangocairo.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "platform/draw.h"
+#include "platform/draw_internal.h"
+
+namespace zolt::platform {
+
+namespace {
+
+// ---- font table ----
+
+struct FontSlot {
+  PangoFontDescription* Description = nullptr;
+  bool Antialiased = false;
+};
+
+std::array<FontSlot, MaxFonts> fonts{};
+FontSlot defaultFont;
+const FontSlot* selected = nullptr;  // nullptr: the default font
+
+PangoFontMap* fontMap = nullptr;
+PangoContext* context = nullptr;
+
+PangoContext* Context() {
+  if (!context) {
+    fontMap = pango_cairo_font_map_new();
+    context = pango_font_map_create_context(fontMap);
+  }
+  return context;
+}
+
+double PixelSize(double points) { return points * DisplayDpiY() / 72.0; }
+
+const FontSlot& SelectedFont() {
+  if (selected) return *selected;
+  if (!defaultFont.Description) {
+    // The drawing output's own font until a numbered font is selected.
+    defaultFont.Description = pango_font_description_from_string("Sans");
+    pango_font_description_set_absolute_size(defaultFont.Description, PixelSize(9) * PANGO_SCALE);
+    defaultFont.Antialiased = true;
+  }
+  return defaultFont;
+}
+
+// ---- layouts ----
+
+// A layout of the text in the selected font. With a cairo context the layout follows
+// its transformation (for rotated text); without one it is measured unrotated.
+PangoLayout* MakeLayout(const std::string& text, cairo_t* cr) {
+  PangoContext* pc = Context();
+  const FontSlot& font = SelectedFont();
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options, font.Antialiased ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_set_hint_style(options, font.Antialiased ? CAIRO_HINT_STYLE_SLIGHT : CAIRO_HINT_STYLE_FULL);
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+  pango_cairo_context_set_font_options(pc, options);
+  cairo_font_options_destroy(options);
+  if (cr)
+    pango_cairo_update_context(cr, pc);
+  else
+    pango_context_set_matrix(pc, nullptr);
+  PangoLayout* layout = pango_layout_new(pc);
+  pango_layout_set_font_description(layout, font.Description);
+  // Texts come from files too: never hand pango bytes that are not UTF-8.
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+  } else {
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    pango_layout_set_text(layout, valid, -1);
+    g_free(valid);
+  }
+  return layout;
+}
+
+PangoRectangle LogicalBox(PangoLayout* layout) {
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout, nullptr, &logical);
+  return logical;
+}
+
+void SetSource(cairo_t* cr, Colour c) {
+  cairo_set_source_rgb(cr, RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0);
+}
+
+}  // namespace
+
+namespace draw {
+void SelectDefaultFont() { selected = nullptr; }
+}  // namespace draw
+
+bool LoadFont(int font, const std::string& face, int points, int style) {
+  if (font < 0 || font >= MaxFonts || points <= 0) return false;
+  FontSlot& slot = fonts[font];
+  if (slot.Description) pango_font_description_free(slot.Description);
+  // The face may carry style words ("Arial Bold"), which pango reads as the style.
+  slot.Description = pango_font_description_from_string(face.c_str());
+  pango_font_description_set_absolute_size(slot.Description, PixelSize(points) * PANGO_SCALE);
+  if (style & FontBold) pango_font_description_set_weight(slot.Description, PANGO_WEIGHT_BOLD);
+  slot.Antialiased = (style & FontHighQuality) != 0;
+  return true;
+}
+
+bool IsFont(int font) { return font >= 0 && font < MaxFonts && fonts[font].Description; }
+
+void SelectFont(int font) { selected = IsFont(font) ? &fonts[font] : nullptr; }
+
+// ---- text operations ----
+
+void DrawText(double x, double y, const std::string& text, Colour front, Colour back) {
+  cairo_t* cr = draw::TargetContext();
+  if (!cr) return;
+  const double left = std::nearbyint(x);
+  const double top = std::nearbyint(y);
+  if (!std::isfinite(left) || !std::isfinite(top)) return;
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  PangoLayout* layout = MakeLayout(text, cr);
+  if (back != NoBack) {
+    const PangoRectangle box = LogicalBox(layout);
+    DrawBox(static_cast<int>(left) + box.x, static_cast<int>(top) + box.y, box.width, box.height, back);
+  }
+  SetSource(cr, front);
+  cairo_move_to(cr, left, top);
+  pango_cairo_show_layout(cr, layout);
+  g_object_unref(layout);
+  cairo_restore(cr);
+}
+
+void DrawRotatedText(double x, double y, const std::string& text, double degrees, Colour front) {
+  cairo_t* cr = draw::TargetContext();
+  if (!cr || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(degrees)) return;
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_translate(cr, x, y);
+  cairo_rotate(cr, -degrees * G_PI / 180.0);  // cairo turns clockwise on screen
+  PangoLayout* layout = MakeLayout(text, cr);
+  SetSource(cr, front);
+  cairo_move_to(cr, 0, 0);
+  pango_cairo_show_layout(cr, layout);
+  g_object_unref(layout);
+  cairo_restore(cr);
+}
+
+double TextWidth(const std::string& text) {
+  PangoLayout* layout = MakeLayout(text, nullptr);
+  const double width = LogicalBox(layout).width;
+  g_object_unref(layout);
+  return width;
+}
+
+double TextHeight(const std::string& text) {
+  PangoLayout* layout = MakeLayout(text, nullptr);
+  const double height = LogicalBox(layout).height;
+  g_object_unref(layout);
+  return height;
+}
+
+}  // namespace zolt::platform
+
+// ---- sanitizers ----
+//
+// Fontconfig and pango keep their font caches until the process ends, some of it where
+// the leak checker cannot see the references; and pango matches fonts in worker threads
+// that it hands over through glib's own locks, which the thread checker cannot see. In
+// sanitizer builds those library-internal findings are not reported.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n"
+         "leak:libpangoft2-1.0.so\n";
+}
+#endif
+#if defined(__SANITIZE_THREAD__)
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libfontconfig.so\n"
+         "race:libpangoft2-1.0.so\n"
+         "race:libglib-2.0.so\n";
+}
+#endif

@@ -1,0 +1,18 @@
+// Panel rendering: the canvas re-created at window size and the three columns painted,
+// with the left column's control panels. Main thread only (the drawing chain).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zolt::tracer {
+
+// Collector max voltage, max current, resistor, collector pulse, base/gate pulse, sample
+// rate, test configuration number.
+inline std::string SetupLegendTexts[7];
+
+void RenderPanelImage();
+void DrawControlPanels(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap);
+void BuildSetupLegendTexts();
+
+}  // namespace zolt::tracer

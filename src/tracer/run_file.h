@@ -1,0 +1,47 @@
+// Run files and sample runs: every completed run is written to
+// "sampleruns_KVR/" + four-digit number + ".csv" (35 named columns, 40 cells a line), and
+// any stored run can be loaded back into DisplayedSweeps to be viewed and measured.
+// Main thread only; PrepareRunRecord and SaveRunCsvFile run with the InstrumentMutex held.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tracer/run_state.h"
+
+namespace zolt::tracer {
+
+inline const std::string SampleRunFolder = "sampleruns_KVR";
+
+// The set-up of the run on display, one entry per curve.
+struct RunSetupSnapshot {
+  double CollectorMaxVoltage = 0.0;
+  double CollectorMaxCurrent = 0.0;
+  double CollectorResistorOhms = 0.0;
+  int32_t CollectorCurrentRange = 0;
+  double CollectorPulseLength = 0.0;
+  std::string BaseGateOutputMode;
+  std::string BaseGateClampMode;
+  double BaseGateResistorOhms = 0.0;
+  int32_t BaseGateRange = 0;
+  double BaseGateOffsetCurrent = 0.0;
+  double BaseGateActiveCurrent = 0.0;
+  double BaseGateOffsetVoltage = 0.0;
+  double BaseGateActiveVoltage = 0.0;
+  double BaseGatePulseLength = 0.0;
+  double SampleRate = 0.0;
+};
+
+inline RunSetupSnapshot ShownStepSetups[MaxCurves];
+
+inline int32_t SampleRunNumber = 1;   // the run file on display, and the last one saved
+inline int32_t SampleRunCount = -1;   // the highest run number known to exist
+inline int32_t LastSampleCurve = 0;   // last curve of the loaded run holding more than one point
+inline std::string GraphTitleText;    // the title typed in the graph-title window
+
+void PrepareRunRecord();
+void SaveRunCsvFile();
+void LoadSampleRun();
+void ReadRunCsvFile(const std::string& path);
+
+}  // namespace zolt::tracer

@@ -1,0 +1,23 @@
+// The curve tracer's per-frame handler and run phases: connect and disconnect, high
+// voltage, one sweep per step, and the save of the finished run. Runs in the main
+// thread once per main-loop turn; the phase step holds the InstrumentMutex.
+#pragma once
+
+#include <string>
+
+namespace zolt::tracer {
+
+// Live readout texts of the sweep / live values panel.
+struct LiveReadoutRecord {
+  std::string VcReadoutText, VrReadoutText, IcReadoutText, VbReadoutText;
+  double SmoothedReadings[4] = {};  // Vc, Vr, Ic, Vb
+  double RawReadingSums[4] = {};
+};
+
+inline LiveReadoutRecord LiveReadouts;
+
+void HandleCurveTracerFrame();
+void CopyNewSweepPoints();
+void FormatLiveReadouts();
+
+}  // namespace zolt::tracer

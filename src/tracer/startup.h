@@ -1,0 +1,15 @@
+// The curve tracer's start-up and the main layout.
+#pragma once
+
+#include <cstdint>
+
+namespace zolt::tracer {
+
+void StartCurveTracer();
+// Places the graph area and the strip below it from the screen size; apply = 1 copies the
+// result into screen::PlotRect and screen::BelowPlotRect.
+void ComputeMainLayout(int32_t apply);
+// The curve tracer's drawing chain (extents to panel render), run by the drawing pass.
+void DrawCurveTracerScreen();
+
+}  // namespace zolt::tracer
