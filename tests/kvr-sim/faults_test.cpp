@@ -43,17 +43,6 @@ TEST(KvrSimFaults, SingleFaultsHitTheNextFrame) {
   EXPECT_TRUE(DecodeStatusFrame(DamageFrame(plan, SomeFrame(), 8).data(), decoded));
 }
 
-TEST(KvrSimFaults, SilenceCoversItsWindowOnly) {
-  FaultPlan plan;
-  EXPECT_FALSE(Silenced(plan, 0));
-  plan.silenceFromMs = 1000;
-  plan.silenceUntilMs = 4000;
-  EXPECT_FALSE(Silenced(plan, 999));
-  EXPECT_TRUE(Silenced(plan, 1000));
-  EXPECT_TRUE(Silenced(plan, 3999));
-  EXPECT_FALSE(Silenced(plan, 4000));
-}
-
 TEST(KvrSimControl, ParsesCommandsAndRejectsMistakes) {
   ControlCommand c;
   std::string error;

@@ -158,14 +158,6 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"RunLength", DeviceKind::Open, {.secondDurationSamples = 20}, 2}),
     [](const ::testing::TestParamInfo<LimitCase>& info) { return std::string(info.param.name); });
 
-TEST(KvrSimSweep, TheLongestRampCountsRampingFrames) {
-  Instrument in;
-  StartQuietInstrument(in, DeviceKind::Open);
-  SwitchOn(in);
-  std::vector<StatusFrame> frames = RunSweep(in, {.secondDurationSamples = 20});
-  EXPECT_EQ(CountIn(frames, RunState::Ramping), 20);
-}
-
 TEST(KvrSimSweep, HaltsWithCodeOneOnTheStopBitOrWhenTheHighVoltageGoes) {
   Instrument in;
   StartQuietInstrument(in);

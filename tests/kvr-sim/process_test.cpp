@@ -171,5 +171,26 @@ TEST(KvrSimProcess, HangsUpOnRequest) {
   EXPECT_FALSE(LinkExists("COM7"));
 }
 
+TEST(KvrSimProcess, ReplacesAStaleLinkButLeavesOtherFilesAlone) {
+  zolt::testing::TempFolder folder;
+  zolt::testing::MakeFolder("ports");
+  ASSERT_EQ(symlink("/dev/pts/99999", "ports/COM1"), 0);  // left by a simulator that died
+  SimulatorProcess sim;
+  ASSERT_TRUE(Start(sim, {"--link", "ports/COM1", "--hangup-after", "300"}));
+  int status = 0;
+  ASSERT_EQ(waitpid(sim.pid, &status, 0), sim.pid);
+  sim.pid = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_FALSE(LinkExists("ports/COM1"));
+
+  zolt::testing::WriteFile("ports/COM2", "notes");
+  SimulatorProcess refused;
+  ASSERT_TRUE(Start(refused, {"--link", "ports/COM2"}));
+  ASSERT_EQ(waitpid(refused.pid, &status, 0), refused.pid);
+  refused.pid = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  EXPECT_EQ(zolt::testing::ReadFile("ports/COM2"), "notes");
+}
+
 }  // namespace
 }  // namespace zolt::kvrsim

@@ -133,18 +133,37 @@ TerminalCurrents DeviceCurrents(DeviceKind kind, double vce, double vbe) {
 
 namespace {
 
-// Root of an increasing function on [low, high] by bisection; an end of the bracket
-// when the root lies beyond it.
+// Root of an increasing function on [low, high]; an end of the bracket when the root
+// lies beyond it. Bisection narrows the bracket to a few tens of millivolts, where even
+// a junction's exponential is gentle; then the Illinois variant of regula falsi
+// converges in a few steps.
 template <typename F>
 double IncreasingRoot(F f, double low, double high) {
-  if (f(low) >= 0.0) return low;
-  if (f(high) <= 0.0) return high;
-  for (int i = 0; i < 60; ++i) {
-    double mid = 0.5 * (low + high);
-    if (f(mid) < 0.0) {
-      low = mid;
+  double fLow = f(low), fHigh = f(high);
+  if (fLow >= 0.0) return low;
+  if (fHigh <= 0.0) return high;
+  for (int i = 0; i < 200 && high - low > 0.02; ++i) {
+    double mid = 0.5 * (low + high), fMid = f(mid);
+    if (fMid < 0.0) {
+      low = mid, fLow = fMid;
     } else {
-      high = mid;
+      high = mid, fHigh = fMid;
+    }
+  }
+  int kept = 0;  // the end that stayed put last step: -1 low, +1 high
+  for (int i = 0; i < 100 && high - low > 1e-13 * (1.0 + std::abs(low) + std::abs(high)); ++i) {
+    double x = (low * fHigh - high * fLow) / (fHigh - fLow);
+    if (!(x > low && x < high)) x = 0.5 * (low + high);
+    double fx = f(x);
+    if (fx == 0.0) return x;
+    if (fx < 0.0) {
+      low = x, fLow = fx;
+      if (kept == +1) fHigh *= 0.5;
+      kept = +1;
+    } else {
+      high = x, fHigh = fx;
+      if (kept == -1) fLow *= 0.5;
+      kept = -1;
     }
   }
   return 0.5 * (low + high);

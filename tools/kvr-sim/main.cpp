@@ -1,8 +1,8 @@
 // Curve-tracer simulator, the program: options, the calibration image, the port, and
 // the loop that paces frames, takes packets, applies faults and control commands.
 //
-// Sections: signals and clock; calibration image; status and events; control file;
-// the loop; main.
+// Sections: signals and clock; calibration image; the session: status and events;
+// control file; the loop; main.
 #include <poll.h>
 #include <unistd.h>
 
@@ -63,7 +63,7 @@ bool ChooseCalibrationImage(const Options& options, CalibrationImage& image, std
   return true;
 }
 
-// ---- status and events ----
+// ---- the session: status and events ----
 
 struct Session {
   Options options;
@@ -109,7 +109,14 @@ void PrintStatusLine(const Session& s) {
                 static_cast<unsigned long long>(s.reader.badPackets),
                 static_cast<unsigned long long>(in.counters.polls),
                 static_cast<unsigned long long>(in.calibration.copiesSent));
-  Say(s, line);
+  std::string text = line;
+  if (in.counters.refusedRuns > 0) text += " | refused runs " + std::to_string(in.counters.refusedRuns);
+  const FaultPlan& f = s.faults;
+  if (f.corrupted + f.dropped + f.junked + f.silenced > 0) {
+    text += " | faults: " + std::to_string(f.corrupted) + " corrupted, " + std::to_string(f.dropped) +
+            " short, " + std::to_string(f.junked) + " stray byte, " + std::to_string(f.silenced) + " silenced";
+  }
+  Say(s, text);
 }
 
 void ReportChanges(Session& s) {
@@ -260,16 +267,25 @@ void WatchPort(Session& s, double nowMs) {
   }
 }
 
+// Sleeps until the next frame is due (at most 10 ms, 1 ms while bytes wait to go out)
+// or the host writes. Without a host the master end reads as hung up and would wake
+// every poll at once, so then only the clock is waited for.
+void WaitForWork(const Session& s, double nowMs) {
+  double waitMs = std::clamp(s.nextFrameMs - nowMs, 0.0, s.outgoing.empty() ? 10.0 : 1.0);
+  timespec timeout{};
+  timeout.tv_sec = static_cast<time_t>(waitMs / 1000.0);
+  timeout.tv_nsec = static_cast<long>((waitMs - timeout.tv_sec * 1000.0) * 1e6);
+  pollfd entry{s.port.master, POLLIN, 0};
+  bool listen = s.port.master >= 0 && s.port.hostPresent;
+  ppoll(&entry, listen ? 1 : 0, &timeout, nullptr);
+}
+
 int RunLoop(Session& s) {
   s.nextFrameMs = s.startMs;
   double nextControlMs = s.startMs, nextStatusMs = s.startMs + 1000.0;
   while (!EndRequested && !s.ending) {
+    WaitForWork(s, MonotonicMs());
     double now = MonotonicMs();
-    int waitMs = static_cast<int>(std::max(0.0, std::min(s.nextFrameMs - now, 10.0)));
-    if (!s.outgoing.empty()) waitMs = std::min(waitMs, 1);
-    pollfd entry{s.port.master, POLLIN, 0};
-    poll(&entry, s.port.master >= 0 ? 1 : 0, waitMs);
-    now = MonotonicMs();
 
     WatchPort(s, now);
     TakePackets(s, now);
