@@ -3,6 +3,7 @@
 // Sections: start-up; one turn of the main loop.
 #include "frame/app.h"
 
+#include "frame/crash.h"
 #include "frame/csv.h"
 #include "frame/numbers.h"
 #include "frame/settings.h"
@@ -59,8 +60,7 @@ void RunMainLoopTurn();
 
 int MainProgram() {
   SetDefaults();
-  // PENDING: platform::InstallFaultHandler(ErrorHandler) goes here, before the gui starts,
-  // as soon as the crash report and the platform's fault handler are on this branch.
+  platform::InstallFaultHandler(ErrorHandler);
   if (!platform::InitialiseGui()) {
     platform::ShowMessageBox("Error", "Can't open screen & sprite environment!",
                              platform::MessageIcon::None);
