@@ -107,7 +107,10 @@ entry.zolt-borderless, entry.zolt-borderless:focus {
 
 // ---- start-up ----
 
+// The density the desktop asks for (its font resolution), which GTK's settings carry to
+// the screen once they exist.
 double ReadDisplayDpi() {
+  gtk_settings_get_default();
   GdkScreen* screen = gdk_screen_get_default();
   double dpi = screen != nullptr ? gdk_screen_get_resolution(screen) : -1.0;
   return dpi > 0.0 ? dpi : 96.0;

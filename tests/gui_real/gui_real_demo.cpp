@@ -3,6 +3,7 @@
 //
 // Usage: gui_real_demo LOG-FILE            main window 23, 1400 x 800, with a canvas
 //        gui_real_demo LOG-FILE --gadgets  window 300 with native controls
+//        gui_real_demo LOG-FILE --dpi      logs the display's dots per inch and ends
 //
 // Main window: the canvas (1920 x 1080) is filled with 2060A0 and holds a F0C828 box at
 // (100, 100), 100 x 100; it is shown through the surface every 16 ms. Every button event
@@ -139,7 +140,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no display\n");
     return 3;
   }
-  int result = argc > 2 && std::string(argv[2]) == "--gadgets" ? RunGadgetWindow() : RunMainWindow();
+  const std::string mode = argc > 2 ? argv[2] : "";
+  int result = 0;
+  if (mode == "--dpi") {
+    std::fprintf(Log, "%g %g\n", DisplayDpiX(), DisplayDpiY());
+  } else {
+    result = mode == "--gadgets" ? RunGadgetWindow() : RunMainWindow();
+  }
   std::fclose(Log);
   return result;
 }

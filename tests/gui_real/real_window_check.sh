@@ -190,15 +190,21 @@ if ! "$close_tool" "$window"; then
   fail "could not send the close message"
   finish
 fi
+closed_at=$(date +%s%N)
 deadline=$((SECONDS + end_seconds))
 while running "$pid" && [ "$SECONDS" -le "$deadline" ]; do sleep 0.1; done
 if running "$pid"; then
   fail "the program did not end within $end_seconds s of the close"
+  echo "--- program state: $(grep -E '^State' "/proc/$pid/status")" >&2
+  for task in /proc/"$pid"/task/*; do
+    echo "    thread $(cat "$task/comm"): $(grep -E '^State' "$task/status") in $(cat "$task/wchan")" >&2
+  done
   finish
 fi
 wait "$pid"
 status=$?
 pid=""
+echo "the program ended $(( ($(date +%s%N) - closed_at) / 1000000 )) ms after the close, status $status"
 if [ "$status" -ne "$exit_code" ]; then
   fail "the program ended with status $status, expected $exit_code"
 fi
