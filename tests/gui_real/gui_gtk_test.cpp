@@ -67,6 +67,8 @@ GtkAllocation Allocation(GtkWidget* widget) {
   return allocation;
 }
 
+uint32_t ShownPixel(GtkWidget* widget, int x, int y);
+
 bool Mapped(int window) {
   return IsWindow(window) && gtk_widget_get_mapped(Toplevel(window)) &&
          Allocation(g::Gui().Windows[window].Client).width > 1;
@@ -116,6 +118,9 @@ TEST_F(GtkGui, WindowsHaveTheirClientSizeInDevicePixelsAndTheirTitle) {
   EXPECT_EQ(Allocation(g::Gui().Windows[Settings].Client).height, 800);
   EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(Toplevel(Settings))));
   EXPECT_TRUE(gtk_window_get_resizable(GTK_WINDOW(Toplevel(Main))));
+
+  SetWindowColour(Settings, MakeColour(0x12, 0x34, 0x56));
+  EXPECT_EQ(ShownPixel(Toplevel(Settings), 1, 1), 0x123456u);
 
   EXPECT_FALSE(OpenWindow(-1, 0, 0, 10, 10, "x", 0));
   EXPECT_FALSE(OpenWindow(MaxWindows, 0, 0, 10, 10, "x", 0));
@@ -411,7 +416,7 @@ GtkWidget* SurfaceArea(int window) {
   return area;
 }
 
-// What the surface shows: its draw handler painted into an image of its size.
+// What a widget shows: its drawing painted into an image of its size.
 uint32_t ShownPixel(GtkWidget* area, int x, int y) {
   GtkAllocation a = Allocation(area);
   cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, a.width, a.height);
