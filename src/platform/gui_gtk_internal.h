@@ -24,6 +24,7 @@ struct WindowSlot {
   int Flags = 0;
   int ClientWidth = 0;   // the client size last allocated (device pixels)
   int ClientHeight = 0;
+  bool ButtonHeld = false;  // the left button went down on the client area
   // Where gadgets created in this window go: the window's client area, or the page of
   // a tab control that received the last tab. Gadget positions are relative to it.
   GtkWidget* GadgetParent = nullptr;

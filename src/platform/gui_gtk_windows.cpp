@@ -167,8 +167,18 @@ bool ClientPosition(int window, const GdkEventButton* event, int* x, int* y) {
   return true;
 }
 
+// The program sees presses on its client area, the surface and static texts; a press
+// on any other control belongs to that control.
+bool PressOnClientArea(const WindowSlot& slot, GdkEventButton* event) {
+  GtkWidget* source = gtk_get_event_widget(reinterpret_cast<GdkEvent*>(event));
+  return source == slot.Toplevel || source == slot.Client || GTK_IS_DRAWING_AREA(source) ||
+         (GTK_IS_EVENT_BOX(source) && gtk_widget_get_parent(source) == slot.Client);
+}
+
 gboolean OnButton(GtkWidget* toplevel, GdkEventButton* event, gpointer) {
   if (event->button != 1) return FALSE;
+  int window = WindowOfToplevel(toplevel);
+  if (window < 0) return FALSE;
   // GTK can offer the toplevel the same press twice on its way up the widgets.
   static GdkEventType lastType = GDK_NOTHING;
   static guint32 lastTime = 0;
@@ -182,8 +192,15 @@ gboolean OnButton(GtkWidget* toplevel, GdkEventButton* event, gpointer) {
   lastTime = event->time;
   lastX = event->x_root;
   lastY = event->y_root;
-  int window = WindowOfToplevel(toplevel);
-  if (window < 0) return FALSE;
+  WindowSlot& slot = Gui().Windows[window];
+  if (event->type == GDK_BUTTON_RELEASE) {
+    // A release belongs to whoever had the press.
+    if (!slot.ButtonHeld) return FALSE;
+    slot.ButtonHeld = false;
+  } else {
+    if (!PressOnClientArea(slot, event)) return FALSE;
+    slot.ButtonHeld = true;
+  }
   int x = -1;
   int y = -1;
   if (!ClientPosition(window, event, &x, &y)) return FALSE;

@@ -86,10 +86,12 @@ err_log="$artifacts/$name.stderr.txt"
 failures=0
 pid=""
 
-# True while the process runs (a finished child not yet waited for does not count).
+# True while the process runs. A finished child that bash has not reaped yet does not
+# count, nor one reaped while we look (its /proc entry is gone).
 running() {
-  kill -0 "$1" 2>/dev/null || return 1
-  [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1)" != "Z" ]
+  local state
+  state="$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1)"
+  [ -n "$state" ] && [ "$state" != "Z" ] && [ "$state" != "X" ]
 }
 
 fail() {
@@ -191,6 +193,7 @@ if ! "$close_tool" "$window"; then
   finish
 fi
 closed_at=$(date +%s%N)
+echo "close sent at $((closed_at / 1000000))"
 deadline=$((SECONDS + end_seconds))
 while running "$pid" && [ "$SECONDS" -le "$deadline" ]; do sleep 0.1; done
 if running "$pid"; then
