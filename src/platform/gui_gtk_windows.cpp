@@ -289,6 +289,10 @@ bool InitialiseGui() {
   if (Gui().Initialised) return true;
   // One device pixel per client pixel: the program scales by the display's density
   // itself, so GTK must not scale windows on top of that.
+  if (const char* scale = g_getenv("GDK_SCALE")) {
+    Gui().HadGdkScale = true;
+    Gui().UserGdkScale = scale;
+  }
   g_setenv("GDK_SCALE", "1", TRUE);
   gdk_set_allowed_backends("x11,*");
   if (!gtk_init_check(nullptr, nullptr)) return false;

@@ -582,11 +582,12 @@ TEST_F(GtkGui, TheFolderChooserGivesTheFolderWithATrailingSlashOrNothing) {
 
 // ---- help ----
 
-// A stand-in viewer that records its argument and then lingers, as a viewer does.
+// A stand-in viewer that records its argument and the scale setting it was given
+// ("argument|scale"), and then lingers, as a viewer does.
 std::string FakeViewer(const std::string& folder, const std::string& name) {
   std::string path = folder + "/" + name;
   // The argument file appears whole (written aside, then renamed).
-  std::string script = "#!/bin/sh\nprintf '%s' \"$1\" > \"" + path + ".tmp\"\n/bin/mv \"" + path +
+  std::string script = "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$GDK_SCALE\" > \"" + path + ".tmp\"\n/bin/mv \"" + path +
                        ".tmp\" \"" + path + ".arg\"\nexec /bin/sleep 20\n";
   g_file_set_contents(path.c_str(), script.c_str(), -1, nullptr);
   g_chmod(path.c_str(), 0755);
@@ -620,12 +621,13 @@ TEST_F(GtkGui, HelpOpensTheViewerAtTheTopicWithoutWaitingForIt) {
   gint64 start = g_get_monotonic_time();
   OpenHelp("help/KVR_MANUAL.chm", "SelectingInstrument.htm");
   EXPECT_LT(g_get_monotonic_time() - start, 10 * G_USEC_PER_SEC);  // the viewer lingers 20 s
-  EXPECT_EQ(WaitForFile(viewerArgument), "file:" + manual + "#xchm:/SelectingInstrument.htm");
+  // The viewer runs at the user's scale (2 here), not at the program's.
+  EXPECT_EQ(WaitForFile(viewerArgument), "file:" + manual + "#xchm:/SelectingInstrument.htm|2");
 
   // Without it: the desktop's opener gets the file.
   g_remove((std::string(folder) + "/xchm").c_str());
   OpenHelp("help/KVR_MANUAL.chm", "SelectingInstrument.htm");
-  EXPECT_EQ(WaitForFile(openerArgument), manual);
+  EXPECT_EQ(WaitForFile(openerArgument), manual + "|2");
 
   // With neither: nothing happens, and nothing hangs.
   g_remove((std::string(folder) + "/xdg-open").c_str());
