@@ -165,6 +165,10 @@ TEST_F(GtkGui, ReopeningANumberReplacesTheWindowAndClosingFreesItsGadgets) {
 
   ASSERT_TRUE(ButtonGadget(278, Settings, 312, 72, 96, 20, "Scan"));
   ASSERT_TRUE(CheckBoxGadget(297, Settings, 312, 120, 96, 20, "Update Check"));
+  // A new gadget under a number in use replaces the old one.
+  ASSERT_TRUE(StringGadget(297, Settings, 312, 120, 96, 20, "now a field"));
+  EXPECT_EQ(GetGadgetText(297), "now a field");
+  EXPECT_TRUE(GTK_IS_ENTRY(Inner(297)));
   CloseWindow(Settings);
   EXPECT_FALSE(IsGadget(278));
   EXPECT_FALSE(IsGadget(297));
@@ -345,33 +349,6 @@ TEST_F(GtkGui, DropDownListsChooseItemsByNumberOrByTextInAnyLetterCase) {
   EXPECT_EQ(GetGadgetState(89), -1);
   ClearGadgetItems(89);
   EXPECT_EQ(CountGadgetItems(89), 0);
-}
-
-TEST_F(GtkGui, TextsAndStatesOfEachKindOfControl) {
-  OpenSettings();
-  ASSERT_TRUE(ButtonGadget(278, Settings, 312, 72, 96, 20, "Scan"));
-  ASSERT_TRUE(CheckBoxGadget(297, Settings, 312, 120, 96, 20, "Update Check"));
-  ASSERT_TRUE(StringGadget(277, Settings, 312, 48, 96, 20, "COM 1", GadgetReadOnly));
-  ASSERT_TRUE(TextGadget(1, Settings, 24, 27, 600, 20, "Heading", GadgetCentred));
-  SetGadgetText(278, "Scan again");
-  SetGadgetText(297, "Check");
-  SetGadgetText(277, "COM 12");
-  SetGadgetText(1, "Another heading");
-  EXPECT_EQ(GetGadgetText(278), "Scan again");
-  EXPECT_EQ(GetGadgetText(297), "Check");
-  EXPECT_EQ(GetGadgetText(277), "COM 12");
-  EXPECT_EQ(GetGadgetText(1), "Another heading");
-  EXPECT_FALSE(gtk_editable_get_editable(GTK_EDITABLE(Inner(277))));
-
-  SetGadgetState(297, 5);  // any non-zero state ticks
-  EXPECT_EQ(GetGadgetState(297), 1);
-  EXPECT_EQ(GetGadgetState(278), 0);
-
-  // A new gadget under a number in use replaces the old one.
-  ASSERT_TRUE(StringGadget(278, Settings, 312, 72, 96, 20, "now a field"));
-  EXPECT_EQ(GetGadgetText(278), "now a field");
-  EXPECT_EQ(GetGadgetText(4000), "");
-  EXPECT_FALSE(IsGadget(MaxGadgets));
 }
 
 // ---- pointer ----
