@@ -8,6 +8,7 @@
 // most 1 ms at a time, and hands out one event per call.
 //
 // Sections: shared state and helpers; start-up; windows; events; pointer.
+#include <clocale>
 #include <algorithm>
 #include <cstdio>
 
@@ -296,6 +297,8 @@ bool InitialiseGui() {
   g_setenv("GDK_SCALE", "1", TRUE);
   gdk_set_allowed_backends("x11,*");
   if (!gtk_init_check(nullptr, nullptr)) return false;
+  // GTK takes the user's locale; numbers in files and on screen always use a point.
+  setlocale(LC_NUMERIC, "C");
   double dpi = ReadDisplayDpi();
   SetDisplayDpi(dpi, dpi);
   GtkCssProvider* provider = gtk_css_provider_new();
