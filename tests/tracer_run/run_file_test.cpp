@@ -287,35 +287,5 @@ TEST_F(RunFileTest, LinesOutsideTheDisplayAreSkipped) {
   EXPECT_EQ(LastSampleCurve, -1);
 }
 
-TEST_F(RunFileTest, RunRecordStepsTheBaseGateLevel) {
-  TestSetup.NumberOfSteps = 6;
-  TestSetup.CurrentStepIndex = 10;  // 10 uA
-  TestSetup.OffsetIndex = 2;        // 20 uA in range 3
-  RecalculateTestSetup();
-  TestConfiguration = 120;
-  GraphTitleText = "A title";
-  frame::AppSettings.SampleRate = 40.0;
-  frame::AppSettings.ClampModeSetting = "ClampOff";
-  PrepareRunRecord();
-  EXPECT_EQ(RunInfo.TotalSteps, 6);
-  EXPECT_EQ(RunInfo.GraphType, 120);
-  EXPECT_EQ(RunInfo.GraphTitle, "A title");
-  EXPECT_EQ(RunInfo.RunSampleRate, 40.0);
-  EXPECT_DOUBLE_EQ(StepSetups[0].BaseGateActiveCurrent, 20e-6);
-  EXPECT_DOUBLE_EQ(StepSetups[6].BaseGateActiveCurrent, 80e-6);
-  EXPECT_EQ(StepSetups[6].BaseGateOffsetVoltage, 0.0);
-  EXPECT_EQ(StepSetups[6].BaseGateClampMode, "ClampOff");
-  EXPECT_EQ(StepSetups[6].BaseGateRange, TestSetup.SetupBaseGateRange);
-  EXPECT_DOUBLE_EQ(ShownStepSetups[6].BaseGateActiveCurrent, 80e-6);
-  EXPECT_EQ(ShownStepSetups[6].SampleRate, 40.0);
-  EXPECT_EQ(StepSetups[7].BaseGateActiveCurrent, 0.0);  // beyond the run: untouched
-
-  TestSetup.SetupBaseGateOutputMode = "V";
-  RecalculateTestSetup();
-  PrepareRunRecord();
-  EXPECT_EQ(StepSetups[3].BaseGateActiveCurrent, 0.0);
-  EXPECT_DOUBLE_EQ(StepSetups[3].BaseGateActiveVoltage, 0.5);  // 0.2 V offset + 3 x 0.1 V
-}
-
 }  // namespace
 }  // namespace zolt::tracer

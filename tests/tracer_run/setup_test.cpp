@@ -24,21 +24,6 @@ class SetupTest : public ::testing::Test {
   TestSetupRecord& t = TestSetup;
 };
 
-TEST_F(SetupTest, StartValuesGiveTheDefaultSetup) {
-  RecalculateTestSetup();
-  EXPECT_EQ(t.SetupCollectorMaxVoltage, 13.0);
-  EXPECT_EQ(t.MaxVoltageText, "13 V");
-  EXPECT_EQ(t.SetupCollectorMaxCurrent, 0.01);
-  EXPECT_EQ(t.MaxCurrentText, "10 mA");
-  EXPECT_EQ(t.SetupStepCurrent, 5e-7);
-  EXPECT_EQ(t.StepCurrentText, "500 nA");
-  EXPECT_EQ(t.SetupStepVoltage, 0.1);
-  EXPECT_EQ(t.StepVoltageText, "100 mV");
-  EXPECT_EQ(t.OffsetRangeText, "0-200 uA");
-  EXPECT_EQ(t.OffsetCurrentText, "0 uA");
-  EXPECT_EQ(t.StepMaxText, "Max: 3 uA");
-}
-
 TEST_F(SetupTest, LadderIndexesStayWithinTheirLadders) {
   t.MaxVoltageIndex = -1;
   t.MaxCurrentIndex = -1;
@@ -164,17 +149,6 @@ TEST_F(SetupTest, OffsetRangesAndTheirIndexLimits) {
   RecalculateTestSetup();
   EXPECT_EQ(t.OffsetIndex, 0);
   EXPECT_EQ(t.OffsetRange, 0);
-}
-
-TEST_F(SetupTest, OffsetSignFollowsThePolarityText) {
-  t.OffsetRange = 3;
-  t.OffsetIndex = 4;
-  t.OffsetPolarity = "Negative";
-  RecalculateTestSetup();
-  EXPECT_DOUBLE_EQ(t.SetupOffsetCurrent, -40e-6);
-  t.OffsetPolarity = "positive";  // neither text: no offset
-  RecalculateTestSetup();
-  EXPECT_EQ(t.SetupOffsetCurrent, 0.0);
 }
 
 TEST_F(SetupTest, BaseGateRangeHoldsEveryStepLevel) {
