@@ -1,7 +1,6 @@
-// The curve tracer's start-up, the main layout and the drawing chain of each drawing
-// pass.
+// The curve tracer's start-up and the main layout.
 //
-// Sections: start-up; layout; drawing chain.
+// Sections: start-up; layout.
 #include "tracer/startup.h"
 
 #include "frame/app.h"
@@ -13,9 +12,6 @@
 #include "screen/plot_area.h"
 #include "screen/surface.h"
 #include "tracer/cursors.h"
-#include "tracer/graph.h"
-#include "tracer/measurements.h"
-#include "tracer/panels.h"
 #include "tracer/run_file.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
@@ -72,35 +68,6 @@ void ComputeMainLayout(int32_t apply) {
     screen::PlotRect = graph;
     screen::BelowPlotRect = strip;
   }
-}
-
-// ---- drawing chain ----
-
-namespace {
-
-void RunDrawingChain() {
-  ComputeCurveExtents(CursorXA.Value, CursorXB.Value);
-  BuildSetupLegendTexts();
-  ChooseAxisScale(XAxis.Min, XAxis.Max, "X");
-  ChooseAxisScale(YAxis.Min, YAxis.Max, "Y");
-  InitCurveStyles();
-  const double xFullScale = FullScale(XAxis);
-  const double yFullScale = FullScale(YAxis);
-  ComputeGraphPlotData(0, xFullScale, 0, yFullScale);
-  BuildAxisLabels();
-  UpdateGraphCursors(0, xFullScale, 0, yFullScale);
-  RenderPanelImage();
-}
-
-}  // namespace
-
-// The plot data and cursor pixels are computed from the plot area of the previous
-// paint; when the paint moved the plot (the first pass, a new window size) the chain
-// runs once more, so no pass shows curves and cursors placed for another size.
-void DrawCurveTracerScreen() {
-  const int64_t left = PlotLeft, top = PlotTop, width = PlotWidth, height = PlotHeight;
-  RunDrawingChain();
-  if (PlotLeft != left || PlotTop != top || PlotWidth != width || PlotHeight != height) RunDrawingChain();
 }
 
 }  // namespace zolt::tracer
