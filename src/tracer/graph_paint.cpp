@@ -200,30 +200,49 @@ platform::StrokeStyle StyleOf(const std::string& style) {
   return platform::StrokeStyle::Solid;
 }
 
+// A coordinate rounded to a whole pixel (ties to even) and clamped to low..high; a
+// coordinate that is not a number counts as 0. Clamping first keeps the value small
+// enough for the quick rounding by adding and taking away 2^52 + 2^51.
+inline int32_t PixelInside(double v, int32_t low, int32_t high) {
+  constexpr double Shift = 6755399441055744.0;
+  v = v == v ? v : 0.0;
+  v = std::min(std::max(v, static_cast<double>(low)), static_cast<double>(high));
+  return static_cast<int32_t>((v + Shift) - Shift);
+}
+
 // Each curve is one path through its entries, rounded to whole pixels and clamped into
 // the plot, so that parts outside the axis range run along the frame. Consecutive entries
 // on the same pixel add nothing to the path and are left out.
 void DrawCurves(const PlotBox& p) {
-  static std::vector<platform::PathPoint> path(DisplayedPointsPerCurve);
+  static std::vector<platform::PixelPoint> path(DisplayedPointsPerCurve);
+  static std::vector<platform::PathPoint> realPath;
   const GraphPlotDataRecord& g = GraphPlotData;
   for (int i = 0; i < MaxCurves; ++i) {
     const int64_t count = std::min<int64_t>(g.ValidPoints[i], DisplayedPointsPerCurve);
-    if (count <= 0) continue;
+    if (count < 2) continue;  // a path needs a segment
     const double* pixelX = g.PixelX[i];
     const double* pixelY = g.PixelY[i];
-    int n = 0;
-    int32_t lastX = 0, lastY = 0;
-    for (int64_t j = 0; j < count; ++j) {
-      const int32_t px = std::clamp(Px(pixelX[j]), p.X, p.Right());
-      const int32_t py = std::clamp(Px(pixelY[j]), p.Y, p.Bottom());
-      if (n > 0 && px == lastX && py == lastY) continue;
-      path[n++] = {static_cast<double>(px), static_cast<double>(py)};
-      lastX = px;
-      lastY = py;
+    // Every point is written and kept only when it moved (no branch to mispredict on
+    // noisy curves).
+    path[0] = {PixelInside(pixelX[0], p.X, p.Right()), PixelInside(pixelY[0], p.Y, p.Bottom())};
+    int n = 1;
+    for (int64_t j = 1; j < count; ++j) {
+      const int32_t px = PixelInside(pixelX[j], p.X, p.Right());
+      const int32_t py = PixelInside(pixelY[j], p.Y, p.Bottom());
+      const platform::PixelPoint last = path[n - 1];
+      path[n] = {px, py};
+      n += (px != last.X) | (py != last.Y);
     }
     const CurveStyle& style = CurveStyles[i];
-    if (count >= 2 && n == 1) path[n++] = path[0];  // a path that stays on one pixel is a dot
-    platform::StrokePath(path.data(), n, style.Colour, style.LineWidth, StyleOf(style.LineStyle));
+    const platform::StrokeStyle stroke = StyleOf(style.LineStyle);
+    if (stroke == platform::StrokeStyle::Solid) {
+      platform::StrokePixelPolyline(path.data(), n, style.Colour, style.LineWidth);
+    } else {
+      realPath.resize(n);
+      for (int k = 0; k < n; ++k) realPath[k] = {static_cast<double>(path[k].X), static_cast<double>(path[k].Y)};
+      if (n == 1) realPath.push_back(realPath[0]);  // a path that stays on one pixel is a dot
+      platform::StrokePath(realPath.data(), static_cast<int>(realPath.size()), style.Colour, style.LineWidth, stroke);
+    }
   }
 }
 
