@@ -34,6 +34,16 @@ constexpr int32_t PlotMarginRight = 40;
 constexpr int32_t PlotMarginTop = 40;
 constexpr int32_t PlotMarginBottom = 112;
 
+// The canvas at the surface's size, black, ready for the column fills, which cover all
+// of it at any width (the middle fill reaches 16 px into the right column). A canvas
+// already of that size is therefore kept as it is, which spares allocating and clearing
+// it on every pass.
+void PrepareCanvas(int32_t width, int32_t height) {
+  if (platform::ImageWidth(screen::CanvasImage) == width && platform::ImageHeight(screen::CanvasImage) == height)
+    return;
+  platform::CreateImage(screen::CanvasImage, width, height);
+}
+
 }  // namespace
 
 void RenderPanelImage() {
@@ -45,7 +55,7 @@ void RenderPanelImage() {
   const int32_t middleWidth = width - 2 * SideColumnSpan;
 
   screen::ClearHotZones();
-  platform::CreateImage(screen::CanvasImage, width, height);
+  PrepareCanvas(width, height);
 
   platform::StartDrawing(screen::CanvasImage);
   platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);

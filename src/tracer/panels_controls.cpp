@@ -135,15 +135,44 @@ void ValueCaptions(int32_t base, const std::string& value, const std::string& to
   screen::HotZoneText[base + screen::ZoneValueOptionRight] = bottomRight;
 }
 
-// A row of six device buttons; their captions pass through the translation.
-void DeviceRow(int32_t x, int32_t y, int32_t w, int32_t base, const char* const (&captions)[6], int32_t mask) {
-  for (int k = 0; k < 6; ++k) screen::HotZoneText[base + 1 + k] = frame::Translate(captions[k]);
-  screen::DrawBitToggleBar(x, y, w, BarHeight, base, 6, mask, ColourScheme.OrangeColour);
+// The device buttons' captions in the language applied. A lookup in the language table
+// is slow, so they are translated once each time another language (or column) is
+// applied rather than on every pass.
+constexpr int DeviceRowCount = 3;
+constexpr const char* DeviceCaptions[DeviceRowCount][6] = {
+    {"NPN", "PNP", "NFET", "PFET", "DIODE", "MORE"},
+    {"N-DEPL", "P-DEPL", "N-ENH", "P-ENH", "N-JFET", "P-JFET"},
+    {"SCR", "OPTO", "REG", "-", "-", "-"},
+};
+
+struct TranslatedDeviceCaptions {
+  bool Valid = false;
+  std::string Language;
+  int32_t Column = 0;
+  std::string Text[DeviceRowCount][6];
+};
+
+TranslatedDeviceCaptions deviceCaptions;
+
+const std::string (&DeviceRowCaptions(int row))[6] {
+  TranslatedDeviceCaptions& t = deviceCaptions;
+  const frame::LanguageStateRecord& language = frame::LanguageState;
+  if (!t.Valid || t.Language != language.LanguageApplied || t.Column != language.LanguageColumn) {
+    for (int r = 0; r < DeviceRowCount; ++r)
+      for (int k = 0; k < 6; ++k) t.Text[r][k] = frame::Translate(DeviceCaptions[r][k]);
+    t.Language = language.LanguageApplied;
+    t.Column = language.LanguageColumn;
+    t.Valid = true;
+  }
+  return t.Text[row];
 }
 
-constexpr const char* DeviceCaptions[6] = {"NPN", "PNP", "NFET", "PFET", "DIODE", "MORE"};
-constexpr const char* FetCaptions[6] = {"N-DEPL", "P-DEPL", "N-ENH", "P-ENH", "N-JFET", "P-JFET"};
-constexpr const char* MoreCaptions[6] = {"SCR", "OPTO", "REG", "-", "-", "-"};
+// A row of six device buttons.
+void DeviceRow(int32_t x, int32_t y, int32_t w, int32_t base, int row, int32_t mask) {
+  const std::string(&captions)[6] = DeviceRowCaptions(row);
+  for (int k = 0; k < 6; ++k) screen::HotZoneText[base + 1 + k] = captions[k];
+  screen::DrawBitToggleBar(x, y, w, BarHeight, base, 6, mask, ColourScheme.OrangeColour);
+}
 
 }  // namespace
 
@@ -173,14 +202,14 @@ void DrawControlPanels(int32_t, int32_t, int32_t w, int32_t, int32_t gap) {
   // push everything below them down.
   Header(x, y, w, ZoneTestGraphModePanel, Captions.TestGraphMode, c.OrangeColour);
   y += HeaderHeight;
-  DeviceRow(x, y, w, ZoneDeviceRow, DeviceCaptions, s.DeviceRowMask);
+  DeviceRow(x, y, w, ZoneDeviceRow, 0, s.DeviceRowMask);
   y += BarHeight - 1;
   if (s.FetRowShown == 1) {
-    DeviceRow(x, y, w, ZoneFetRow, FetCaptions, s.FetRowMask);
+    DeviceRow(x, y, w, ZoneFetRow, 1, s.FetRowMask);
     y += BarHeight - 1;
   }
   if (s.MoreRowShown == 1) {
-    DeviceRow(x, y, w, ZoneMoreRow, MoreCaptions, s.MoreRowMask);
+    DeviceRow(x, y, w, ZoneMoreRow, 2, s.MoreRowMask);
     y += BarHeight - 1;
   }
   const GraphSettingsRecord& g = GraphSettings;

@@ -161,10 +161,14 @@ TEST_F(ControlPanels, StateTextsAreTranslatedCaptionsInCapitals) {
   frame::SetLanguageCell(1, 1, "Verbinden");
   frame::SetLanguageCell(2, 0, "live Data");
   frame::SetLanguageCell(2, 1, "Live-Daten");
+  frame::SetLanguageCell(3, 0, "DIODE");
+  frame::SetLanguageCell(3, 1, "Diode");
   frame::LanguageState.LanguageColumn = 1;
   frame::LoadUiTexts();
   DrawScreen();
   EXPECT_TRUE(ButtonShows(8, 24, 265, "VERBINDEN?", ColourScheme.CaptionTextColour));
+  EXPECT_EQ(screen::HotZoneText[493 + 5], "Diode");
+  EXPECT_EQ(screen::HotZoneText[493 + 6], "MORE");
   RunControl.RunPhase = 5;
   DrawScreen();
   EXPECT_TRUE(SampleRunControlShows(738, "..Live-Daten..", "+-"));
