@@ -210,3 +210,23 @@ double TextWidth(const std::string& text) { return UprightLayout(text).Logical.w
 double TextHeight(const std::string& text) { return UprightLayout(text).Logical.height; }
 
 }  // namespace zolt::platform
+
+// ---- sanitizers ----
+//
+// Fontconfig and pango keep their font caches until the process ends, some of it where
+// the leak checker cannot see the references; and pango matches fonts in worker threads
+// that it hands over through glib's own locks, which the thread checker cannot see. In
+// sanitizer builds those library-internal findings are not reported.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n"
+         "leak:libpangoft2-1.0.so\n";
+}
+#endif
+#if defined(__SANITIZE_THREAD__)
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libfontconfig.so\n"
+         "race:libpangoft2-1.0.so\n"
+         "race:libglib-2.0.so\n";
+}
+#endif

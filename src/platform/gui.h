@@ -47,6 +47,9 @@ std::string WindowTitle(int window);
 void SetWindowTitle(int window, const std::string& title);
 void SetWindowColour(int window, uint32_t colour);  // background, 0x00BBGGRR
 void SetActiveWindow(int window);
+// The program's window that has the activation now, -1 when none of them has it
+// (another application is in front).
+int GetActiveWindow();
 
 // ---- events ----
 
@@ -102,7 +105,9 @@ enum GadgetFlags : int {
   GadgetBorder = 16,        // static text with a frame
 };
 
-// Gadgets are created in the window given (the current gadget list).
+// Gadgets are created in the window given (the current gadget list). Once a tab has
+// been added to a tab control, the gadgets created next in its window go on that tab,
+// at positions relative to the tab's page, until the tab control is cleared or freed.
 bool ButtonGadget(int gadget, int window, int x, int y, int width, int height,
                   const std::string& text, int flags = 0);
 bool CheckBoxGadget(int gadget, int window, int x, int y, int width, int height,
@@ -117,6 +122,8 @@ bool PanelGadget(int gadget, int window, int x, int y, int width, int height);
 
 bool IsGadget(int gadget);
 void FreeGadget(int gadget);
+// A drop-down list takes a text as the choice of its first item of that text, letter
+// case aside (no item chosen when none matches), and gives the chosen item's text.
 void SetGadgetText(int gadget, const std::string& text);
 std::string GetGadgetText(int gadget);
 // Check box: 0/1. Combo box and tab control: the chosen item (-1 none).

@@ -48,6 +48,8 @@ struct ColourSchemeRecord {
   Colour DarkFillColour = MakeColour(25, 25, 25);    // fixed from start
   Colour DarkerFillColour = MakeColour(12, 12, 12);  // fixed from start
   std::array<Colour, TraceColours> TraceColour{};
+
+  bool operator==(const ColourSchemeRecord&) const = default;
 };
 
 inline ColourSchemeRecord ColourScheme;

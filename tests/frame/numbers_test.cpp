@@ -10,71 +10,42 @@
 namespace zolt::frame {
 namespace {
 
-TEST(NumbersTest, IntegersStopAtTheFirstForeignCharacter) {
+TEST(NumbersTest, IntegersReadSignDigitsAndTheHexAndBinaryMarks) {
   EXPECT_EQ(ParseInteger("  -12abc"), -12);
-  EXPECT_EQ(ParseInteger("+7"), 7);
-  EXPECT_EQ(ParseInteger("\t42 "), 42);
   EXPECT_EQ(ParseInteger("3.9"), 3);
-  EXPECT_EQ(ParseInteger(""), 0);
   EXPECT_EQ(ParseInteger("abc"), 0);
   EXPECT_EQ(ParseInteger("-"), 0);
-}
-
-TEST(NumbersTest, DollarReadsHexadecimalAndPercentBinary) {
-  EXPECT_EQ(ParseInteger("$ff"), 255);
   EXPECT_EQ(ParseInteger("$1Fg"), 31);
   EXPECT_EQ(ParseInteger("-$10"), -16);
   EXPECT_EQ(ParseInteger("%1012"), 5);
-  EXPECT_EQ(ParseInteger("$"), 0);
 }
 
-TEST(NumbersTest, RealsReadWithAPointUpToTheFirstForeignCharacter) {
+TEST(NumbersTest, RealsStopAtTheFirstForeignCharacter) {
   EXPECT_DOUBLE_EQ(ParseReal("3.5e2"), 350.0);
   EXPECT_DOUBLE_EQ(ParseReal(" .5"), 0.5);
-  EXPECT_DOUBLE_EQ(ParseReal("-0.25x"), -0.25);
   EXPECT_DOUBLE_EQ(ParseReal("12,5"), 12.0);
-  EXPECT_DOUBLE_EQ(ParseReal("abc"), 0.0);
   EXPECT_DOUBLE_EQ(ParseReal("inf"), 0.0);
   EXPECT_TRUE(std::isinf(ParseReal("1e999")));
 }
 
 TEST(NumbersTest, RealToTextKeepsTenDecimalsWithoutTrailingZeros) {
-  EXPECT_EQ(RealToText(1.5), "1.5");
   EXPECT_EQ(RealToText(2.0), "2");
   EXPECT_EQ(RealToText(0.1 + 0.2), "0.3");
-  EXPECT_EQ(RealToText(-0.0), "0");
   EXPECT_EQ(RealToText(-1e-11), "0");
   EXPECT_EQ(RealToText(1.23456789012), "1.2345678901");
-  EXPECT_EQ(RealToText(-1234.5), "-1234.5");
   EXPECT_EQ(RealToText(std::numeric_limits<double>::quiet_NaN()), "NaN");
-  EXPECT_EQ(RealToText(std::numeric_limits<double>::infinity()), "+Infinity");
   EXPECT_EQ(RealToText(-std::numeric_limits<double>::infinity()), "-Infinity");
-}
-
-TEST(NumbersTest, FixedDecimals) {
-  EXPECT_EQ(FixedDecimals(3.14159, 3), "3.142");
   EXPECT_EQ(FixedDecimals(25.017, 3), "25.017");
   EXPECT_EQ(FixedDecimals(2.0, 0), "2");
-  EXPECT_EQ(FixedDecimals(1.5, -1), "2");
 }
 
-TEST(NumbersTest, RoundingTiesGoToEvenUnlessAwayIsAskedFor) {
+TEST(NumbersTest, RoundingTiesGoToEvenAndIntegersSaturate) {
   EXPECT_EQ(RoundHalfEven(2.5), 2);
-  EXPECT_EQ(RoundHalfEven(3.5), 4);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2);
-  EXPECT_EQ(RoundHalfEven(2.6), 3);
+  EXPECT_EQ(RoundHalfEven(-3.5), -4);
   EXPECT_EQ(RoundHalfAway(2.5), 3);
-  EXPECT_EQ(RoundHalfAway(-2.5), -3);
   EXPECT_EQ(RoundHalfEven(1e300), std::numeric_limits<int64_t>::max());
-  EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
-}
-
-TEST(NumbersTest, Int32RoundingSaturates) {
-  EXPECT_EQ(RoundToInt32(1e12), std::numeric_limits<int32_t>::max());
   EXPECT_EQ(RoundToInt32(-1e12), std::numeric_limits<int32_t>::min());
   EXPECT_EQ(RoundToInt32(std::nan("")), 0);
-  EXPECT_EQ(RoundToInt32(-0.5), 0);
-  EXPECT_EQ(RoundToInt32(1.5), 2);
 }
 
 TEST(NumbersTest, LetterCaseChangesOnlyAsciiLetters) {

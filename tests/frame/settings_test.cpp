@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "frame/settings.h"
+#include "default_settings.h"
 #include "platform/gui_headless.h"
 #include "support/temp_folder.h"
 
@@ -15,45 +16,6 @@ namespace {
 
 using testing::ReadFile;
 using testing::WriteFile;
-
-// The 36 lines a new settings file receives, in order.
-const char* const NewSettingsFile =
-    "activeInstrument=KVR820\r\n"
-    "CheckWebsiteForUpdate=Yes\r\n"
-    "DateOfLastUpdateCheck=01/12/2025\r\n"
-    "Language=English\r\n"
-    "PMX_TriggerAvg=0.014999999999999999\r\n"
-    "PMX_SyncSrc=U1\r\n"
-    "PMX_TriggerLevel=0.000000000000000000\r\n"
-    "KVR_ComPort=1\r\n"
-    "KVR_HVAutoOff=Off\r\n"
-    "KVR_BaseGateClampMode=ClampOnIdle\r\n"
-    "KVR_SmallCurrentOffset=0.000000000000000000\r\n"
-    "KVR_SlopeOffsetMeasuredVoltage=0.000000000000000000\r\n"
-    "KVR_SlopeOffsetMeasuredCurrent=0.000000000000000000\r\n"
-    "KVR_LiveReadings=Realtime\r\n"
-    "KVR_AutoSave=Yes\r\n"
-    "KVR_UseName=Yes\r\n"
-    "KVR_SaveCSVFileLocation=results\\\r\n"
-    "KVR_SaveCSVFileEnabled=Yes\r\n"
-    "KVR_SavePNGFileLocation=results\\\r\n"
-    "KVR_SavePNGFileEnabled=Yes\r\n"
-    "KVR_SaveFileName=Sample\r\n"
-    "KVR_SaveFileLocation=savedimages\\\r\n"
-    "KVR_DefaultTestSetupOnStart=Yes\r\n"
-    "KVR_FileTestSetup=default.tsu\r\n"
-    "KVR_RunNumber=0000\r\n"
-    "KVR_PrependRunNumber=No\r\n"
-    "KVR_AppendRunNumber=Yes\r\n"
-    "KVR_DateFormat=YYYYDDMM\r\n"
-    "KVR_AppendDate=Yes\r\n"
-    "KVR_AppendTime=Yes\r\n"
-    "KVR_UseSpaces=No\r\n"
-    "KVR_UseUnderscores=Yes\r\n"
-    "KVR_DateDashs=No\r\n"
-    "KVR_TimeDots=No\r\n"
-    "KVR_AlternateDisplayColours=No\r\n"
-    "KVR_SampleRate=50.000000000000000000\r\n";
 
 class SettingsTest : public ::testing::Test {
  protected:

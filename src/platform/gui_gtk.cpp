@@ -1,2 +1,0 @@
-// Filled in by the platform layer work.
-namespace zolt::platform {}

@@ -1,0 +1,157 @@
+// GTK gui: message boxes, the folder chooser and the help viewer.
+//
+// Message boxes and the folder chooser are modal GTK dialogs over the program's active
+// window (or its main window). While one runs, the activation moving to it is not
+// reported as a deactivation of the program's window, and when it closes the window
+// under it is active again. Help opens in a separate viewer process and never blocks.
+//
+// Sections: dialog helpers; message boxes; folder chooser; help.
+#include <cstdio>
+
+#include "platform/gui.h"
+#include "platform/gui_gtk_internal.h"
+
+namespace zolt::platform {
+
+using namespace gtkgui;
+
+namespace {
+
+// ---- dialog helpers ----
+
+// The window a dialog belongs to: the active program window, else the lowest-numbered
+// visible one.
+int DialogOwner() {
+  if (ValidWindow(Gui().ActiveWindow)) return Gui().ActiveWindow;
+  for (int w = 0; w < MaxWindows; ++w) {
+    if (ValidWindow(w) && gtk_widget_get_visible(Gui().Windows[w].Toplevel)) return w;
+  }
+  return -1;
+}
+
+GtkWindow* OwnerToplevel(int owner) {
+  return owner >= 0 ? GTK_WINDOW(Gui().Windows[owner].Toplevel) : nullptr;
+}
+
+// Runs a dialog modally; afterwards the owner is the active window again.
+int RunDialog(GtkWidget* dialog, int owner) {
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  gtk_window_set_position(GTK_WINDOW(dialog), owner >= 0 ? GTK_WIN_POS_CENTER_ON_PARENT
+                                                         : GTK_WIN_POS_CENTER);
+  ++Gui().DialogDepth;
+  int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+  --Gui().DialogDepth;
+  if (ValidWindow(owner)) {
+    Gui().ActiveWindow = owner;
+    gtk_window_present(OwnerToplevel(owner));
+  }
+  return response;
+}
+
+GtkMessageType MessageType(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information: return GTK_MESSAGE_INFO;
+    case MessageIcon::Warning: return GTK_MESSAGE_WARNING;
+    case MessageIcon::Error: return GTK_MESSAGE_ERROR;
+    case MessageIcon::None: break;
+  }
+  return GTK_MESSAGE_OTHER;
+}
+
+// ---- help ----
+
+std::string AbsolutePath(const std::string& path) {
+  gchar* absolute = g_canonicalize_filename(path.c_str(), nullptr);
+  std::string result = absolute;
+  g_free(absolute);
+  return result;
+}
+
+// Starts a viewer without waiting for it; GLib's double fork leaves no zombie behind.
+bool StartViewer(const std::string& program, const std::string& argument) {
+  gchar* argv[] = {const_cast<gchar*>(program.c_str()), const_cast<gchar*>(argument.c_str()),
+                   nullptr};
+  GError* error = nullptr;
+  bool started = g_spawn_async(nullptr, argv, nullptr,
+                               static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL |
+                                                        G_SPAWN_STDERR_TO_DEV_NULL),
+                               nullptr, nullptr, nullptr, &error);
+  if (!started) {
+    std::fprintf(stderr, "zolt: cannot start %s: %s\n", program.c_str(),
+                 error != nullptr ? error->message : "unknown error");
+    g_clear_error(&error);
+  }
+  return started;
+}
+
+std::string FindProgram(const char* name) {
+  gchar* path = g_find_program_in_path(name);
+  std::string result = path != nullptr ? path : "";
+  g_free(path);
+  return result;
+}
+
+}  // namespace
+
+// ---- message boxes ----
+
+void ShowMessageBox(const std::string& title, const std::string& text, MessageIcon icon) {
+  if (!Gui().Initialised) {
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+    return;
+  }
+  int owner = DialogOwner();
+  GtkWidget* dialog = gtk_message_dialog_new(OwnerToplevel(owner), GTK_DIALOG_MODAL,
+                                             MessageType(icon), GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  RunDialog(dialog, owner);
+}
+
+// ---- folder chooser ----
+
+std::string ChooseFolder(const std::string& title, const std::string& initialFolder) {
+  if (!Gui().Initialised) return {};
+  int owner = DialogOwner();
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(
+      title.c_str(), OwnerToplevel(owner), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
+      GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+  if (!initialFolder.empty() && g_file_test(initialFolder.c_str(), G_FILE_TEST_IS_DIR)) {
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), initialFolder.c_str());
+  }
+  std::string chosen;
+  // The chooser is destroyed by RunDialog, so its answer is read inside the response.
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog* d, gint response, gpointer data) {
+                     if (response != GTK_RESPONSE_ACCEPT) return;
+                     gchar* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(d));
+                     if (folder != nullptr) *static_cast<std::string*>(data) = folder;
+                     g_free(folder);
+                   }),
+                   &chosen);
+  RunDialog(dialog, owner);
+  if (!chosen.empty() && chosen.back() != '/') chosen += '/';
+  return chosen;
+}
+
+// ---- help ----
+
+void OpenHelp(const std::string& file, const std::string& topic) {
+  const std::string path = AbsolutePath(file);
+  const std::string viewer = FindProgram("xchm");
+  if (!viewer.empty()) {
+    // The viewer takes a topic as a location inside the file.
+    std::string location = "file:" + path;
+    if (!topic.empty()) location += "#xchm:" + (topic.front() == '/' ? topic : "/" + topic);
+    StartViewer(viewer, location);
+    return;
+  }
+  const std::string opener = FindProgram("xdg-open");
+  if (!opener.empty()) {
+    StartViewer(opener, path);
+    return;
+  }
+  std::fprintf(stderr, "zolt: no viewer for the help file %s\n", path.c_str());
+}
+
+}  // namespace zolt::platform

@@ -1,0 +1,196 @@
+// Tests of the kvr-sim program itself: started on a temporary link, it must serve
+// frames through the pseudo-terminal, take commands, survive the host closing the
+// port, and take its link away when it ends.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "registers.h"
+#include "support/temp_folder.h"
+#include "wire.h"
+
+extern char** environ;
+
+namespace zolt::kvrsim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct SimulatorProcess {
+  pid_t pid = -1;
+  ~SimulatorProcess() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+};
+
+bool Start(SimulatorProcess& process, std::vector<std::string> args) {
+  args.insert(args.begin(), KVR_SIM_PATH);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return posix_spawn(&process.pid, KVR_SIM_PATH, nullptr, nullptr, argv.data(), environ) == 0;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int ms) {
+  auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return condition();
+}
+
+bool LinkExists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+int OpenPort(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd >= 0) {
+    termios settings{};
+    tcgetattr(fd, &settings);
+    cfmakeraw(&settings);
+    tcsetattr(fd, TCSANOW, &settings);
+  }
+  return fd;
+}
+
+// Reads frames for up to `ms`, until `until` accepts one; counts frames with a good checksum.
+struct FrameReader {
+  explicit FrameReader(int port) : fd(port) {}
+  int fd;
+  std::vector<uint8_t> pending;
+  int good = 0;
+  int bad = 0;
+
+  bool ReadUntil(const std::function<bool(const StatusFrame&)>& until, int ms) {
+    auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < end) {
+      pollfd entry{fd, POLLIN, 0};
+      poll(&entry, 1, 20);
+      uint8_t bytes[1024];
+      ssize_t count = read(fd, bytes, sizeof bytes);
+      if (count > 0) pending.insert(pending.end(), bytes, bytes + count);
+      while (pending.size() >= FrameBytes) {
+        StatusFrame frame;
+        if (DecodeStatusFrame(pending.data(), frame)) {
+          ++good;
+          pending.erase(pending.begin(), pending.begin() + FrameBytes);
+          if (until(frame)) return true;
+        } else {
+          ++bad;
+          pending.erase(pending.begin());
+        }
+      }
+    }
+    return false;
+  }
+};
+
+void Send(int fd, uint16_t address, uint32_t value) {
+  auto packet = EncodeRegisterPacket({.write = true, .address = address, .value = value});
+  ASSERT_EQ(write(fd, packet.data(), packet.size()), static_cast<ssize_t>(packet.size()));
+}
+
+TEST(KvrSimProcess, ServesFramesThroughItsLinkAndRemovesItAtTheEnd) {
+  zolt::testing::TempFolder folder;
+  SimulatorProcess sim;
+  ASSERT_TRUE(Start(sim, {"--link", "ports/COM1", "--frame-ms", "2", "--hv-rise-frames", "3"}));
+  ASSERT_TRUE(WaitFor([] { return LinkExists("ports/COM1"); }, 5000));
+
+  int fd = OpenPort("ports/COM1");
+  ASSERT_GE(fd, 0);
+  FrameReader reader(fd);
+  EXPECT_TRUE(reader.ReadUntil([&reader](const StatusFrame&) { return reader.good >= 20; }, 2000));
+  EXPECT_EQ(reader.bad, 0);
+
+  Send(fd, RegCommand, CommsEnableBit | HighVoltageStartBit);
+  EXPECT_TRUE(reader.ReadUntil([](const StatusFrame& f) { return (f.statusWord & HighVoltageOnBit) != 0; }, 2000));
+  close(fd);
+
+  // A closed port opens again behind the same link, and the instrument kept its state.
+  ASSERT_TRUE(WaitFor(
+      [] {
+        int again = OpenPort("ports/COM1");
+        if (again < 0) return false;
+        FrameReader second(again);
+        bool on = second.ReadUntil([](const StatusFrame& f) { return (f.statusWord & HighVoltageOnBit) != 0; }, 500);
+        close(again);
+        return on;
+      },
+      3000));
+
+  ASSERT_EQ(kill(sim.pid, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(sim.pid, &status, 0), sim.pid);
+  sim.pid = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_FALSE(LinkExists("ports/COM1"));
+}
+
+TEST(KvrSimProcess, HangsUpOnRequest) {
+  zolt::testing::TempFolder folder;
+  SimulatorProcess sim;
+  ASSERT_TRUE(Start(sim, {"--link", "COM7", "--frame-ms", "2", "--hangup-after", "400"}));
+  ASSERT_TRUE(WaitFor([] { return LinkExists("COM7"); }, 5000));
+  int fd = OpenPort("COM7");
+  ASSERT_GE(fd, 0);
+  // The host sees the far end go: a hang-up on the port.
+  bool hungUp = WaitFor(
+      [fd] {
+        pollfd entry{fd, POLLIN, 0};
+        poll(&entry, 1, 10);
+        uint8_t scratch[256];
+        while (read(fd, scratch, sizeof scratch) > 0) {
+        }
+        return (entry.revents & (POLLHUP | POLLERR)) != 0;
+      },
+      5000);
+  EXPECT_TRUE(hungUp);
+  close(fd);
+  int status = 0;
+  ASSERT_EQ(waitpid(sim.pid, &status, 0), sim.pid);
+  sim.pid = -1;
+  EXPECT_FALSE(LinkExists("COM7"));
+}
+
+TEST(KvrSimProcess, ReplacesAStaleLinkButLeavesOtherFilesAlone) {
+  zolt::testing::TempFolder folder;
+  zolt::testing::MakeFolder("ports");
+  ASSERT_EQ(symlink("/dev/pts/99999", "ports/COM1"), 0);  // left by a simulator that died
+  SimulatorProcess sim;
+  ASSERT_TRUE(Start(sim, {"--link", "ports/COM1", "--hangup-after", "300"}));
+  int status = 0;
+  ASSERT_EQ(waitpid(sim.pid, &status, 0), sim.pid);
+  sim.pid = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_FALSE(LinkExists("ports/COM1"));
+
+  zolt::testing::WriteFile("ports/COM2", "notes");
+  SimulatorProcess refused;
+  ASSERT_TRUE(Start(refused, {"--link", "ports/COM2"}));
+  ASSERT_EQ(waitpid(refused.pid, &status, 0), refused.pid);
+  refused.pid = -1;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  EXPECT_EQ(zolt::testing::ReadFile("ports/COM2"), "notes");
+}
+
+}  // namespace
+}  // namespace zolt::kvrsim
