@@ -34,7 +34,7 @@ struct KeptLayout {
   PangoLayout* Layout = nullptr;
   PangoRectangle Logical{};
 };
-constexpr size_t MaxKeptLayouts = 2048;
+constexpr size_t MaxKeptLayouts = 512;  // per font; all are dropped when it is reached
 
 struct FontSlot {
   PangoFontDescription* Description = nullptr;
