@@ -70,8 +70,15 @@ std::string ValueOrAppend(const std::string& path, const std::string& key,
   KeyValueResult = FindKeyValue(lines, key);
   *found = !KeyValueResult.empty();
   if (*found) return KeyValueResult;
-  if (readable || !platform::FileExists(path))
-    platform::AppendToFile(path, key + "=" + defaultText + "\r\n");
+  if (readable || !platform::FileExists(path)) {
+    // A last line without its line end would otherwise swallow the appended key and
+    // lose its own value: end it first.
+    std::string bytes;
+    platform::ReadFileBytes(path, bytes);
+    const bool open = !bytes.empty() && bytes.back() != '\r' && bytes.back() != '\n' &&
+                      bytes.back() != '\0';
+    platform::AppendToFile(path, (open ? "\r\n" : "") + key + "=" + defaultText + "\r\n");
+  }
   return defaultText;
 }
 

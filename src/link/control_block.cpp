@@ -72,7 +72,8 @@ int64_t EncodeVoltageLimit(double code) {
 // Collector current limits: rounded to nearest, ties to even, clamped, and a negative
 // code c stored as 4,294,967,295 + c.
 int64_t EncodeCurrentLimit(double code) {
-  int64_t rounded = frame::RoundHalfEven(std::clamp(code, -LimitCodeMagnitude, LimitCodeMagnitude));
+  const double clamped = std::clamp(code, -LimitCodeMagnitude, LimitCodeMagnitude);
+  int64_t rounded = frame::RoundHalfEven(clamped);
   if (rounded < 0) rounded += static_cast<int64_t>(NegativeCodeBase);
   return rounded;
 }
@@ -125,7 +126,9 @@ int32_t CommandBitsAfter(int32_t bits, const tracer::StepSetup& setup) {
 
 // Register 1 as the 32-bit pattern it carries, and back (kept non-negative so the packet
 // sends exactly these bits).
-int32_t CommandBitsValue() { return static_cast<int32_t>(static_cast<uint32_t>(RegisterImage[CommandBits])); }
+int32_t CommandBitsValue() {
+  return static_cast<int32_t>(static_cast<uint32_t>(RegisterImage[CommandBits]));
+}
 void SetCommandBitsValue(int32_t bits) {
   RegisterImage[CommandBits] = static_cast<int64_t>(static_cast<uint32_t>(bits));
 }

@@ -51,6 +51,7 @@ bool StartLinkThread(int (*body)(void*)) {
   LinkState.LinkThreadEnded = 0;
   try {
     LinkState.LinkThread = std::thread([body] {
+      platform::PrepareThreadForFaults();  // a stack overflow here is reported too
       body(nullptr);
       LinkState.LinkThreadEnded = 1;
     });

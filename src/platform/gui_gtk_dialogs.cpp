@@ -69,11 +69,16 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 // Starts a viewer without waiting for it; GLib's double fork leaves no zombie behind.
+// The viewer gets the user's own scale setting, not the one the program runs with.
 bool StartViewer(const std::string& program, const std::string& argument) {
   gchar* argv[] = {const_cast<gchar*>(program.c_str()), const_cast<gchar*>(argument.c_str()),
                    nullptr};
+  gchar** environment = g_get_environ();
+  environment = Gui().HadGdkScale
+                    ? g_environ_setenv(environment, "GDK_SCALE", Gui().UserGdkScale.c_str(), TRUE)
+                    : g_environ_unsetenv(environment, "GDK_SCALE");
   GError* error = nullptr;
-  bool started = g_spawn_async(nullptr, argv, nullptr,
+  bool started = g_spawn_async(nullptr, argv, environment,
                                static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL |
                                                         G_SPAWN_STDERR_TO_DEV_NULL),
                                nullptr, nullptr, nullptr, &error);
@@ -82,6 +87,7 @@ bool StartViewer(const std::string& program, const std::string& argument) {
                  error != nullptr ? error->message : "unknown error");
     g_clear_error(&error);
   }
+  g_strfreev(environment);
   return started;
 }
 
@@ -118,7 +124,8 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
       GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
   if (!initialFolder.empty() && g_file_test(initialFolder.c_str(), G_FILE_TEST_IS_DIR)) {
-    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), initialFolder.c_str());
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog),
+                                        AbsolutePath(initialFolder).c_str());
   }
   std::string chosen;
   // The chooser is destroyed by RunDialog, so its answer is read inside the response.

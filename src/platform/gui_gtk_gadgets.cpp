@@ -347,6 +347,10 @@ void AddGadgetItem(int gadget, const std::string& text) {
   } else if (slot->Kind == GadgetKind::Panel) {
     GtkWidget* page = gtk_layout_new(nullptr, nullptr);
     GtkWidget* label = gtk_label_new(text.c_str());
+    // Presses on a tab's page belong to the tab control, not to the window.
+    gtk_widget_add_events(page, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
+    g_signal_connect(page, "button-press-event", G_CALLBACK(gtk_true), nullptr);
+    g_signal_connect(page, "button-release-event", G_CALLBACK(gtk_true), nullptr);
     gtk_widget_show(page);
     gtk_notebook_append_page(GTK_NOTEBOOK(slot->Inner), page, label);
     // The controls built next belong on this tab.

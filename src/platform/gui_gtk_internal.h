@@ -24,6 +24,7 @@ struct WindowSlot {
   int Flags = 0;
   int ClientWidth = 0;   // the client size last allocated (device pixels)
   int ClientHeight = 0;
+  bool ButtonHeld = false;  // the left button went down on the client area
   // Where gadgets created in this window go: the window's client area, or the page of
   // a tab control that received the last tab. Gadget positions are relative to it.
   GtkWidget* GadgetParent = nullptr;
@@ -63,6 +64,9 @@ struct GuiState {
   // dialog is not the loss of activation the program acts on.
   int DialogDepth = 0;
   int ActiveWindow = -1;  // the program's window that has the activation, -1 none
+  // The user's own scale setting, handed on to the viewers the program starts.
+  bool HadGdkScale = false;
+  std::string UserGdkScale;
   // Pointer position of the current turn: taken from a button event when one is handed
   // out, otherwise read from the display once per turn.
   int PointerWindow = -1;

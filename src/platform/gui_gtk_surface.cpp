@@ -67,10 +67,7 @@ bool OpenSurface(int window, int width, int height) {
     cairo_surface_destroy(pixels);
     return false;
   }
-  // A new surface shows black until the first frame arrives.
-  std::memset(cairo_image_surface_get_data(pixels), 0,
-              static_cast<size_t>(cairo_image_surface_get_stride(pixels)) * height);
-  cairo_surface_mark_dirty(pixels);
+  // cairo starts an image at 0: the surface shows black until the first frame arrives.
 
   GtkWidget* area = gtk_drawing_area_new();
   gtk_widget_set_size_request(area, width, height);

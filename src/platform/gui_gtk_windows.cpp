@@ -8,6 +8,7 @@
 // most 1 ms at a time, and hands out one event per call.
 //
 // Sections: shared state and helpers; start-up; windows; events; pointer.
+#include <clocale>
 #include <algorithm>
 #include <cstdio>
 
@@ -107,7 +108,10 @@ entry.zolt-borderless, entry.zolt-borderless:focus {
 
 // ---- start-up ----
 
+// The density the desktop asks for (its font resolution), which GTK's settings carry to
+// the screen once they exist.
 double ReadDisplayDpi() {
+  gtk_settings_get_default();
   GdkScreen* screen = gdk_screen_get_default();
   double dpi = screen != nullptr ? gdk_screen_get_resolution(screen) : -1.0;
   return dpi > 0.0 ? dpi : 96.0;
@@ -164,8 +168,18 @@ bool ClientPosition(int window, const GdkEventButton* event, int* x, int* y) {
   return true;
 }
 
+// The program sees presses on its client area, the surface and static texts; a press
+// on any other control belongs to that control.
+bool PressOnClientArea(const WindowSlot& slot, GdkEventButton* event) {
+  GtkWidget* source = gtk_get_event_widget(reinterpret_cast<GdkEvent*>(event));
+  return source == slot.Toplevel || source == slot.Client || GTK_IS_DRAWING_AREA(source) ||
+         (GTK_IS_EVENT_BOX(source) && gtk_widget_get_parent(source) == slot.Client);
+}
+
 gboolean OnButton(GtkWidget* toplevel, GdkEventButton* event, gpointer) {
   if (event->button != 1) return FALSE;
+  int window = WindowOfToplevel(toplevel);
+  if (window < 0) return FALSE;
   // GTK can offer the toplevel the same press twice on its way up the widgets.
   static GdkEventType lastType = GDK_NOTHING;
   static guint32 lastTime = 0;
@@ -179,8 +193,15 @@ gboolean OnButton(GtkWidget* toplevel, GdkEventButton* event, gpointer) {
   lastTime = event->time;
   lastX = event->x_root;
   lastY = event->y_root;
-  int window = WindowOfToplevel(toplevel);
-  if (window < 0) return FALSE;
+  WindowSlot& slot = Gui().Windows[window];
+  if (event->type == GDK_BUTTON_RELEASE) {
+    // A release belongs to whoever had the press.
+    if (!slot.ButtonHeld) return FALSE;
+    slot.ButtonHeld = false;
+  } else {
+    if (!PressOnClientArea(slot, event)) return FALSE;
+    slot.ButtonHeld = true;
+  }
   int x = -1;
   int y = -1;
   if (!ClientPosition(window, event, &x, &y)) return FALSE;
@@ -269,9 +290,15 @@ bool InitialiseGui() {
   if (Gui().Initialised) return true;
   // One device pixel per client pixel: the program scales by the display's density
   // itself, so GTK must not scale windows on top of that.
+  if (const char* scale = g_getenv("GDK_SCALE")) {
+    Gui().HadGdkScale = true;
+    Gui().UserGdkScale = scale;
+  }
   g_setenv("GDK_SCALE", "1", TRUE);
   gdk_set_allowed_backends("x11,*");
   if (!gtk_init_check(nullptr, nullptr)) return false;
+  // GTK takes the user's locale; numbers in files and on screen always use a point.
+  setlocale(LC_NUMERIC, "C");
   double dpi = ReadDisplayDpi();
   SetDisplayDpi(dpi, dpi);
   GtkCssProvider* provider = gtk_css_provider_new();

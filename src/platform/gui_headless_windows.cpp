@@ -123,6 +123,11 @@ void SetActiveWindow(int window) {
   if (OpenWindowLocked(Gui(), window)) Gui().ActiveWindow = window;
 }
 
+int GetActiveWindow() {
+  Lock lock(Gui().Mutex);
+  return Gui().ActiveWindow;
+}
+
 // ---- events ----
 
 WindowEvent WaitWindowEvent(int timeoutMs) {

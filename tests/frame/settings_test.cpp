@@ -55,10 +55,12 @@ TEST_F(SettingsTest, NoSettingsFolderUsesDefaultsSilently) {
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
 }
 
-TEST_F(SettingsTest, LastLineWithoutLineEndHasTheAppendedKeyJoinedToIt) {
-  WriteFile(SettingsPath, "KVR_ComPort=3");
+TEST_F(SettingsTest, LastLineWithoutLineEndKeepsItsValueWhenAKeyIsAppended) {
+  WriteFile(SettingsPath, "Language=German");
   EXPECT_EQ(ReadSettingString(SettingsPath, "Yes", "KVR_AutoSave"), "Yes");
-  EXPECT_EQ(ReadFile(SettingsPath), "KVR_ComPort=3KVR_AutoSave=Yes\r\n");
+  EXPECT_EQ(ReadFile(SettingsPath), "Language=German\r\nKVR_AutoSave=Yes\r\n");
+  EXPECT_EQ(ReadKeyValue(SettingsPath, "Language"), "German");
+  EXPECT_EQ(ReadKeyValue(SettingsPath, "KVR_AutoSave"), "Yes");
 }
 
 TEST_F(SettingsTest, LookupIgnoresLetterCaseAndKeepsTextBeforeTheKey) {

@@ -2,6 +2,7 @@
 // tabs, the pointer and the surface. The tests play the user by emitting the widgets'
 // own signals (a click, a toggle, a choice) and by moving the display's pointer.
 #include <gtest/gtest.h>
+#include <glib/gstdio.h>
 #include <gtk/gtk.h>
 
 #include <string>
@@ -66,6 +67,8 @@ GtkAllocation Allocation(GtkWidget* widget) {
   return allocation;
 }
 
+uint32_t ShownPixel(GtkWidget* widget, int x, int y);
+
 bool Mapped(int window) {
   return IsWindow(window) && gtk_widget_get_mapped(Toplevel(window)) &&
          Allocation(g::Gui().Windows[window].Client).width > 1;
@@ -116,6 +119,9 @@ TEST_F(GtkGui, WindowsHaveTheirClientSizeInDevicePixelsAndTheirTitle) {
   EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(Toplevel(Settings))));
   EXPECT_TRUE(gtk_window_get_resizable(GTK_WINDOW(Toplevel(Main))));
 
+  SetWindowColour(Settings, MakeColour(0x12, 0x34, 0x56));
+  EXPECT_EQ(ShownPixel(Toplevel(Settings), 1, 1), 0x123456u);
+
   EXPECT_FALSE(OpenWindow(-1, 0, 0, 10, 10, "x", 0));
   EXPECT_FALSE(OpenWindow(MaxWindows, 0, 0, 10, 10, "x", 0));
   EXPECT_EQ(WindowClientWidth(5), 0);
@@ -159,6 +165,10 @@ TEST_F(GtkGui, ReopeningANumberReplacesTheWindowAndClosingFreesItsGadgets) {
 
   ASSERT_TRUE(ButtonGadget(278, Settings, 312, 72, 96, 20, "Scan"));
   ASSERT_TRUE(CheckBoxGadget(297, Settings, 312, 120, 96, 20, "Update Check"));
+  // A new gadget under a number in use replaces the old one.
+  ASSERT_TRUE(StringGadget(297, Settings, 312, 120, 96, 20, "now a field"));
+  EXPECT_EQ(GetGadgetText(297), "now a field");
+  EXPECT_TRUE(GTK_IS_ENTRY(Inner(297)));
   CloseWindow(Settings);
   EXPECT_FALSE(IsGadget(278));
   EXPECT_FALSE(IsGadget(297));
@@ -341,33 +351,6 @@ TEST_F(GtkGui, DropDownListsChooseItemsByNumberOrByTextInAnyLetterCase) {
   EXPECT_EQ(CountGadgetItems(89), 0);
 }
 
-TEST_F(GtkGui, TextsAndStatesOfEachKindOfControl) {
-  OpenSettings();
-  ASSERT_TRUE(ButtonGadget(278, Settings, 312, 72, 96, 20, "Scan"));
-  ASSERT_TRUE(CheckBoxGadget(297, Settings, 312, 120, 96, 20, "Update Check"));
-  ASSERT_TRUE(StringGadget(277, Settings, 312, 48, 96, 20, "COM 1", GadgetReadOnly));
-  ASSERT_TRUE(TextGadget(1, Settings, 24, 27, 600, 20, "Heading", GadgetCentred));
-  SetGadgetText(278, "Scan again");
-  SetGadgetText(297, "Check");
-  SetGadgetText(277, "COM 12");
-  SetGadgetText(1, "Another heading");
-  EXPECT_EQ(GetGadgetText(278), "Scan again");
-  EXPECT_EQ(GetGadgetText(297), "Check");
-  EXPECT_EQ(GetGadgetText(277), "COM 12");
-  EXPECT_EQ(GetGadgetText(1), "Another heading");
-  EXPECT_FALSE(gtk_editable_get_editable(GTK_EDITABLE(Inner(277))));
-
-  SetGadgetState(297, 5);  // any non-zero state ticks
-  EXPECT_EQ(GetGadgetState(297), 1);
-  EXPECT_EQ(GetGadgetState(278), 0);
-
-  // A new gadget under a number in use replaces the old one.
-  ASSERT_TRUE(StringGadget(278, Settings, 312, 72, 96, 20, "now a field"));
-  EXPECT_EQ(GetGadgetText(278), "now a field");
-  EXPECT_EQ(GetGadgetText(4000), "");
-  EXPECT_FALSE(IsGadget(MaxGadgets));
-}
-
 // ---- pointer ----
 
 TEST_F(GtkGui, ThePointerIsInClientPixelsAndMinusOneOutsideTheClientArea) {
@@ -395,6 +378,242 @@ TEST_F(GtkGui, ThePointerIsInClientPixelsAndMinusOneOutsideTheClientArea) {
   EXPECT_EQ(WindowMouseX(Main), -1);
   EXPECT_EQ(WindowMouseY(Main), -1);
   EXPECT_EQ(WindowMouseX(77), -1);
+}
+
+
+// ---- drawing surface ----
+
+GtkWidget* SurfaceArea(int window) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(g::Gui().Windows[window].Client));
+  GtkWidget* area = nullptr;
+  for (GList* child = children; child != nullptr; child = child->next) {
+    if (GTK_IS_DRAWING_AREA(child->data)) area = GTK_WIDGET(child->data);
+  }
+  g_list_free(children);
+  return area;
+}
+
+// What a widget shows: its drawing painted into an image of its size.
+uint32_t ShownPixel(GtkWidget* area, int x, int y) {
+  GtkAllocation a = Allocation(area);
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, a.width, a.height);
+  cairo_t* cr = cairo_create(image);
+  gtk_widget_draw(area, cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(image);
+  const uint8_t* row = cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image);
+  uint32_t pixel = *reinterpret_cast<const uint32_t*>(row + x * 4) & 0xFFFFFF;
+  cairo_surface_destroy(image);
+  return pixel;  // 0xRRGGBB
+}
+
+TEST_F(GtkGui, TheSurfaceSitsAtTheTopLeftAtItsOwnSizeAndShowsTheCopiedCanvas) {
+  OpenMain();
+  ASSERT_TRUE(OpenSurface(Main, 0, 0));  // the first open of the program is at 0 x 0
+  EXPECT_TRUE(IsSurfaceOpen());
+  // Larger than the client area (a dense display): clipped, and the window keeps its size.
+  ASSERT_TRUE(OpenSurface(Main, 2100, 1200));
+  Pump(100);
+  GtkWidget* area = SurfaceArea(Main);
+  ASSERT_NE(area, nullptr);
+  GtkAllocation a = Allocation(area);
+  EXPECT_EQ(a.x, 0);
+  EXPECT_EQ(a.y, 0);
+  EXPECT_EQ(a.width, 2100);
+  EXPECT_EQ(a.height, 1200);
+  EXPECT_EQ(WindowClientWidth(Main), 1400);
+  EXPECT_EQ(Allocation(g::Gui().Windows[Main].Client).height, 800);
+  EXPECT_EQ(ShownPixel(area, 5, 5), 0x000000u);  // black until a frame arrives
+
+  ASSERT_TRUE(CreateImage(38, 1920, 1080));
+  ASSERT_TRUE(StartDrawing(38));
+  DrawBox(0, 0, 1920, 1080, MakeColour(0x20, 0x60, 0xA0));
+  DrawBox(1919, 1079, 1, 1, MakeColour(0xFF, 0, 0));
+  StopDrawing();
+  CopyImageToSurface(38, 0, 0);
+  PresentSurface();
+  EXPECT_EQ(ShownPixel(area, 0, 0), 0x2060A0u);
+  EXPECT_EQ(ShownPixel(area, 1919, 1079), 0xFF0000u);
+  EXPECT_EQ(ShownPixel(area, 1920, 1080), 0x000000u);  // outside the canvas stays black
+
+  // A copy at an offset is clipped at the surface's edges on every side.
+  ASSERT_TRUE(CreateImage(39, 10, 10));
+  ASSERT_TRUE(StartDrawing(39));
+  DrawBox(0, 0, 10, 10, MakeColour(0, 0xFF, 0));
+  StopDrawing();
+  CopyImageToSurface(39, -5, -5);
+  CopyImageToSurface(39, 2095, 1195);
+  CopyImageToSurface(39, 5000, 0);
+  CopyImageToSurface(77, 0, 0);  // no such image: nothing happens
+  EXPECT_EQ(ShownPixel(area, 4, 4), 0x00FF00u);
+  EXPECT_EQ(ShownPixel(area, 5, 5), 0x2060A0u);
+  EXPECT_EQ(ShownPixel(area, 2099, 1199), 0x00FF00u);
+
+  CloseSurface();
+  EXPECT_FALSE(IsSurfaceOpen());
+  EXPECT_EQ(SurfaceArea(Main), nullptr);
+  CopyImageToSurface(38, 0, 0);  // harmless when closed
+  PresentSurface();
+
+  ASSERT_TRUE(OpenSurface(Main, 1400, 800));
+  CloseWindow(Main);  // the surface goes with its window
+  EXPECT_FALSE(IsSurfaceOpen());
+  EXPECT_FALSE(OpenSurface(Main, 10, 10));
+}
+
+// ---- dialogs ----
+
+// Answers the next dialog that appears, as the user would, once the dialog runs.
+struct DialogAnswer {
+  std::string Title;
+  std::string Text;
+  GtkMessageType Type = GTK_MESSAGE_OTHER;
+  bool Modal = false;
+  int Buttons = 0;  // 1 for OK, 100 for each other answer
+  std::string Folder;  // chosen in a folder chooser; empty: cancel
+  bool FolderShown = false;
+};
+
+GtkWidget* FindDialog() {
+  GList* toplevels = gtk_window_list_toplevels();
+  GtkWidget* dialog = nullptr;
+  for (GList* w = toplevels; w != nullptr; w = w->next) {
+    if (GTK_IS_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data))) dialog = GTK_WIDGET(w->data);
+  }
+  g_list_free(toplevels);
+  return dialog;
+}
+
+gboolean AnswerDialog(gpointer data) {
+  auto* answer = static_cast<DialogAnswer*>(data);
+  GtkWidget* dialog = FindDialog();
+  if (dialog == nullptr) return G_SOURCE_CONTINUE;
+  answer->Title = gtk_window_get_title(GTK_WINDOW(dialog));
+  answer->Modal = gtk_window_get_modal(GTK_WINDOW(dialog));
+  if (GTK_IS_MESSAGE_DIALOG(dialog)) {
+    gchar* text = nullptr;
+    g_object_get(dialog, "text", &text, "message-type", &answer->Type, nullptr);
+    answer->Text = text != nullptr ? text : "";
+    g_free(text);
+    for (GtkResponseType response : {GTK_RESPONSE_OK, GTK_RESPONSE_CANCEL, GTK_RESPONSE_CLOSE,
+                                     GTK_RESPONSE_YES, GTK_RESPONSE_NO}) {
+      if (gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response) != nullptr) {
+        answer->Buttons += response == GTK_RESPONSE_OK ? 1 : 100;
+      }
+    }
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+  } else if (answer->Folder.empty()) {
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+  } else {
+    // Go into the folder, and press Select once the chooser shows it.
+    if (!answer->FolderShown) {
+      gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), answer->Folder.c_str());
+      answer->FolderShown = true;
+    }
+    gchar* shown = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+    bool ready = shown != nullptr && answer->Folder == shown;
+    g_free(shown);
+    if (!ready) return G_SOURCE_CONTINUE;
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+  }
+  return G_SOURCE_REMOVE;
+}
+
+TEST_F(GtkGui, MessageBoxesAreModalWithOneOkButtonAndTheirIcon) {
+  OpenMain();
+  const std::pair<MessageIcon, GtkMessageType> icons[] = {
+      {MessageIcon::None, GTK_MESSAGE_OTHER},
+      {MessageIcon::Information, GTK_MESSAGE_INFO},
+      {MessageIcon::Warning, GTK_MESSAGE_WARNING},
+      {MessageIcon::Error, GTK_MESSAGE_ERROR}};
+  for (const auto& [icon, type] : icons) {
+    DialogAnswer answer;
+    g_timeout_add(50, AnswerDialog, &answer);
+    ShowMessageBox("Error", "Can't open windowed screen!", icon);
+    EXPECT_EQ(answer.Title, "Error");
+    EXPECT_EQ(answer.Text, "Can't open windowed screen!");
+    EXPECT_EQ(answer.Type, type);
+    EXPECT_TRUE(answer.Modal);
+    EXPECT_EQ(answer.Buttons, 1);
+  }
+  EXPECT_EQ(FindDialog(), nullptr);
+  EXPECT_EQ(GetActiveWindow(), Main);  // the window under the box is active again
+}
+
+TEST_F(GtkGui, TheFolderChooserGivesTheFolderWithATrailingSlashOrNothing) {
+  OpenSettings();
+  gchar* folder = g_dir_make_tmp("zolt-folder-XXXXXX", nullptr);
+  ASSERT_NE(folder, nullptr);
+  DialogAnswer choose;
+  choose.Folder = folder;
+  g_timeout_add(50, AnswerDialog, &choose);
+  EXPECT_EQ(ChooseFolder("Select folder", "/tmp"), std::string(folder) + "/");
+  EXPECT_EQ(choose.Title, "Select folder");
+
+  DialogAnswer cancel;
+  g_timeout_add(50, AnswerDialog, &cancel);
+  EXPECT_EQ(ChooseFolder("Select folder", "/no/such/folder"), "");
+  g_rmdir(folder);
+  g_free(folder);
+}
+
+// ---- help ----
+
+// A stand-in viewer that records its argument and the scale setting it was given
+// ("argument|scale"), and then lingers, as a viewer does.
+std::string FakeViewer(const std::string& folder, const std::string& name) {
+  std::string path = folder + "/" + name;
+  // The argument file appears whole (written aside, then renamed).
+  std::string script = "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$GDK_SCALE\" > \"" + path + ".tmp\"\n/bin/mv \"" + path +
+                       ".tmp\" \"" + path + ".arg\"\nexec /bin/sleep 20\n";
+  g_file_set_contents(path.c_str(), script.c_str(), -1, nullptr);
+  g_chmod(path.c_str(), 0755);
+  return path + ".arg";
+}
+
+std::string WaitForFile(const std::string& path) {
+  gchar* contents = nullptr;
+  PumpUntil([&] {
+    g_free(contents);
+    contents = nullptr;
+    return g_file_get_contents(path.c_str(), &contents, nullptr, nullptr) != FALSE;
+  });
+  std::string result = contents != nullptr ? contents : "";
+  g_free(contents);
+  return result;
+}
+
+TEST_F(GtkGui, HelpOpensTheViewerAtTheTopicWithoutWaitingForIt) {
+  gchar* folder = g_dir_make_tmp("zolt-help-XXXXXX", nullptr);
+  ASSERT_NE(folder, nullptr);
+  const std::string path = g_getenv("PATH") != nullptr ? g_getenv("PATH") : "";
+  gchar* cwd = g_get_current_dir();
+  const std::string manual = std::string(cwd) + "/help/KVR_MANUAL.chm";
+  g_free(cwd);
+
+  // With the help viewer installed: the file at the topic page.
+  std::string viewerArgument = FakeViewer(folder, "xchm");
+  std::string openerArgument = FakeViewer(folder, "xdg-open");
+  g_setenv("PATH", folder, TRUE);
+  gint64 start = g_get_monotonic_time();
+  OpenHelp("help/KVR_MANUAL.chm", "SelectingInstrument.htm");
+  EXPECT_LT(g_get_monotonic_time() - start, 10 * G_USEC_PER_SEC);  // the viewer lingers 20 s
+  // The viewer runs at the user's scale (2 here), not at the program's.
+  EXPECT_EQ(WaitForFile(viewerArgument), "file:" + manual + "#xchm:/SelectingInstrument.htm|2");
+
+  // Without it: the desktop's opener gets the file.
+  g_remove((std::string(folder) + "/xchm").c_str());
+  OpenHelp("help/KVR_MANUAL.chm", "SelectingInstrument.htm");
+  EXPECT_EQ(WaitForFile(openerArgument), manual + "|2");
+
+  // With neither: nothing happens, and nothing hangs.
+  g_remove((std::string(folder) + "/xdg-open").c_str());
+  OpenHelp("help/KVR_MANUAL.chm", "SelectingInstrument.htm");
+  g_setenv("PATH", path.c_str(), TRUE);
+  g_remove(viewerArgument.c_str());
+  g_remove(openerArgument.c_str());
+  g_rmdir(folder);
+  g_free(folder);
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 //
 // Usage: gui_real_demo LOG-FILE            main window 23, 1400 x 800, with a canvas
 //        gui_real_demo LOG-FILE --gadgets  window 300 with native controls
+//        gui_real_demo LOG-FILE --dpi      logs the display's dots per inch and ends
 //
 // Main window: the canvas (1920 x 1080) is filled with 2060A0 and holds a F0C828 box at
 // (100, 100), 100 x 100; it is shown through the surface every 16 ms. Every button event
 // is logged with the pointer position the program reads ("LeftButtonDown 100 200"), a
 // Close event is logged and ends the loop. Gadget window: every gadget event is logged
-// as "Gadget <number> <kind>", with the check box's state after a change.
+// as "Gadget <number> <kind>", with the check box's state after a change, and button
+// presses and releases as in the main window.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -25,6 +28,13 @@ constexpr int GadgetWindow = 300;
 constexpr int Canvas = 38;
 
 std::FILE* Log = nullptr;
+
+// Wall-clock milliseconds on stderr, to line the program's steps up with the checks'.
+void Stamp(const char* what) {
+  auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  std::fprintf(stderr, "%lld %s\n", static_cast<long long>(now.count()), what);
+}
 
 const char* EventName(EventType type) {
   switch (type) {
@@ -73,7 +83,10 @@ int RunMainWindow() {
         CloseSurface();
         OpenSurface(MainWindow, WindowClientWidth(MainWindow), WindowClientHeight(MainWindow));
         break;
-      case EventType::Close: std::fprintf(Log, "Close\n"); return 0;
+      case EventType::Close:
+        Stamp("close seen");
+        std::fprintf(Log, "Close\n");
+        return 0;
       default: break;
     }
     if (IsSurfaceOpen() && ElapsedMilliseconds() > lastTick + 16) {
@@ -94,6 +107,7 @@ int RunGadgetWindow() {
   ButtonGadget(500, GadgetWindow, 20, 740, 120, 30, "Press me");
   CheckBoxGadget(501, GadgetWindow, 200, 745, 160, 20, "Tick me");
   StringGadget(502, GadgetWindow, 400, 745, 200, 20, "typed text", GadgetRightAligned);
+  TextGadget(503, GadgetWindow, 800, 745, 150, 20, "A static text");
   PanelGadget(40, GadgetWindow, 5, 5, 1290, 700);
   AddGadgetItem(40, "Comms");
   TextGadget(1, GadgetWindow, 24, 27, 600, 20, "Scan for available COM ports", GadgetCentred);
@@ -114,8 +128,13 @@ int RunGadgetWindow() {
   for (;;) {
     WindowEvent event = WaitWindowEvent(1);
     if (event.Type == EventType::Close) {
+      Stamp("close seen");
       std::fprintf(Log, "Close\n");
       return 0;
+    }
+    if (event.Type == EventType::LeftButtonDown || event.Type == EventType::LeftButtonUp) {
+      std::fprintf(Log, "%s %d %d\n", EventName(event.Type), WindowMouseX(GadgetWindow),
+                   WindowMouseY(GadgetWindow));
     }
     if (event.Type == EventType::Gadget) {
       std::fprintf(Log, "Gadget %d %s", event.Gadget, KindName(event.Kind));
@@ -139,7 +158,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no display\n");
     return 3;
   }
-  int result = argc > 2 && std::string(argv[2]) == "--gadgets" ? RunGadgetWindow() : RunMainWindow();
+  const std::string mode = argc > 2 ? argv[2] : "";
+  int result = 0;
+  if (mode == "--dpi") {
+    std::fprintf(Log, "%g %g\n", DisplayDpiX(), DisplayDpiY());
+  } else {
+    result = mode == "--gadgets" ? RunGadgetWindow() : RunMainWindow();
+  }
   std::fclose(Log);
+  Stamp("ending");
   return result;
 }

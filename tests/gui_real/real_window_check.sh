@@ -86,10 +86,12 @@ err_log="$artifacts/$name.stderr.txt"
 failures=0
 pid=""
 
-# True while the process runs (a finished child not yet waited for does not count).
+# True while the process runs. A finished child that bash has not reaped yet does not
+# count, nor one reaped while we look (its /proc entry is gone).
 running() {
-  kill -0 "$1" 2>/dev/null || return 1
-  [ "$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1)" != "Z" ]
+  local state
+  state="$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -c1)"
+  [ -n "$state" ] && [ "$state" != "Z" ] && [ "$state" != "X" ]
 }
 
 fail() {
@@ -190,15 +192,22 @@ if ! "$close_tool" "$window"; then
   fail "could not send the close message"
   finish
 fi
+closed_at=$(date +%s%N)
+echo "close sent at $((closed_at / 1000000))"
 deadline=$((SECONDS + end_seconds))
 while running "$pid" && [ "$SECONDS" -le "$deadline" ]; do sleep 0.1; done
 if running "$pid"; then
   fail "the program did not end within $end_seconds s of the close"
+  echo "--- program state: $(grep -E '^State' "/proc/$pid/status")" >&2
+  for task in /proc/"$pid"/task/*; do
+    echo "    thread $(cat "$task/comm"): $(grep -E '^State' "$task/status") in $(cat "$task/wchan")" >&2
+  done
   finish
 fi
 wait "$pid"
 status=$?
 pid=""
+echo "the program ended $(( ($(date +%s%N) - closed_at) / 1000000 )) ms after the close, status $status"
 if [ "$status" -ne "$exit_code" ]; then
   fail "the program ended with status $status, expected $exit_code"
 fi

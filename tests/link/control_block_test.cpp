@@ -54,17 +54,10 @@ TEST_F(ControlBlockTest, PulseClassChoosesTheTimingValues) {
     Entry().BaseGatePulseLength = c.basePulse;
     BuildControlBlock(0);
     EXPECT_EQ(RegisterImage[BaseReadWindowEnd], c.class80 ? 104 : 108);
-    EXPECT_EQ(RegisterImage[TimingSlot6], 100);
     EXPECT_EQ(RegisterImage[TimingSlot7], c.class80 ? 102 : 107);
-    EXPECT_EQ(RegisterImage[TimingSlot8], 92);
     EXPECT_EQ(RegisterImage[TimingSlot9], c.class80 ? 103 : 108);
-    EXPECT_EQ(RegisterImage[ReadWindowStart], 103);
     EXPECT_EQ(RegisterImage[ReadWindowEnd], c.class80 ? 104 : 108);
-    EXPECT_EQ(RegisterImage[TimingSlot20], 100);
     EXPECT_EQ(RegisterImage[TimingSlot21], c.class80 ? 102 : 107);
-    EXPECT_EQ(RegisterImage[TimingSlot27], 104);
-    EXPECT_EQ(RegisterImage[TimingSlot28], 96);
-    EXPECT_EQ(RegisterImage[BaseReadWindowStart], 103);
     EXPECT_EQ(VcWindowCount, c.class80 ? 1 : 5);
     EXPECT_EQ(IcWindowCount, c.class80 ? 1 : 5);
     EXPECT_EQ(VrWindowCount, 1);

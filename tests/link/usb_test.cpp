@@ -89,8 +89,8 @@ TEST_F(UsbLinkTest, AMissingLibraryIsReported) {
   ASSERT_EQ(Shown().size(), 1u);
   EXPECT_EQ(Shown()[0].Title, "Error - FTD2XX.DLL");
   EXPECT_EQ(Shown()[0].Text, "FTD2XX.DLL failed to open.");
-  EXPECT_NE(zolt::testing::ReadFile("log.txt").find("] Error,FTD2XX.DLL,FTD2XX.DLL failed to open."),
-            std::string::npos);
+  const std::string log = zolt::testing::ReadFile("log.txt");
+  EXPECT_NE(log.find("] Error,FTD2XX.DLL,FTD2XX.DLL failed to open."), std::string::npos);
 }
 
 #endif

@@ -130,12 +130,5 @@ TEST(StatusFrameTest, ChecksumAndLengthAreChecked) {
   EXPECT_TRUE(StatusFrameChecksumHolds(longer));
 }
 
-TEST(StatusFrameTest, RunStateTexts) {
-  EXPECT_STREQ(RunStateText(0), "Idling");
-  EXPECT_STREQ(RunStateText(1), "Pre-ramp");
-  EXPECT_STREQ(RunStateText(2), "Ramping");
-  EXPECT_STREQ(RunStateText(3), "Stopping");
-}
-
 }  // namespace
 }  // namespace zolt::link
