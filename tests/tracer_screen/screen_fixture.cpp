@@ -69,27 +69,10 @@ void PrepareScreen(int32_t width, int32_t height) {
 }
 
 void UseCollectorConfiguration() {
-  GraphSettingsRecord& g = GraphSettings;
-  g = {};
-  g.ConfigText1 = "NPN / PNP";
-  g.ConfigText2 = "IC vs VCE";
-  g.XTitle = "X axis: VCE";
-  g.YTitle = "Y axis: IC";
-  g.XQuantity = "vc";
-  g.XUnit = "V";
-  g.XSymbol = "V";
-  g.XSubscript = "CE";
-  g.XDescription = "Collector-Emitter Voltage";
-  g.YQuantity = "ic";
-  g.YUnit = "A";
-  g.YSymbol = "I";
-  g.YSubscript = "C";
-  g.YDescription = "Collector Current";
-  g.CurveQuantity = "tib";
-  g.CurveUnit = "A";
-  g.CurveSymbol = "I";
-  g.CurveSubscript = "B";
-  g.CurveDescription = "Base Current";
+  GraphSettings = {"NPN / PNP", "IC vs VCE", "X axis: VCE", "Y axis: IC",
+                   "vc", "V", "V", "CE", "Collector-Emitter Voltage",
+                   "ic", "A", "I", "C", "Collector Current",
+                   "tib", "A", "I", "B", "Base Current"};
 }
 
 void FillTransistorCurves(int curves, int points, double maxVolts) {
