@@ -20,11 +20,6 @@
 
 namespace zolt::tracer::testing {
 
-std::vector<std::string>& StandInCalls() {
-  static std::vector<std::string> calls;
-  return calls;
-}
-
 void PrepareScreen(int32_t width, int32_t height) {
   platform::SetDisplayDpi(96, 96);
   frame::LoadProgramFonts();
@@ -65,7 +60,6 @@ void PrepareScreen(int32_t width, int32_t height) {
   GraphTitleText.clear();
   TestConfiguration = 100;
   UseCollectorConfiguration();
-  StandInCalls().clear();
 }
 
 void UseCollectorConfiguration() {

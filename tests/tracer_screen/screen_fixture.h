@@ -13,9 +13,6 @@
 
 namespace zolt::tracer::testing {
 
-// Calls the stand-ins for the run branch's procedures made, in order.
-std::vector<std::string>& StandInCalls();
-
 // Resets the tracer's screen state and opens a canvas of width x height.
 void PrepareScreen(int32_t width, int32_t height);
 

@@ -55,10 +55,11 @@ TEST_F(StartUp, BringsTheCurveTracerIntoItsStartState) {
   // The missing calibration file is reported by its reader, and start-up goes on.
   ASSERT_FALSE(platform::headless::MessagesShown().empty());
 
-  // TEMPORARY: the stand-ins record the calls until the real procedures are linked.
-  const std::vector<std::string> expected = {"LoadSampleRun 9999 1", "LoadTestConfigurations",
-                                             "RecalculateTestSetup"};
-  EXPECT_EQ(StandInCalls(), expected);
+  // An empty run folder: run 1 is asked for and nothing is shown; the set-up texts are built.
+  EXPECT_EQ(SampleRunNumber, 1);
+  EXPECT_EQ(SampleRunCount, 1);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 0);
+  EXPECT_EQ(TestSetup.MaxVoltageText, "13 V");
 
   EXPECT_EQ(TestConfiguration, 100);
   EXPECT_EQ(frame::FrameLoopState.MainLayoutVariant, 1);
