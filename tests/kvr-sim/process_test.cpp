@@ -145,6 +145,43 @@ TEST(KvrSimProcess, ServesFramesThroughItsLinkAndRemovesItAtTheEnd) {
   EXPECT_FALSE(LinkExists("ports/COM1"));
 }
 
+TEST(KvrSimProcess, LogsEveryPacketItReceives) {
+  zolt::testing::TempFolder folder;
+  SimulatorProcess sim;
+  ASSERT_TRUE(Start(sim, {"--link", "COM1", "--log-packets", "packets.txt"}));
+  ASSERT_TRUE(WaitFor([] { return LinkExists("COM1"); }, 5000));
+  int fd = OpenPort("COM1");
+  ASSERT_GE(fd, 0);
+  Send(fd, RegSampleInterval, 469);
+  auto poll = EncodeRegisterPacket({.write = false, .address = 0, .value = 0});
+  auto damaged = EncodeRegisterPacket({.write = true, .address = RegCommand, .value = 4});
+  damaged[7] ^= 0xFF;
+  ASSERT_EQ(write(fd, poll.data(), poll.size()), 8);
+  ASSERT_EQ(write(fd, damaged.data(), damaged.size()), 8);
+  Send(fd, RegCommand, CommsEnableBit);
+
+  const std::string expected =
+      " write 2 469 good\n request 0 0 good\n write 1 4 bad 80 01 00 00 00 04 d5 a5\n write 1 65536 good\n";
+  // Each line without its time stamp.
+  std::string log;
+  auto withoutTimes = [&log] {
+    std::string text;
+    for (size_t at = 0, end; (end = log.find('\n', at)) != std::string::npos; at = end + 1) {
+      const size_t blank = log.find(' ', at);
+      text += log.substr(blank, end + 1 - blank);
+    }
+    return text;
+  };
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        log = zolt::testing::ReadFile("packets.txt");
+        return withoutTimes() == expected;
+      },
+      5000))
+      << log;
+  close(fd);
+}
+
 TEST(KvrSimProcess, HangsUpOnRequest) {
   zolt::testing::TempFolder folder;
   SimulatorProcess sim;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace zolt::kvrsim {
@@ -100,6 +101,31 @@ TEST(KvrSimPacketReader, ForgetsAPartialPacketAfterAPause) {
   std::vector<RegisterPacket> packets = Feed(reader, Bytes(stream.begin() + 8, stream.end()));
   EXPECT_EQ(packets.size(), 3u);
   EXPECT_EQ(reader.badPackets, 1u);
+}
+
+// The packet log sees every packet in order, a damaged one once however many slides it
+// takes, and a partial one dropped after a pause.
+TEST(KvrSimPacketReader, RecordsGoodAndBadPacketsForTheLog) {
+  Bytes stream = SampleStream();
+  stream[8 + 5] ^= 0x01;  // second packet's value
+  stream.insert(stream.end(), {0x80, 0x01, 0x00});
+  PacketReader reader;
+  std::vector<RegisterPacket> packets;
+  std::vector<ReceivedPacket> received;
+  FeedPacketBytes(reader, stream.data(), stream.size(), packets, &received);
+  DropPartialPacket(reader, &received);
+
+  std::vector<std::string> lines;
+  for (const ReceivedPacket& r : received) lines.push_back(PacketLogLine(1.5, r));
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "1.500 write 2 469 good",
+                       "1.500 write 12 4294966294 bad 80 0c ff ff fc 16 d1 77",
+                       "1.500 request 0 0 good",
+                       "1.500 write 1 65540 good",
+                       "1.500 write 1 0 bad 80 01 00",
+                   }));
+  EXPECT_EQ(packets.size(), 3u);
+  EXPECT_EQ(reader.badPackets, 2u);
 }
 
 TEST(KvrSimStatusFrame, LaysOutFieldsBigEndianWithTheChecksumLast) {

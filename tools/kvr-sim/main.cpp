@@ -70,6 +70,7 @@ struct Session {
   Instrument instrument;
   PtyPort port;
   PacketReader reader;
+  std::FILE* packetLog = nullptr;  // --log-packets
   FaultPlan faults;
   std::vector<uint8_t> outgoing;  // bytes the port did not take yet
   double startMs = 0.0;
@@ -215,13 +216,21 @@ double FramePeriodMs(const Session& s) {
 void TakePackets(Session& s, double nowMs) {
   uint8_t bytes[4096];
   std::vector<RegisterPacket> packets;
+  std::vector<ReceivedPacket> received;
+  std::vector<ReceivedPacket>* log = s.packetLog != nullptr ? &received : nullptr;
   size_t count = 0;
   while ((count = ReadFromHost(s.port, bytes, sizeof bytes)) > 0) {
     s.lastByteMs = nowMs;
-    FeedPacketBytes(s.reader, bytes, count, packets);
+    FeedPacketBytes(s.reader, bytes, count, packets, log);
   }
-  if (s.reader.heldCount > 0 && nowMs - s.lastByteMs > PartialPacketGapMs) DropPartialPacket(s.reader);
+  if (s.reader.heldCount > 0 && nowMs - s.lastByteMs > PartialPacketGapMs) DropPartialPacket(s.reader, log);
   for (const RegisterPacket& packet : packets) ApplyPacket(s.instrument, packet);
+  if (received.empty()) return;
+  // Flushed at once, so the log can be read while the simulator runs.
+  for (const ReceivedPacket& r : received) {
+    std::fprintf(s.packetLog, "%s\n", PacketLogLine(Elapsed(s, nowMs), r).c_str());
+  }
+  std::fflush(s.packetLog);
 }
 
 void SendFrame(Session& s, double nowMs) {
@@ -312,6 +321,7 @@ int RunLoop(Session& s) {
   }
   if (s.options.verbose) Say(s, s.ending ? "hanging up" : "ending");
   ClosePtyPort(s.port);
+  if (s.packetLog != nullptr) std::fclose(s.packetLog);
   return 0;
 }
 
@@ -346,6 +356,13 @@ int main(int argc, char** argv) {
   session.faults = options.faults;
   session.startMs = MonotonicMs();
   StartInstrument(session.instrument, options.instrument, image);
+  if (!options.packetLogPath.empty()) {
+    session.packetLog = std::fopen(options.packetLogPath.c_str(), "w");
+    if (session.packetLog == nullptr) {
+      std::fprintf(stderr, "kvr-sim: cannot write the packet log %s\n", options.packetLogPath.c_str());
+      return 1;
+    }
+  }
   InstallSignals();
   if (!OpenPtyPort(session.port, options.linkPath, error)) {
     std::fprintf(stderr, "kvr-sim: %s\n", error.c_str());

@@ -115,6 +115,8 @@ bool ParseOptions(int argc, const char* const* argv, Options& o, std::string& er
       o.hangupAfterMs = n;
     } else if (name == "--control") {
       o.controlPath = value;
+    } else if (name == "--log-packets") {
+      o.packetLogPath = value;
     } else {
       error = "unknown option \"" + name + "\" (see --help)";
       return false;
@@ -179,6 +181,9 @@ std::string HelpText() {
       "Other:\n"
       "  -v, --verbose        a status line on stderr every second, and events as they\n"
       "                       happen\n"
+      "  --log-packets FILE   write one line per packet received to FILE: seconds since\n"
+      "                       the start, write or request, address, value, good or bad\n"
+      "                       (a bad one followed by its bytes in hex)\n"
       "  -h, --help           this text\n"
       "\n"
       "Signals: SIGUSR1 prints the status line; SIGINT, SIGTERM and SIGHUP end the\n"

@@ -20,6 +20,7 @@ struct Options {
   int64_t silenceForMs = 3000;
   int64_t hangupAfterMs = -1;
   std::string controlPath;
+  std::string packetLogPath;   // one line per packet received, when given
   bool verbose = false;
   bool help = false;
 };

@@ -2,6 +2,7 @@
 #include "wire.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace zolt::kvrsim {
 
@@ -49,29 +50,44 @@ bool HeldPacketIsGood(const PacketReader& reader) {
   return LinkChecksum(reader.held.data(), 6) == GetU16(reader.held.data() + 6);
 }
 
+// The held bytes read as a packet; missing bytes of a partial packet read as 0.
 RegisterPacket HeldPacket(const PacketReader& reader) {
+  std::array<uint8_t, PacketBytes> bytes{};
+  std::copy_n(reader.held.begin(), reader.heldCount, bytes.begin());
   RegisterPacket packet;
-  packet.write = (reader.held[0] & WriteFlag) != 0;
-  packet.address = static_cast<uint16_t>(GetU16(reader.held.data()) & 0x7FFF);
-  packet.value = GetU32(reader.held.data() + 2);
+  packet.write = (bytes[0] & WriteFlag) != 0;
+  packet.address = static_cast<uint16_t>(GetU16(bytes.data()) & 0x7FFF);
+  packet.value = GetU32(bytes.data() + 2);
   return packet;
+}
+
+void Record(const PacketReader& reader, bool good, std::vector<ReceivedPacket>* received) {
+  if (received == nullptr) return;
+  ReceivedPacket entry{.packet = HeldPacket(reader), .good = good};
+  entry.byteCount = reader.heldCount;
+  std::copy_n(reader.held.begin(), reader.heldCount, entry.bytes.begin());
+  received->push_back(entry);
 }
 
 }  // namespace
 
 void FeedPacketBytes(PacketReader& reader, const uint8_t* bytes, size_t count,
-                     std::vector<RegisterPacket>& out) {
+                     std::vector<RegisterPacket>& out, std::vector<ReceivedPacket>* received) {
   for (size_t i = 0; i < count; ++i) {
     reader.held[reader.heldCount++] = bytes[i];
     if (reader.heldCount < PacketBytes) continue;
     if (HeldPacketIsGood(reader)) {
       out.push_back(HeldPacket(reader));
+      Record(reader, true, received);
       reader.heldCount = 0;
       reader.slipping = false;
       ++reader.goodPackets;
       continue;
     }
-    if (!reader.slipping) ++reader.badPackets;
+    if (!reader.slipping) {
+      ++reader.badPackets;
+      Record(reader, false, received);
+    }
     reader.slipping = true;
     std::copy(reader.held.begin() + 1, reader.held.end(), reader.held.begin());
     reader.heldCount = PacketBytes - 1;
@@ -79,12 +95,32 @@ void FeedPacketBytes(PacketReader& reader, const uint8_t* bytes, size_t count,
   }
 }
 
-void DropPartialPacket(PacketReader& reader) {
+void DropPartialPacket(PacketReader& reader, std::vector<ReceivedPacket>* received) {
   if (reader.heldCount == 0) return;
-  if (!reader.slipping) ++reader.badPackets;
+  if (!reader.slipping) {
+    ++reader.badPackets;
+    Record(reader, false, received);
+  }
   reader.skippedBytes += reader.heldCount;
   reader.heldCount = 0;
   reader.slipping = false;
+}
+
+// ---- the packet log line ----
+
+std::string PacketLogLine(double seconds, const ReceivedPacket& received) {
+  char line[128];
+  std::snprintf(line, sizeof line, "%.3f %s %u %lu %s", seconds,
+                received.packet.write ? "write" : "request", unsigned{received.packet.address},
+                static_cast<unsigned long>(received.packet.value), received.good ? "good" : "bad");
+  std::string text = line;
+  if (!received.good) {
+    for (size_t i = 0; i < received.byteCount; ++i) {
+      std::snprintf(line, sizeof line, " %02x", unsigned{received.bytes[i]});
+      text += line;
+    }
+  }
+  return text;
 }
 
 // ---- status frames ----

@@ -2,13 +2,14 @@
 //
 // Sections: the checksum shared by packets and frames; register packets (host to
 // instrument) and the reader that cuts them out of a byte stream, resynchronising after
-// bad or missing bytes; status frames (instrument to host).
+// bad or missing bytes; the packet log line; status frames (instrument to host).
 // Pure functions over bytes: no I/O, no clocks, no globals.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace zolt::kvrsim {
@@ -44,12 +45,29 @@ struct PacketReader {
   uint64_t skippedBytes = 0;  // bytes thrown away while realigning
 };
 
-// Appends every complete good packet in `bytes` to `out`.
+// What the reader made of one packet: a good packet, or the bytes of a bad one (the
+// first group of a run of slides, or a partial packet dropped), read as if good.
+struct ReceivedPacket {
+  RegisterPacket packet;
+  bool good = true;
+  std::array<uint8_t, PacketBytes> bytes{};
+  size_t byteCount = PacketBytes;
+};
+
+// Appends every complete good packet in `bytes` to `out`, and when `received` is given,
+// every good and bad packet to it in the order they came.
 void FeedPacketBytes(PacketReader& reader, const uint8_t* bytes, size_t count,
-                     std::vector<RegisterPacket>& out);
+                     std::vector<RegisterPacket>& out,
+                     std::vector<ReceivedPacket>* received = nullptr);
 // Forgets a partial packet, for a pause on the line: the host writes whole packets in
 // one go, so bytes left waiting after a pause belong to a damaged packet.
-void DropPartialPacket(PacketReader& reader);
+void DropPartialPacket(PacketReader& reader, std::vector<ReceivedPacket>* received = nullptr);
+
+// ---- the packet log line ----
+
+// "<seconds> write|request <address> <value> good", and for a bad packet "bad" followed
+// by its bytes in hex: "12.345 write 1 65540 bad 80 01 00 01 00 04 d5 ff".
+std::string PacketLogLine(double seconds, const ReceivedPacket& received);
 
 // ---- status frames ----
 
