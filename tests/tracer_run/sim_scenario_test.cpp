@@ -2,7 +2,7 @@
 // thread and the per-frame handler turning as the main loop turns it: connect, high
 // voltage on, a run of six steps saved as the next run file, a remote halt, a manual
 // halt during a sweep, and disconnect; then the simulator's own account of what it was
-// sent.
+// sent, and the control blocks it received, read from its packet log.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -11,11 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "calibration.h"  // the simulator's own calibration fits
 
 #include "frame/settings.h"
 #include "link/calibration.h"
@@ -78,6 +83,72 @@ void Control(const std::string& command) {
   std::rename("sim.ctl.new", "sim.ctl");
 }
 
+// What the simulator received, from its packet log: control blocks (32 writes, registers
+// 31 down to 0, nothing in between) and single register writes, in order; polls apart.
+struct Transfer {
+  bool block = false;
+  std::array<uint32_t, 32> reg{};  // a block's registers by address
+  int address = 0;                 // a single write
+  uint32_t value = 0;
+};
+
+struct PacketLog {
+  std::vector<Transfer> transfers;
+  int polls = 0;
+  int bad = 0;
+  int other = 0;  // requests for other registers, writes outside 0..31
+};
+
+PacketLog ReadPacketLog(const std::string& text) {
+  struct Line {
+    bool write;
+    int address;
+    uint32_t value;
+  };
+  std::vector<Line> lines;
+  PacketLog log;
+  std::istringstream in(text);
+  std::string row;
+  while (std::getline(in, row)) {
+    std::istringstream fields(row);
+    std::string seconds, kind, good;
+    Line line{};
+    fields >> seconds >> kind >> line.address >> line.value >> good;
+    line.write = kind == "write";
+    if (good != "good") {
+      ++log.bad;
+    } else if (!line.write && line.address == 0) {
+      ++log.polls;
+    } else if (!line.write || line.address > 31) {
+      ++log.other;
+    } else {
+      lines.push_back(line);
+    }
+  }
+  for (size_t i = 0; i < lines.size();) {
+    bool block = i + 32 <= lines.size();
+    for (size_t k = 0; block && k < 32; ++k) block = lines[i + k].address == 31 - static_cast<int>(k);
+    Transfer t;
+    t.block = block;
+    if (block) {
+      for (size_t k = 0; k < 32; ++k) t.reg[31 - k] = lines[i + k].value;
+      i += 32;
+    } else {
+      t.address = lines[i].address;
+      t.value = lines[i].value;
+      ++i;
+    }
+    log.transfers.push_back(t);
+  }
+  return log;
+}
+
+constexpr uint32_t Bit(int n) { return uint32_t{1} << n; }
+constexpr uint32_t RunBit = Bit(0), StopBit = Bit(1), HighVoltageStartBit = Bit(2),
+                   HighVoltageStopBit = Bit(3), ClearStopCodeBit = Bit(4), ConnectStartBit = Bit(13),
+                   CommsEnableBit = Bit(16);
+constexpr uint32_t CommandBits = RunBit | StopBit | HighVoltageStartBit | HighVoltageStopBit;
+
 class SimScenarioTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -110,7 +181,7 @@ class SimScenarioTest : public ::testing::Test {
     link::CalibrationStream.CalStreamState = link::CalStreamAwaitMarker;
 
     ASSERT_TRUE(simulator.Start({"--link", "ports/COM1", "--control", "sim.ctl", "-v",
-                                 "--ramp-frames", "60"},
+                                 "--ramp-frames", "60", "--log-packets", "packets.txt"},
                                 "sim.log"));
     struct stat info {};
     const int64_t deadline = platform::ElapsedMilliseconds() + 5000;
@@ -219,6 +290,64 @@ TEST_F(SimScenarioTest, SessionFromConnectToDisconnect) {
   EXPECT_EQ(log.find("refused runs"), std::string::npos) << log;
   EXPECT_NE(log.find("high voltage on"), std::string::npos);
   EXPECT_NE(log.find("high voltage off"), std::string::npos);
+
+  // The control blocks as the instrument received them, in the order of the session.
+  simulator.Stop();
+  const PacketLog packets = ReadPacketLog(testing::ReadFile("packets.txt"));
+  EXPECT_EQ(packets.bad, 0);
+  EXPECT_EQ(packets.other, 0);
+  EXPECT_GT(packets.polls, 0);
+  std::vector<Transfer> blocks;
+  for (size_t i = 0; i < packets.transfers.size(); ++i) {
+    const Transfer& t = packets.transfers[i];
+    if (t.block) {
+      blocks.push_back(t);
+      continue;
+    }
+    // Anything else is the stop-code acknowledge: register 1 alone, bit 4 added to the
+    // last block's bits without its commands, between a sweep's end and the next start.
+    SCOPED_TRACE("single write " + std::to_string(i));
+    ASSERT_FALSE(blocks.empty());
+    EXPECT_EQ(t.address, 1);
+    EXPECT_EQ(t.value, (blocks.back().reg[1] & ~CommandBits) | ClearStopCodeBit);
+    EXPECT_NE(blocks.back().reg[1] & RunBit, 0u);
+    ASSERT_LT(i + 1, packets.transfers.size());
+  }
+  // connect, high voltage on, 7 sweeps, 1 sweep halted by the instrument, 1 sweep
+  // halted by the user, halt, disconnect.
+  ASSERT_EQ(blocks.size(), 13u);
+  for (const Transfer& b : blocks) {
+    EXPECT_EQ(b.reg[0], 0u);
+    EXPECT_EQ(b.reg[31], 0u);
+    EXPECT_EQ(b.reg[2], 469u);  // 50 Hz
+    EXPECT_EQ(b.reg[1] & ClearStopCodeBit, 0u);
+  }
+  auto commands = [](const Transfer& b) { return b.reg[1] & (CommandBits | ConnectStartBit); };
+  EXPECT_EQ(commands(blocks[0]), StopBit | HighVoltageStopBit | ConnectStartBit);
+  EXPECT_NE(blocks[0].reg[1] & CommsEnableBit, 0u);
+  EXPECT_EQ(commands(blocks[1]), HighVoltageStartBit);
+  for (size_t k = 2; k <= 10; ++k) EXPECT_EQ(commands(blocks[k]), RunBit) << k;
+  EXPECT_EQ(commands(blocks[11]), StopBit | HighVoltageStopBit);
+  EXPECT_EQ(commands(blocks[12]), HighVoltageStopBit);
+  for (size_t k = 0; k < 12; ++k) EXPECT_NE(blocks[k].reg[1] & CommsEnableBit, 0u) << k;
+  EXPECT_EQ(blocks[12].reg[1] & CommsEnableBit, 0u);
+
+  // Each sweep drives the base with its step's level (register 17, in the instrument's
+  // output codes of the range in register 24): offset + step x step size.
+  const kvrsim::Conversions fits = kvrsim::FitConversions(kvrsim::MakeCalibrationRecord(1));
+  auto baseAmps = [&fits](const Transfer& b) {
+    EXPECT_NE(b.reg[26], 0u);  // current drive
+    const kvrsim::LinearMap& dac = fits.baseCurrentActiveDac.at(b.reg[24] & 3);
+    return kvrsim::Apply(kvrsim::Inverse(dac), static_cast<int32_t>(b.reg[17]));
+  };
+  const double stepAmps = TestSetup.SetupStepCurrent, offsetAmps = TestSetup.SetupOffsetCurrent;
+  ASSERT_GT(stepAmps, 0.0);
+  const double codeAmps = std::abs(1.0 / fits.baseCurrentActiveDac.at(blocks[2].reg[24] & 3).gain);
+  for (int step = 0; step <= 6; ++step) {
+    EXPECT_NEAR(baseAmps(blocks[2 + step]), offsetAmps + step * stepAmps, codeAmps) << step;
+  }
+  EXPECT_EQ(blocks[9].reg[17], blocks[2].reg[17]);
+  EXPECT_EQ(blocks[10].reg[17], blocks[2].reg[17]);
 }
 
 }  // namespace
