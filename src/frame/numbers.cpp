@@ -79,8 +79,7 @@ std::string RealToText(double value) {
     if (end == point + 1) end = point;
     text.resize(end);
   }
-  if (text == "-0") text = "0";
-  return text;
+  return text == "-0" ? std::string("0") : text;
 }
 
 std::string FixedDecimals(double value, int decimals) {

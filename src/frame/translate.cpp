@@ -4,6 +4,8 @@
 // Sections: the table; lookups; captions; language buttons.
 #include "frame/translate.h"
 
+#include <unordered_map>
+
 #include "frame/csv.h"
 #include "frame/log.h"
 #include "frame/settings.h"
@@ -25,15 +27,43 @@ TextTable& Table() {
   return table;
 }
 
+// The first row of each English text, for the lookups: the painted screen translates on
+// every pass, and scanning the whole table each time is slow. Rebuilt after the English
+// column changes.
+struct EnglishRowIndex {
+  bool Valid = false;
+  std::unordered_map<std::string, int> FirstRow;
+};
+
+EnglishRowIndex& Index() {
+  static EnglishRowIndex index;
+  return index;
+}
+
+int FirstRowOf(const std::string& text) {
+  EnglishRowIndex& index = Index();
+  if (!index.Valid) {
+    index.FirstRow.clear();
+    for (int row = 0; row < LanguageRows; ++row) index.FirstRow.emplace(TextTableCell(Table(), row, 0), row);
+    index.Valid = true;
+  }
+  const auto found = index.FirstRow.find(text);
+  return found == index.FirstRow.end() ? -1 : found->second;
+}
+
 }  // namespace
 
 const std::string& LanguageCell(int row, int column) { return TextTableCell(Table(), row, column); }
 
 void SetLanguageCell(int row, int column, const std::string& text) {
   SetTextTableCell(Table(), row, column, text);
+  if (column == 0) Index().Valid = false;
 }
 
-void ClearLanguageTable() { ResetTextTable(Table(), LanguageRows, LanguageColumns); }
+void ClearLanguageTable() {
+  ResetTextTable(Table(), LanguageRows, LanguageColumns);
+  Index().Valid = false;
+}
 
 void LoadLanguageTable(const std::string& path) {
   if (platform::FileExists(path)) {
@@ -61,9 +91,8 @@ int32_t FindLanguageColumn(const std::string& name) {
 
 std::string TranslateToColumn(const std::string& text, int32_t column) {
   // The first row whose English text matches wins, even when its cell is empty.
-  for (int row = 0; row < LanguageRows; ++row)
-    if (LanguageCell(row, 0) == text) return LanguageCell(row, column);
-  return text;
+  const int row = FirstRowOf(text);
+  return row < 0 ? text : LanguageCell(row, column);
 }
 
 std::string Translate(const std::string& text) {

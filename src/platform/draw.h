@@ -100,6 +100,18 @@ struct PathPoint {
 // 0xAABBGGRR (alpha in the high byte). Dash: dashes 5 x width long; Dot: dots 4 x width apart.
 void StrokePath(const PathPoint* points, int count, uint32_t rgba, double width, StrokeStyle style);
 
+// A point in whole pixels: the centre of pixel (X, Y).
+struct PixelPoint {
+  int32_t X;
+  int32_t Y;
+};
+
+// Strokes a solid polyline through whole-pixel points with round caps and joins,
+// antialiased, in `rgba` (0xAABBGGRR). Each pixel takes the stroke's coverage once, however
+// many segments pass over it. A path that never leaves its first pixel is drawn as a dot.
+// Fast for polylines of many short segments (measured curves).
+void StrokePixelPolyline(const PixelPoint* points, int count, uint32_t rgba, double width);
+
 // ---- display ----
 
 // The display's dots per inch, which size the fonts; 96 by default. Set by the gui at start.

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/draw.h"
 #include "platform/draw_internal.h"
@@ -41,10 +42,12 @@ void DrawBox(int x, int y, int width, int height, Colour colour) {
   const int64_t bottom = std::min<int64_t>(static_cast<int64_t>(y) + height, rows.Height);
   if (left >= right || top >= bottom) return;
   const uint32_t pixel = draw::OpaquePixel(colour);
-  for (int64_t row = top; row < bottom; ++row) {
-    uint32_t* line = rows.Data + row * rows.WordsPerRow;
-    std::fill(line + left, line + right, pixel);
-  }
+  // The first row is filled pixel by pixel, the others are copies of it (a block copy
+  // uses the widest stores there are: boxes as large as the screen are painted often).
+  uint32_t* first = rows.Data + top * rows.WordsPerRow + left;
+  std::fill(first, first + (right - left), pixel);
+  const size_t bytes = static_cast<size_t>(right - left) * sizeof(uint32_t);
+  for (int64_t row = top + 1; row < bottom; ++row) std::memcpy(rows.Data + row * rows.WordsPerRow + left, first, bytes);
   draw::MarkTargetDirty();
 }
 
@@ -85,8 +88,9 @@ void DrawLine(int x1, int y1, int x2, int y2, Colour colour) {
   const int64_t from = std::max<int64_t>(ax, 0);
   const int64_t to = std::min<int64_t>(bx, majorLimit - 1);
   for (int64_t m = from; m <= to; ++m) {
+    // Lines along an axis (the grids) need no division.
     const int64_t minor =
-        dx == 0 ? ay : ay + FloorDiv(static_cast<__int128>(2) * (m - ax) * dy + dx, 2 * dx);
+        dx == 0 || dy == 0 ? ay : ay + FloorDiv(static_cast<__int128>(2) * (m - ax) * dy + dx, 2 * dx);
     if (steep)
       put(minor, m);
     else

@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <unordered_map>
 
 #include "platform/draw.h"
 #include "platform/draw_internal.h"
@@ -25,14 +26,31 @@ namespace {
 
 // ---- font table ----
 
+// A text laid out in a font, kept for the next time: laying a text out (shaping it) is
+// the slow part of drawing it, and the painted screen draws and measures the same few
+// hundred texts on every pass. Each font keeps its own pango context, whose settings
+// never change, so that its kept layouts stay valid.
+struct KeptLayout {
+  PangoLayout* Layout = nullptr;
+  PangoRectangle Logical{};
+};
+constexpr size_t MaxKeptLayouts = 512;  // per font; all are dropped when it is reached
+
 struct FontSlot {
   PangoFontDescription* Description = nullptr;
   bool Antialiased = false;
+  PangoContext* Context = nullptr;  // upright text in this font; made on first use
+  std::unordered_map<std::string, KeptLayout> Kept;
 };
+
+void ForgetLayouts(FontSlot& slot) {
+  for (auto& [text, kept] : slot.Kept) g_object_unref(kept.Layout);
+  slot.Kept.clear();
+}
 
 std::array<FontSlot, MaxFonts> fonts{};
 FontSlot defaultFont;
-const FontSlot* selected = nullptr;  // nullptr: the default font
+FontSlot* selected = nullptr;  // nullptr: the default font
 
 PangoFontMap* fontMap = nullptr;
 PangoContext* context = nullptr;
@@ -47,7 +65,7 @@ PangoContext* Context() {
 
 double PixelSize(double points) { return points * DisplayDpiY() / 72.0; }
 
-const FontSlot& SelectedFont() {
+FontSlot& SelectedFont() {
   if (selected) return *selected;
   if (!defaultFont.Description) {
     // The drawing output's own font until a numbered font is selected.
@@ -60,23 +78,16 @@ const FontSlot& SelectedFont() {
 
 // ---- layouts ----
 
-// A layout of the text in the selected font. With a cairo context the layout follows
-// its transformation (for rotated text); without one it is measured unrotated.
-PangoLayout* MakeLayout(const std::string& text, cairo_t* cr) {
-  PangoContext* pc = Context();
-  const FontSlot& font = SelectedFont();
+void SetFontOptions(PangoContext* pc, const FontSlot& font) {
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, font.Antialiased ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
   cairo_font_options_set_hint_style(options, font.Antialiased ? CAIRO_HINT_STYLE_SLIGHT : CAIRO_HINT_STYLE_FULL);
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
   pango_cairo_context_set_font_options(pc, options);
   cairo_font_options_destroy(options);
-  if (cr)
-    pango_cairo_update_context(cr, pc);
-  else
-    pango_context_set_matrix(pc, nullptr);
-  PangoLayout* layout = pango_layout_new(pc);
-  pango_layout_set_font_description(layout, font.Description);
+}
+
+void SetText(PangoLayout* layout, const std::string& text) {
   // Texts come from files too: never hand pango bytes that are not UTF-8.
   if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
     pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
@@ -85,7 +96,6 @@ PangoLayout* MakeLayout(const std::string& text, cairo_t* cr) {
     pango_layout_set_text(layout, valid, -1);
     g_free(valid);
   }
-  return layout;
 }
 
 PangoRectangle LogicalBox(PangoLayout* layout) {
@@ -93,6 +103,43 @@ PangoRectangle LogicalBox(PangoLayout* layout) {
   pango_layout_get_pixel_extents(layout, nullptr, &logical);
   return logical;
 }
+
+// A layout of the text in the selected font. With a cairo context the layout follows
+// its transformation (for rotated text); without one it is measured unrotated.
+PangoLayout* MakeLayout(const std::string& text, cairo_t* cr) {
+  PangoContext* pc = Context();
+  const FontSlot& font = SelectedFont();
+  SetFontOptions(pc, font);
+  if (cr)
+    pango_cairo_update_context(cr, pc);
+  else
+    pango_context_set_matrix(pc, nullptr);
+  PangoLayout* layout = pango_layout_new(pc);
+  pango_layout_set_font_description(layout, font.Description);
+  SetText(layout, text);
+  return layout;
+}
+
+// The kept upright layout of a text in the selected font, laid out on first use.
+const KeptLayout& UprightLayout(const std::string& text) {
+  FontSlot& font = SelectedFont();
+  const auto known = font.Kept.find(text);
+  if (known != font.Kept.end()) return known->second;
+  if (!font.Context) {
+    Context();  // the font map
+    font.Context = pango_font_map_create_context(fontMap);
+    SetFontOptions(font.Context, font);
+    pango_context_set_matrix(font.Context, nullptr);
+  }
+  if (font.Kept.size() >= MaxKeptLayouts) ForgetLayouts(font);
+  KeptLayout kept;
+  kept.Layout = pango_layout_new(font.Context);
+  pango_layout_set_font_description(kept.Layout, font.Description);
+  SetText(kept.Layout, text);
+  kept.Logical = LogicalBox(kept.Layout);
+  return font.Kept.emplace(text, kept).first->second;
+}
+
 
 void SetSource(cairo_t* cr, Colour c) {
   cairo_set_source_rgb(cr, RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0);
@@ -113,6 +160,8 @@ bool LoadFont(int font, const std::string& face, int points, int style) {
   pango_font_description_set_absolute_size(slot.Description, PixelSize(points) * PANGO_SCALE);
   if (style & FontBold) pango_font_description_set_weight(slot.Description, PANGO_WEIGHT_BOLD);
   slot.Antialiased = (style & FontHighQuality) != 0;
+  ForgetLayouts(slot);
+  if (slot.Context) SetFontOptions(slot.Context, slot);
   return true;
 }
 
@@ -128,17 +177,16 @@ void DrawText(double x, double y, const std::string& text, Colour front, Colour 
   const double left = std::nearbyint(x);
   const double top = std::nearbyint(y);
   if (!std::isfinite(left) || !std::isfinite(top)) return;
-  cairo_save(cr);
-  cairo_identity_matrix(cr);
-  PangoLayout* layout = MakeLayout(text, cr);
+  const KeptLayout& kept = UprightLayout(text);
   if (back != NoBack) {
-    const PangoRectangle box = LogicalBox(layout);
+    const PangoRectangle& box = kept.Logical;
     DrawBox(static_cast<int>(left) + box.x, static_cast<int>(top) + box.y, box.width, box.height, back);
   }
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
   SetSource(cr, front);
   cairo_move_to(cr, left, top);
-  pango_cairo_show_layout(cr, layout);
-  g_object_unref(layout);
+  pango_cairo_show_layout(cr, kept.Layout);
   cairo_restore(cr);
 }
 
@@ -157,19 +205,9 @@ void DrawRotatedText(double x, double y, const std::string& text, double degrees
   cairo_restore(cr);
 }
 
-double TextWidth(const std::string& text) {
-  PangoLayout* layout = MakeLayout(text, nullptr);
-  const double width = LogicalBox(layout).width;
-  g_object_unref(layout);
-  return width;
-}
+double TextWidth(const std::string& text) { return UprightLayout(text).Logical.width; }
 
-double TextHeight(const std::string& text) {
-  PangoLayout* layout = MakeLayout(text, nullptr);
-  const double height = LogicalBox(layout).height;
-  g_object_unref(layout);
-  return height;
-}
+double TextHeight(const std::string& text) { return UprightLayout(text).Logical.height; }
 
 }  // namespace zolt::platform
 

@@ -40,7 +40,14 @@ inline int32_t LastSampleCurve = 0;   // last curve of the loaded run holding mo
 inline std::string GraphTitleText;    // the title typed in the graph-title window
 
 void PrepareRunRecord();
+// Saves the run on display under the next free run number (and its copy, when enabled).
+// A file that cannot be written leaves the run on display and the run numbers as they
+// were; the failure is kept for ReportUnsavedRunFiles.
 void SaveRunCsvFile();
+// Reports the run files the last save could not write, once each. Called by the
+// per-frame handler after it has released the InstrumentMutex, so that a message box
+// left open never holds up the reader thread.
+void ReportUnsavedRunFiles();
 void LoadSampleRun();
 void ReadRunCsvFile(const std::string& path);
 

@@ -116,5 +116,19 @@ TEST_F(TranslateTest, SelectingALanguageShowsItOnlyWhenItDiffersFromTheApplied) 
   EXPECT_EQ(shown, std::vector<std::string>{"German"});
 }
 
+TEST_F(TranslateTest, LookupsFollowEveryChangeOfTheEnglishTexts) {
+  SetLanguageCell(1, 0, "Run");
+  SetLanguageCell(1, 1, "Lauf");
+  EXPECT_EQ(TranslateToColumn("Run", 1), "Lauf");
+  EXPECT_EQ(TranslateToColumn("Halt", 1), "Halt");
+  SetLanguageCell(0, 0, "Halt");  // an earlier row with a text of its own
+  SetLanguageCell(0, 1, "Stopp");
+  SetLanguageCell(1, 0, "");
+  EXPECT_EQ(TranslateToColumn("Halt", 1), "Stopp");
+  EXPECT_EQ(TranslateToColumn("Run", 1), "Run");
+  ClearLanguageTable();
+  EXPECT_EQ(TranslateToColumn("Halt", 1), "Halt");
+}
+
 }  // namespace
 }  // namespace zolt::frame

@@ -1,0 +1,124 @@
+// Panel rendering: the canvas re-created at the surface's size with its hot zones
+// cleared and its three columns painted, and the legend texts of the sweep settings.
+//
+// Sections: render; legend texts.
+#include <cmath>
+
+#include "frame/numbers.h"
+#include "platform/draw.h"
+#include "screen/colours.h"
+#include "screen/hot_zones.h"
+#include "screen/surface.h"
+#include "tracer/graph.h"
+#include "tracer/measurements.h"
+#include "tracer/panels.h"
+#include "tracer/run_file.h"
+#include "tracer/run_info.h"
+
+namespace zolt::tracer {
+
+// ---- render ----
+
+namespace {
+
+// Columns: a margin of 8, the left and right columns 288 wide, another 8 beside each.
+constexpr int32_t ColumnGap = 8;
+constexpr int32_t SideColumnWidth = 288;
+constexpr int32_t SideColumnSpan = ColumnGap + SideColumnWidth + ColumnGap;  // 304
+
+// Plot margins inside the middle column: room for the Y numbers and title on the left,
+// the Y cursor labels on the right, the X cursor labels above and the X numbers and
+// title below.
+constexpr int32_t PlotMarginLeft = 64;
+constexpr int32_t PlotMarginRight = 40;
+constexpr int32_t PlotMarginTop = 40;
+constexpr int32_t PlotMarginBottom = 112;
+
+// The canvas at the surface's size, black, ready for the column fills, which cover all
+// of it at any width (the middle fill reaches 16 px into the right column). A canvas
+// already of that size is therefore kept as it is, which spares allocating and clearing
+// it on every pass.
+void PrepareCanvas(int32_t width, int32_t height) {
+  if (platform::ImageWidth(screen::CanvasImage) == width && platform::ImageHeight(screen::CanvasImage) == height)
+    return;
+  platform::CreateImage(screen::CanvasImage, width, height);
+}
+
+}  // namespace
+
+void RenderPanelImage() {
+  const screen::ScreenStateRecord& s = screen::ScreenState;
+  if (s.ScreenOpen != 1) return;
+  const screen::ColourSchemeRecord& c = screen::ColourScheme;
+  const int32_t width = s.ScreenWidth;
+  const int32_t height = s.ScreenHeight;
+  const int32_t middleWidth = width - 2 * SideColumnSpan;
+
+  screen::ClearHotZones();
+  PrepareCanvas(width, height);
+
+  platform::StartDrawing(screen::CanvasImage);
+  platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
+  platform::StopDrawing();
+  DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
+
+  platform::StartDrawing(screen::CanvasImage);
+  platform::DrawBox(SideColumnSpan, 0, middleWidth + 2 * ColumnGap, height, c.DarkerFillColour);
+  platform::StopDrawing();
+  DrawGraphTitlePanel(SideColumnSpan, ColumnGap, middleWidth, height - 2 * ColumnGap, ColumnGap, PlotMarginLeft,
+                      PlotMarginRight, PlotMarginTop, PlotMarginBottom);
+
+  platform::StartDrawing(screen::CanvasImage);
+  platform::DrawBox(width - SideColumnSpan, 0, SideColumnSpan, height, c.DarkFillColour);
+  platform::StopDrawing();
+  DrawCursorAndMeasurementPanels(width - SideColumnSpan + ColumnGap, ColumnGap, SideColumnWidth, height,
+                                 ColumnGap);
+}
+
+// ---- legend texts ----
+
+namespace {
+
+// "0" for exactly 0, else three decimals with trailing zeros and a bare point removed.
+std::string LegendNumber(double n) {
+  if (n == 0.0) return "0";
+  std::string text = frame::FixedDecimals(n, 3);
+  while (!text.empty() && text.back() == '0') text.pop_back();
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text;
+}
+
+std::string PulseLegend(double length) {
+  if (length == 0.0) return "Continuous";
+  return "Pulsed " + LegendNumber(length * 1e6) + " us";
+}
+
+}  // namespace
+
+void BuildSetupLegendTexts() {
+  const RunSetupSnapshot& s = ShownStepSetups[0];
+  SetupLegendTexts[0] = LegendNumber(s.CollectorMaxVoltage) + " V";
+
+  const double current = std::fabs(s.CollectorMaxCurrent);
+  if (current >= 1)
+    SetupLegendTexts[1] = LegendNumber(s.CollectorMaxCurrent) + " A";
+  else if (current >= 0.001)
+    SetupLegendTexts[1] = LegendNumber(s.CollectorMaxCurrent * 1000) + " mA";
+  else
+    SetupLegendTexts[1] = LegendNumber(s.CollectorMaxCurrent * 1e6) + " uA";
+
+  const double ohms = std::fabs(s.CollectorResistorOhms);
+  if (ohms >= 1e6)
+    SetupLegendTexts[2] = LegendNumber(s.CollectorResistorOhms / 1e6) + " MR";
+  else if (ohms >= 1000)
+    SetupLegendTexts[2] = LegendNumber(s.CollectorResistorOhms / 1000) + " kR";
+  else
+    SetupLegendTexts[2] = LegendNumber(s.CollectorResistorOhms) + " R";
+
+  SetupLegendTexts[3] = PulseLegend(s.CollectorPulseLength);
+  SetupLegendTexts[4] = PulseLegend(s.BaseGatePulseLength);
+  SetupLegendTexts[5] = LegendNumber(s.SampleRate) + " Hz";
+  SetupLegendTexts[6] = std::to_string(RunInfo.GraphType);
+}
+
+}  // namespace zolt::tracer

@@ -1,0 +1,426 @@
+// Run files and sample runs: the run record and per-step set-up entries made at the start
+// of a run, the save of a finished run (35 named columns, 40 cells a line, through the CSV
+// grid), and the loading of a stored run into the display copy.
+//
+// Sections: the file's columns; run record; saving; loading.
+#include "tracer/run_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "frame/csv.h"
+#include "frame/log.h"
+#include "frame/numbers.h"
+#include "frame/settings.h"
+#include "frame/translate.h"
+#include "platform/system.h"
+#include "tracer/run_info.h"
+#include "tracer/setup.h"
+#include "tracer/test_config.h"
+
+namespace zolt::tracer {
+
+// ---- the file's columns ----
+
+namespace {
+
+enum RunFileColumn : int {
+  ColStep,
+  ColTotalSteps,
+  ColEntry,
+  ColTotalEntries,
+  ColRunStatus,
+  ColVR,
+  ColVB,
+  ColVC,
+  ColIR,
+  ColIB,
+  ColIC,
+  ColTIB,
+  ColTVB,
+  // Per-step set-up, on each step's first line.
+  ColCollectorMaxVoltage,
+  ColCollectorResistorOhms,
+  ColCollectorMaxCurrent,
+  ColBaseGateOutputMode,
+  ColBaseGateResistorOhms,
+  ColBaseGateOffsetCurrent,
+  ColBaseGateActiveCurrent,
+  ColBaseGateOffsetVoltage,
+  ColBaseGateActiveVoltage,
+  ColCollectorPulseLength,
+  ColBaseGatePulseLength,
+  ColSampleRate,
+  ColBaseGateClampMode,
+  // Run-wide, on the first point line only.
+  ColGraphType,
+  ColGraphTitle,
+  ColNotes,
+  ColDate,
+  ColTime,
+  ColModelID,
+  ColFirmwareID,
+  ColSerialID,
+  ColCalibrationDate,
+  NamedColumns,
+};
+
+// Every line holds the named columns and five empty cells.
+constexpr int RunFileCells = 40;
+
+constexpr const char* ColumnNames[NamedColumns] = {
+    "Step",
+    "TotalSteps",
+    "Entry",
+    "TotalEntries",
+    "RunStatus",
+    "VR_V",
+    "VB_V",
+    "VC_V",
+    "IR_A",
+    "IB_A",
+    "IC_A",
+    "TIB_A",
+    "TVB_V",
+    "CollectorMaxVoltage",
+    "CollectorResistorOhms",
+    "CollectorMaxCurrent",
+    "BaseGateOutputMode",
+    "BaseGateResistorOhms",
+    "BaseGateOffsetCurrent",
+    "BaseGateActiveCurrent",
+    "BaseGateOffsetVoltage",
+    "BaseGateActiveVoltage",
+    "CollectorPulseLength",
+    "BaseGatePulseLength",
+    "SampleRate",
+    "BaseGateClampMode",
+    "GraphType",
+    "GraphTitle",
+    "Notes",
+    "Date",
+    "Time",
+    "ModelID",
+    "FirmwareID",
+    "SerialID",
+    "CalibrationDate",
+};
+
+constexpr int32_t LastRunNumber = 9999;
+constexpr int32_t LastDisplayedPoint = DisplayedPointsPerCurve - 1;
+
+std::string Real(double value) { return frame::RealToText(value); }
+
+int32_t ToInt32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+std::string TwoDigits(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
+
+std::string SaveDate(const platform::DateTime& now) {
+  char year[16];
+  std::snprintf(year, sizeof year, "%04d", now.Year);
+  return TwoDigits(now.Day) + "/" + TwoDigits(now.Month) + "/" + year;
+}
+
+std::string SaveTime(const platform::DateTime& now) {
+  return TwoDigits(now.Hour) + ":" + TwoDigits(now.Minute) + ":" + TwoDigits(now.Second);
+}
+
+// The settings hold folders with Windows separators ("results\"); the file layer takes "/".
+std::string FolderPath(std::string folder) {
+  std::replace(folder.begin(), folder.end(), '\\', '/');
+  return folder;
+}
+
+}  // namespace
+
+// ---- run record ----
+
+void PrepareRunRecord() {
+  const TestSetupRecord& t = TestSetup;
+  RunInfoRecord& info = RunInfo;
+  info.GraphType = TestConfiguration;
+  info.GraphTitle = GraphTitleText;
+  info.Notes = "Notes here";
+  info.ModelID = "KVR820";
+  info.FirmwareID = "502-2.s";
+  info.SerialID = "0X0X0X";
+  info.CalibrationDate = "unknown";
+  info.TotalSteps = t.NumberOfSteps;
+  info.RunSampleRate = frame::AppSettings.SampleRate;
+
+  // Each sweep steps the base/gate level by one step size from the offset.
+  const int32_t lastStep = std::clamp(info.TotalSteps, 0, StepSetupCount - 1);
+  for (int32_t i = 0; i <= lastStep; ++i) {
+    StepSetup& entry = StepSetups[i];
+    entry.FirstDuration = 1.0;
+    entry.SecondDuration = 10.0;
+    entry.CollectorMaxVoltage = t.SetupCollectorMaxVoltage;
+    entry.CollectorMaxCurrent = t.SetupCollectorMaxCurrent;
+    entry.CollectorResistorOhms = t.SetupCollectorResistorOhms;
+    entry.CollectorCurrentRange = t.SetupCollectorCurrentRange;
+    entry.CollectorPulseLength = t.SetupCollectorPulseLength;
+    entry.BaseGateResistorOhms = t.SetupBaseGateResistorOhms;
+    entry.BaseGateRange = t.SetupBaseGateRange;
+    entry.BaseGatePulseLength = t.SetupBaseGatePulseLength;
+    entry.BaseGateOutputMode = t.SetupBaseGateOutputMode;
+    entry.BaseGateClampMode = frame::AppSettings.ClampModeSetting;
+    if (entry.BaseGateOutputMode == "I") {
+      entry.BaseGateOffsetCurrent = t.SetupOffsetCurrent;
+      entry.BaseGateActiveCurrent = t.SetupOffsetCurrent + t.SetupStepCurrent * i;
+      entry.BaseGateOffsetVoltage = 0.0;
+      entry.BaseGateActiveVoltage = 0.0;
+    } else {
+      entry.BaseGateOffsetCurrent = 0.0;
+      entry.BaseGateActiveCurrent = 0.0;
+      entry.BaseGateOffsetVoltage = t.SetupOffsetVoltage;
+      entry.BaseGateActiveVoltage = t.SetupOffsetVoltage + t.SetupStepVoltage * i;
+    }
+
+    RunSetupSnapshot& shown = ShownStepSetups[i];
+    shown.SampleRate = frame::AppSettings.SampleRate;
+    shown.CollectorMaxVoltage = entry.CollectorMaxVoltage;
+    shown.CollectorMaxCurrent = entry.CollectorMaxCurrent;
+    shown.CollectorResistorOhms = entry.CollectorResistorOhms;
+    shown.CollectorCurrentRange = entry.CollectorCurrentRange;
+    shown.CollectorPulseLength = entry.CollectorPulseLength;
+    shown.BaseGateOutputMode = entry.BaseGateOutputMode;
+    shown.BaseGateClampMode = entry.BaseGateClampMode;
+    shown.BaseGateResistorOhms = entry.BaseGateResistorOhms;
+    shown.BaseGateRange = entry.BaseGateRange;
+    shown.BaseGateOffsetCurrent = entry.BaseGateOffsetCurrent;
+    shown.BaseGateActiveCurrent = entry.BaseGateActiveCurrent;
+    shown.BaseGateOffsetVoltage = entry.BaseGateOffsetVoltage;
+    shown.BaseGateActiveVoltage = entry.BaseGateActiveVoltage;
+    shown.BaseGatePulseLength = entry.BaseGatePulseLength;
+  }
+}
+
+// ---- saving ----
+
+namespace {
+
+// Run files the last save could not write, each with why, reported after the lock.
+std::vector<std::string> UnsavedRunFiles;
+
+void NoteUnsaved(const std::string& text) { UnsavedRunFiles.push_back(text); }
+
+// Fills one point line of the grid.
+void FillPointRow(int row, int32_t step, int32_t entry) {
+  const RunInfoRecord& info = RunInfo;
+  const SweepPoint& point = DisplayedSweeps.Point[step][entry];
+  auto set = [row](int column, const std::string& text) { frame::SetCsvCell(row, column, text); };
+
+  set(ColStep, std::to_string(step));
+  set(ColTotalSteps, std::to_string(info.TotalSteps));
+  set(ColEntry, std::to_string(entry));
+  set(ColTotalEntries, std::to_string(DisplayedSweeps.TotalEntries[step]));
+  set(ColRunStatus, std::to_string(point.RunStatus));
+  set(ColVR, Real(point.VR_V));
+  set(ColVB, Real(point.VB_V));
+  set(ColVC, Real(point.VC_V));
+  set(ColIR, Real(point.IR_A));
+  set(ColIB, Real(point.IB_A));
+  set(ColIC, Real(point.IC_A));
+  set(ColTIB, Real(point.TIB_A));
+  set(ColTVB, Real(point.TVB_V));
+  if (entry != 0) return;
+
+  const StepSetup& s = StepSetups[step];
+  set(ColCollectorMaxVoltage, Real(s.CollectorMaxVoltage));
+  set(ColCollectorResistorOhms, Real(s.CollectorResistorOhms));
+  set(ColCollectorMaxCurrent, Real(s.CollectorMaxCurrent));
+  set(ColBaseGateOutputMode, s.BaseGateOutputMode);
+  set(ColBaseGateResistorOhms, Real(s.BaseGateResistorOhms));
+  set(ColBaseGateOffsetCurrent, Real(s.BaseGateOffsetCurrent));
+  set(ColBaseGateActiveCurrent, Real(s.BaseGateActiveCurrent));
+  set(ColBaseGateOffsetVoltage, Real(s.BaseGateOffsetVoltage));
+  set(ColBaseGateActiveVoltage, Real(s.BaseGateActiveVoltage));
+  set(ColCollectorPulseLength, Real(s.CollectorPulseLength));
+  set(ColBaseGatePulseLength, Real(s.BaseGatePulseLength));
+  set(ColSampleRate, Real(info.RunSampleRate));
+  set(ColBaseGateClampMode, s.BaseGateClampMode);
+  if (step != 0) return;
+
+  const platform::DateTime now = platform::LocalDateTime();
+  set(ColGraphType, std::to_string(info.GraphType));
+  set(ColGraphTitle, info.GraphTitle);
+  set(ColNotes, info.Notes);
+  set(ColDate, SaveDate(now));
+  set(ColTime, SaveTime(now));
+  set(ColModelID, info.ModelID);
+  set(ColFirmwareID, info.FirmwareID);
+  set(ColSerialID, info.SerialID);
+  set(ColCalibrationDate, info.CalibrationDate);
+}
+
+// Fills the grid with the header and the run on display; returns the number of lines,
+// and sets `complete` to false when the run holds more lines than the grid.
+int FillRunGrid(bool& complete) {
+  frame::ClearStringGrid(0, 0);
+  for (int column = 0; column < NamedColumns; ++column)
+    frame::SetCsvCell(0, column, ColumnNames[column]);
+
+  complete = true;
+  int row = 1;
+  const int32_t lastStep = std::clamp(RunInfo.TotalSteps, 0, MaxCurves - 1);
+  for (int32_t step = 0; step <= lastStep; ++step) {
+    const int32_t lastEntry = std::clamp(DisplayedSweeps.TotalEntries[step], 0, LastDisplayedPoint);
+    for (int32_t entry = 0; entry <= lastEntry; ++entry) {
+      if (row >= frame::CsvRows) {
+        complete = false;
+        return row;
+      }
+      FillPointRow(row++, step, entry);
+    }
+  }
+  return row;
+}
+
+}  // namespace
+
+void SaveRunCsvFile() {
+  bool complete = true;
+  const int rows = FillRunGrid(complete);
+
+  // The run takes the number one above the highest known; the folder is looked at too, so
+  // that a run file already there is never overwritten.
+  const int32_t previousNumber = SampleRunNumber;
+  const int32_t previousCount = SampleRunCount;
+  SampleRunCount = std::max(SampleRunCount, frame::FindHighestCsvNumber(SampleRunFolder));
+  SampleRunNumber = SampleRunCount + 1;
+  SampleRunCount = SampleRunNumber;
+
+  const std::string name = frame::MakeCsvFileName(SampleRunNumber);
+  const std::string path = SampleRunFolder + "/" + name;
+  if (SampleRunNumber > LastRunNumber) {
+    NoteUnsaved(frame::Translate("There is no free run number left in") + " " + SampleRunFolder +
+                "/");
+    SampleRunNumber = previousNumber;
+    SampleRunCount = previousCount;
+  } else if (!frame::WriteCsvFile(path, ',', rows, RunFileCells)) {
+    NoteUnsaved(frame::Translate("The run could not be written to") + " " + path);
+    SampleRunNumber = previousNumber;
+    SampleRunCount = previousCount;
+  } else {
+    if (!complete) {
+      NoteUnsaved(frame::Translate("The run holds more points than one file takes; only the "
+                                   "first lines were written to") +
+                  " " + path);
+    }
+    if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") {
+      const std::string copy = FolderPath(frame::AppSettings.SaveCSVFileLocation) + name;
+      if (!frame::WriteCsvFile(copy, ',', rows, RunFileCells)) {
+        NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + copy);
+      }
+    }
+  }
+  platform::Delay(100);
+}
+
+void ReportUnsavedRunFiles() {
+  std::vector<std::string> texts;
+  texts.swap(UnsavedRunFiles);
+  for (const std::string& text : texts) {
+    frame::ReportMessage("Error", frame::Translate("Run file not saved"),
+                         text + ". " + frame::Translate("The run stays on display."));
+  }
+}
+
+// ---- loading ----
+
+void LoadSampleRun() {
+  if (SampleRunNumber > SampleRunCount) {
+    SampleRunCount = frame::FindHighestCsvNumber(SampleRunFolder);
+    if (SampleRunNumber > SampleRunCount) SampleRunNumber = SampleRunCount;
+  }
+  if (SampleRunNumber < 1) SampleRunNumber = 1;
+
+  ReadRunCsvFile(SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber));
+
+  GraphTitleText = RunInfo.GraphTitle;
+  TestConfiguration = RunInfo.GraphType;
+  ApplyTestConfiguration(TestConfiguration);
+  SetDeviceType("");
+
+  LastSampleCurve = MaxCurves - 1;
+  for (int c = 0; c < MaxCurves; ++c) {
+    if (DisplayedSweeps.TotalEntries[c] == 0) {
+      LastSampleCurve = c - 1;
+      break;
+    }
+  }
+}
+
+void ReadRunCsvFile(const std::string& path) {
+  for (int32_t& total : DisplayedSweeps.TotalEntries) total = 0;
+
+  std::vector<std::string> lines;
+  if (!platform::ReadTextLines(path, lines)) return;
+
+  // The header line is read like the others: its names read as curve 0, point 0, and the
+  // first point line then overwrites what it set.
+  for (const std::string& line : lines) {
+    frame::SplitCsvLine(line);
+    const std::string* f = frame::CsvFields;
+    const int64_t curve = frame::ParseInteger(f[ColStep]);
+    const int64_t entry = frame::ParseInteger(f[ColEntry]);
+    // Lines that name a curve or point the display does not have are left out.
+    if (curve < 0 || curve >= MaxCurves || entry < 0 || entry > LastDisplayedPoint) continue;
+    const int c = static_cast<int>(curve);
+    const int p = static_cast<int>(entry);
+
+    if (DisplayedSweeps.TotalEntries[c] < p) DisplayedSweeps.TotalEntries[c] = p;
+
+    if (p == 0) {
+      RunSetupSnapshot& shown = ShownStepSetups[c];
+      shown.CollectorMaxVoltage = frame::ParseReal(f[ColCollectorMaxVoltage]);
+      shown.CollectorResistorOhms = frame::ParseReal(f[ColCollectorResistorOhms]);
+      shown.CollectorMaxCurrent = frame::ParseReal(f[ColCollectorMaxCurrent]);
+      shown.BaseGateOutputMode = f[ColBaseGateOutputMode];
+      shown.BaseGateResistorOhms = frame::ParseReal(f[ColBaseGateResistorOhms]);
+      shown.BaseGateOffsetCurrent = frame::ParseReal(f[ColBaseGateOffsetCurrent]);
+      shown.BaseGateActiveCurrent = frame::ParseReal(f[ColBaseGateActiveCurrent]);
+      shown.BaseGateOffsetVoltage = frame::ParseReal(f[ColBaseGateOffsetVoltage]);
+      shown.BaseGateActiveVoltage = frame::ParseReal(f[ColBaseGateActiveVoltage]);
+      shown.CollectorPulseLength = frame::ParseReal(f[ColCollectorPulseLength]);
+      shown.BaseGatePulseLength = frame::ParseReal(f[ColBaseGatePulseLength]);
+      shown.SampleRate = frame::ParseReal(f[ColSampleRate]);
+      shown.BaseGateClampMode = f[ColBaseGateClampMode];
+      if (c == 0) {
+        RunInfoRecord& info = RunInfo;
+        info.GraphType = ToInt32(frame::ParseInteger(f[ColGraphType]));
+        info.GraphTitle = f[ColGraphTitle];
+        info.Notes = f[ColNotes];
+        info.Date = f[ColDate];
+        info.Time = f[ColTime];
+        info.ModelID = f[ColModelID];
+        info.FirmwareID = f[ColFirmwareID];
+        info.SerialID = f[ColSerialID];
+        info.CalibrationDate = f[ColCalibrationDate];
+      }
+    }
+
+    SweepPoint& point = DisplayedSweeps.Point[c][p];
+    point.RunStatus = ToInt32(frame::ParseInteger(f[ColRunStatus]));
+    point.VR_V = frame::ParseReal(f[ColVR]);
+    point.VB_V = frame::ParseReal(f[ColVB]);
+    point.VC_V = frame::ParseReal(f[ColVC]);
+    point.IR_A = frame::ParseReal(f[ColIR]);
+    point.IB_A = frame::ParseReal(f[ColIB]);
+    point.IC_A = frame::ParseReal(f[ColIC]);
+    point.TIB_A = frame::ParseReal(f[ColTIB]);
+    point.TVB_V = frame::ParseReal(f[ColTVB]);
+  }
+}
+
+}  // namespace zolt::tracer

@@ -1,0 +1,384 @@
+// The curve tracer's per-frame handler: the reader's conversion inputs and the live
+// readouts, the pointer step, relayout, the control dispatch and the configuration check,
+// then one step of the run-phase machine under the InstrumentMutex.
+//
+// Sections: live readouts; run phases; the per-frame handler.
+#include "tracer/run_phases.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "frame/app.h"
+#include "frame/bits.h"
+#include "frame/numbers.h"
+#include "frame/settings.h"
+#include "frame/translate.h"
+#include "link/calibration.h"
+#include "link/control_block.h"
+#include "link/link_state.h"
+#include "link/registers.h"
+#include "link/status_reader.h"
+#include "platform/system.h"
+#include "screen/hot_zones.h"
+#include "screen/surface.h"
+#include "tracer/dispatch.h"
+#include "tracer/run_file.h"
+#include "tracer/run_info.h"
+#include "tracer/run_state.h"
+#include "tracer/setup.h"
+#include "tracer/startup.h"
+#include "tracer/test_config.h"
+
+namespace zolt::tracer {
+
+// ---- live readouts ----
+
+namespace {
+
+constexpr double BaseGateReadoutLimit = 1.5;
+
+void SetReadoutTexts(double vc, double vr, double ic, double vb) {
+  LiveReadoutRecord& out = LiveReadouts;
+  out.VcReadoutText = frame::FixedDecimals(vc, 3) + " V";
+  out.VrReadoutText = frame::FixedDecimals(vr, 3) + " V";
+  out.IcReadoutText = frame::FixedDecimals(ic * 1000.0, 3) + " mA";
+  out.VbReadoutText = frame::FixedDecimals(vb, 3) + " V";
+  if (vb > BaseGateReadoutLimit) out.VbReadoutText = ">+1.50 V";
+  if (vb < -BaseGateReadoutLimit) out.VbReadoutText = "<-1.50 V";
+}
+
+std::string RawReadout(double sum, int32_t count) {
+  return std::to_string(frame::RoundHalfEven(sum / (count == 0 ? 1 : count)));
+}
+
+// InstrumentMutex held.
+void FormatLiveReadoutsLocked() {
+  LiveReadoutRecord& out = LiveReadouts;
+  const link::StatusReadingsRecord& r = link::StatusReadings;
+  const std::string mode = frame::ToLower(frame::AppSettings.LiveReadings);
+  if (mode == "realtime") {
+    SetReadoutTexts(r.LiveVc, r.LiveVr, r.LiveIc, r.LiveVb);
+  } else if (mode == "smoothed") {
+    const double* s = out.SmoothedReadings;
+    SetReadoutTexts(s[0], s[1], s[2], s[3]);
+  } else if (mode == "raw") {
+    const double* sum = out.RawReadingSums;
+    out.VcReadoutText = RawReadout(sum[0], r.VcSampleCount);
+    out.VrReadoutText = RawReadout(sum[1], r.VrSampleCount);
+    out.IcReadoutText = RawReadout(sum[2], r.IcSampleCount);
+    out.VbReadoutText = RawReadout(sum[3], r.VbSampleCount);
+  }
+  if (link::LinkState.Connected == 0) {
+    out.VcReadoutText = out.VrReadoutText = out.IcReadoutText = out.VbReadoutText = "-";
+  }
+}
+
+// Hands the reader thread what it converts the next frames with: the read-window sample
+// counts of the last control block, the code-to-value calibration pairs and the collector
+// current range. Done under the InstrumentMutex, so that the reader never converts a frame
+// with counts from one block and gains from another. InstrumentMutex held.
+void HandOverConversionInputs() {
+  link::StatusReadingsRecord& r = link::StatusReadings;
+  const link::CalibrationCoefficientsRecord& cal = link::CalibrationCoefficients;
+  r.VcSampleCount = link::VcWindowCount;
+  r.VrSampleCount = link::VrWindowCount;
+  r.VbSampleCount = link::VbWindowCount;
+  r.IcSampleCount = link::IcWindowCount;
+  r.VcGain = cal.CollectorVoltageFromCode.Gain;
+  r.VcOffset = cal.CollectorVoltageFromCode.Offset;
+  r.VbGain = cal.BaseGateVoltageFromCode.Gain;
+  r.VbOffset = cal.BaseGateVoltageFromCode.Offset;
+  for (int range = 0; range < 4; ++range) {
+    r.IcGain[range] = cal.CollectorCurrentFromCode[range].Gain;
+    r.IcOffset[range] = cal.CollectorCurrentFromCode[range].Offset;
+  }
+  r.ReadingCurrentRange = TestSetup.SetupCollectorCurrentRange;
+}
+
+}  // namespace
+
+void FormatLiveReadouts() {
+  std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+  FormatLiveReadoutsLocked();
+}
+
+// ---- run phases ----
+//
+// Every phase sets its text, then makes its checks in order within the same pass, so a
+// later check overrides the phase an earlier one set. All of it runs with the
+// InstrumentMutex held.
+
+namespace {
+
+enum RunPhaseNumber : int32_t {
+  PhaseDisconnected = 0,
+  PhaseHighVoltageOff = 1,
+  PhaseHighVoltageOn = 2,
+  PhaseRunRequested = 3,
+  PhaseStartSweep = 4,
+  PhaseSweeping = 5,
+  PhaseSweepStopped = 6,
+  PhaseTestComplete = 7,
+  PhaseRemoteHalt = 8,
+  PhaseManualHalt = 9,
+};
+
+constexpr int DisconnectPauseMs = 100;
+
+// Why a sweep ended, by stop code 1..15 (code 0: still running).
+constexpr const char* StopCodeTexts[16] = {
+    "",
+    "REMOTE/MANUAL REQUEST",
+    "MAX RUN LENGTH EXCEEDED",
+    "RAMP -V EXCEEDED",
+    "RAMP +V EXCEEDED",
+    "RAMP -I EXCEEDED",
+    "RAMP +I EXCEEDED",
+    "NON-PULSE COLLECTOR -I EXCEEDED",
+    "NON-PULSE COLLECTOR +I EXCEEDED",
+    "CODE#09",
+    "CODE#10",
+    "CODE#11",
+    "CODE#12",
+    "CODE#13",
+    "USB VOLTAGE (min) EXCEEDED",
+    "USB VOLTAGE (min) EXCEEDED",
+};
+
+void SetPhaseText(const char* text) { RunControl.RunPhaseText = frame::Translate(text); }
+
+// Link bit off, high voltage off, then the port closed and the reader stopped.
+void Disconnect() {
+  RunControlRecord& run = RunControl;
+  run.CommsEnable = "Off";
+  run.HighVoltageCommand = "Stop";
+  link::SendControlBlock(0);
+  platform::Delay(DisconnectPauseMs);
+  link::CloseInstrumentComPort();
+  link::StopLinkThread();
+  run.RunPhase = PhaseDisconnected;
+  run.HighVoltageOn = 0;
+}
+
+void StartRun() {
+  RunControlRecord& run = RunControl;
+  run.LastStopReason = frame::Translate("");
+  RecalculateTestSetup();
+  PrepareRunRecord();
+  for (int c = 0; c < MaxCurves; ++c) {
+    AcquiredSweeps.LastEntry[c] = 0;
+    DisplayedSweeps.TotalEntries[c] = 0;
+  }
+  run.SweepNumber = 0;
+  run.StepIndex = -1;
+  run.PointIndex = -1;
+  run.RunPhase = PhaseRunRequested;
+  run.NewFrame = 0;
+}
+
+// Tells the instrument to clear its stop code: bit 4 of register 1 sent alone, then
+// cleared in the image so the next control block carries it as 0.
+void AcknowledgeStopCode() {
+  int64_t& reg = link::RegisterImage[link::CommandBits];
+  const auto bits = static_cast<int32_t>(static_cast<uint32_t>(reg));
+  reg = static_cast<uint32_t>(frame::SetBitValue(bits, link::ClearStopCodeBit, 1));
+  link::SendSingleRegister(link::CommandBits);
+  reg = static_cast<uint32_t>(frame::SetBitValue(bits, link::ClearStopCodeBit, 0));
+}
+
+void StepDisconnected() {
+  RunControlRecord& run = RunControl;
+  SetPhaseText("Disconnected");
+  if (run.ConnectRequest != 1) return;
+  // A failure leaves the phase at 0; the port reports its own failure.
+  if (link::StartSerialReaderThread() != 1) return;
+  if (link::OpenInstrumentComPort() != 1) return;
+  ResetSetupToDefaults();
+  link::LinkState.LastPollTime = platform::ElapsedMilliseconds();
+  run.RunPhase = PhaseHighVoltageOff;
+}
+
+void StepHighVoltageOff() {
+  RunControlRecord& run = RunControl;
+  SetPhaseText("Idling, HV is OFF");
+  if (run.HighVoltageRequest == 1) {
+    run.CommsEnable = "On";
+    run.HighVoltageCommand = "Start";
+    link::SendControlBlock(0);
+    link::LinkState.LastPollTime = platform::ElapsedMilliseconds();
+  }
+  if (run.HighVoltageOn == 1) run.RunPhase = PhaseHighVoltageOn;
+  if (run.ConnectRequest == 1) Disconnect();
+}
+
+void StepHighVoltageOn() {
+  RunControlRecord& run = RunControl;
+  SetPhaseText("Idling, HV is ON");
+  if (run.HighVoltageRequest == 1) {
+    run.CommsEnable = "On";
+    run.HighVoltageCommand = "Stop";
+    link::SendControlBlock(0);
+  }
+  if (run.HighVoltageOn == 0) run.RunPhase = PhaseHighVoltageOff;
+  if (run.ConnectRequest == 1) Disconnect();
+  if (run.RunRequest == 1) StartRun();
+}
+
+void StepRunRequested() {
+  RunControlRecord& run = RunControl;
+  SetPhaseText("Run requested");
+  if (run.NewFrame == 1) {
+    run.NewFrame = 0;
+    if (run.StopCode == 0) {
+      run.RunPhase = PhaseStartSweep;
+    } else {
+      AcknowledgeStopCode();
+    }
+  }
+  if (run.HaltRequest == 1) run.RunPhase = PhaseManualHalt;
+  CopyNewSweepPoints();
+}
+
+void StepStartSweep() {
+  RunControlRecord& run = RunControl;
+  SetPhaseText("Start sweep");
+  run.SweepCommand = "Run";
+  link::SendControlBlock(run.SweepNumber);
+  run.RunPhase = PhaseSweeping;
+  CopyNewSweepPoints();
+}
+
+void StepSweeping() {
+  RunControlRecord& run = RunControl;
+  run.RunPhaseText = run.RunState + " " + std::to_string(run.StepIndex) + "/" +
+                     std::to_string(run.PointIndex);
+  if (run.NewFrame == 1) {
+    run.NewFrame = 0;
+    const int32_t code = run.StopCode;
+    if (code == 1) run.RunPhase = PhaseRemoteHalt;
+    if (code >= 2 && code <= 15) run.RunPhase = PhaseSweepStopped;
+    if (code >= 1 && code <= 15) run.LastStopReason = frame::Translate(StopCodeTexts[code]);
+  }
+  if (run.HaltRequest == 1) run.RunPhase = PhaseManualHalt;
+  CopyNewSweepPoints();
+}
+
+void StepSweepStopped() {
+  RunControlRecord& run = RunControl;
+  SetPhaseText("Sweep stop code found");
+  ++run.SweepNumber;
+  run.RunPhase = run.SweepNumber > RunInfo.TotalSteps ? PhaseTestComplete : PhaseRunRequested;
+  CopyNewSweepPoints();
+}
+
+void StepTestComplete() {
+  SetPhaseText("Test complete");
+  RunControl.RunPhase = PhaseHighVoltageOn;
+  CopyNewSweepPoints();
+  SaveRunCsvFile();
+}
+
+void StepRemoteHalt() {
+  SetPhaseText("REMOTE HALT");
+  RunControl.RunPhase = PhaseHighVoltageOn;
+  CopyNewSweepPoints();
+}
+
+// The phase text stays as the phase before left it.
+void StepManualHalt() {
+  RunControlRecord& run = RunControl;
+  run.LastStopReason = frame::Translate("MANUAL HALT REQUEST");
+  run.SweepCommand = "Stop";
+  run.HighVoltageCommand = "Stop";
+  link::SendControlBlock(0);
+  run.RunPhase = PhaseHighVoltageOff;
+  CopyNewSweepPoints();
+}
+
+void StepRunPhase() {
+  switch (RunControl.RunPhase) {
+    case PhaseDisconnected: StepDisconnected(); break;
+    case PhaseHighVoltageOff: StepHighVoltageOff(); break;
+    case PhaseHighVoltageOn: StepHighVoltageOn(); break;
+    case PhaseRunRequested: StepRunRequested(); break;
+    case PhaseStartSweep: StepStartSweep(); break;
+    case PhaseSweeping: StepSweeping(); break;
+    case PhaseSweepStopped: StepSweepStopped(); break;
+    case PhaseTestComplete: StepTestComplete(); break;
+    case PhaseRemoteHalt: StepRemoteHalt(); break;
+    case PhaseManualHalt: StepManualHalt(); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+void CopyNewSweepPoints() {
+  for (int c = 0; c < MaxCurves; ++c) {
+    const int32_t last = AcquiredSweeps.LastEntry[c];
+    int32_t& shown = DisplayedSweeps.TotalEntries[c];
+    if (last <= shown) continue;
+    // The point at the old count is copied again: it may have been stored after the last
+    // copy took it.
+    for (int32_t p = shown < 0 ? 0 : shown; p <= last && p < AcquiredPointsPerCurve; ++p) {
+      const SweepPoint& from = AcquiredSweeps.Point[c][p];
+      SweepPoint& to = DisplayedSweeps.Point[c][p];
+      shown = p;
+      to.RunStatus = from.RunStatus;
+      to.VC_V = from.VC_V;
+      to.VR_V = from.VR_V;
+      to.VB_V = from.VB_V;
+      to.IC_A = from.IC_A;
+      to.IR_A = from.IR_A;
+      to.IB_A = from.IB_A;
+      to.TIB_A = from.TIB_A;
+      to.TVB_V = from.TVB_V;
+    }
+  }
+}
+
+// ---- the per-frame handler ----
+
+void HandleCurveTracerFrame() {
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    HandOverConversionInputs();
+    FormatLiveReadoutsLocked();
+  }
+
+  screen::HandleScreenMouse();
+
+  frame::FrameLoopStateRecord& loop = frame::FrameLoopState;
+  if (loop.ResizePending == 1) {
+    loop.ResizePending = 0;
+    screen::CloseGraphScreen();
+    ComputeMainLayout(loop.MainLayoutVariant);
+    screen::OpenGraphScreen();
+  }
+
+  ControlDispatch();
+  screen::ClickedZone = 0;
+
+  if (TestConfiguration != AppliedTestConfiguration) {
+    AppliedTestConfiguration = TestConfiguration;
+    ApplyTestConfiguration(TestConfiguration);
+    RecalculateTestSetup();
+  }
+
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    StepRunPhase();
+  }
+
+  RunControlRecord& run = RunControl;
+  run.RunRequest = 0;
+  run.HaltRequest = 0;
+  run.ConnectRequest = 0;
+  run.HighVoltageRequest = 0;
+
+  ReportUnsavedRunFiles();
+  link::StoreReceivedCalibration();
+}
+
+}  // namespace zolt::tracer

@@ -1,0 +1,291 @@
+// Run files and sample runs: the exact bytes of a saved run, a save read back whole,
+// run numbering, a folder that cannot be written, and lines the display cannot hold.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frame/settings.h"
+#include "platform/gui_headless.h"
+#include "support/temp_folder.h"
+#include "tracer/run_file.h"
+#include "tracer/run_info.h"
+#include "tracer/run_state.h"
+#include "tracer/setup.h"
+#include "tracer/test_config.h"
+
+namespace zolt::tracer {
+namespace {
+
+constexpr const char* Header =
+    "Step,TotalSteps,Entry,TotalEntries,RunStatus,VR_V,VB_V,VC_V,IR_A,IB_A,IC_A,TIB_A,TVB_V,"
+    "CollectorMaxVoltage,CollectorResistorOhms,CollectorMaxCurrent,BaseGateOutputMode,"
+    "BaseGateResistorOhms,BaseGateOffsetCurrent,BaseGateActiveCurrent,BaseGateOffsetVoltage,"
+    "BaseGateActiveVoltage,CollectorPulseLength,BaseGatePulseLength,SampleRate,"
+    "BaseGateClampMode,GraphType,GraphTitle,Notes,Date,Time,ModelID,FirmwareID,SerialID,"
+    "CalibrationDate,,,,,";
+
+// A line of 40 cells from the cells given, the rest empty.
+std::string Line(std::vector<std::string> cells) {
+  cells.resize(40);
+  std::string line;
+  for (size_t i = 0; i < cells.size(); ++i) line += (i ? "," : "") + cells[i];
+  return line + "\r\n";
+}
+
+// True when the text has the shape of the mask, where '9' stands for any digit.
+bool Shaped(const std::string& text, const std::string& mask) {
+  if (text.size() != mask.size()) return false;
+  for (size_t i = 0; i < mask.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (mask[i] == '9' ? !digit : text[i] != mask[i]) return false;
+  }
+  return true;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start + 2));
+  return lines;
+}
+
+class RunFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::headless::Reset();
+    frame::AppSettings = {};
+    frame::AppSettings.SaveCSVFileEnabled = "No";
+    RunInfo = {};
+    TestSetup = {};
+    for (StepSetup& entry : StepSetups) entry = {};
+    for (int c = 0; c < MaxCurves; ++c) {
+      DisplayedSweeps.TotalEntries[c] = 0;
+      ShownStepSetups[c] = {};
+    }
+    SampleRunNumber = 1;
+    SampleRunCount = 1;
+    testing::MakeFolder(SampleRunFolder);
+  }
+
+  testing::TempFolder folder;
+
+  // A run of two steps: step 0 holds points 0 and 1, step 1 holds point 0 only.
+  void MakeSmallRun() {
+    RunInfo.TotalSteps = 1;
+    RunInfo.GraphType = 100;
+    RunInfo.GraphTitle = "Gain, NPN";
+    RunInfo.Notes = "Notes here";
+    RunInfo.ModelID = "KVR820";
+    RunInfo.FirmwareID = "502-2.s";
+    RunInfo.SerialID = "0X0X0X";
+    RunInfo.CalibrationDate = "unknown";
+    RunInfo.RunSampleRate = 50.0;
+    for (int s = 0; s < 2; ++s) {
+      StepSetup& e = StepSetups[s];
+      e.CollectorMaxVoltage = 30.0;
+      e.CollectorResistorOhms = 2550.0;
+      e.CollectorMaxCurrent = 0.01;
+      e.BaseGateOutputMode = "I";
+      e.BaseGateResistorOhms = 27000.0;
+      e.BaseGateActiveCurrent = 1e-5 * s;
+      e.CollectorPulseLength = 0.0003;
+      e.BaseGateClampMode = "ClampOnIdle";
+    }
+    DisplayedSweeps.TotalEntries[0] = 1;
+    DisplayedSweeps.TotalEntries[1] = 0;
+    SweepPoint& a = DisplayedSweeps.Point[0][0];
+    a = {};
+    a.RunStatus = 6;
+    a.VC_V = 1.0 / 3.0;
+    a.VR_V = 0.5;
+    a.VB_V = -0.7;
+    a.IC_A = 0.001;
+    SweepPoint& b = DisplayedSweeps.Point[0][1];
+    b = {};
+    b.RunStatus = 2;
+    b.VC_V = 2.0;
+    b.IC_A = 1.5e-12;
+    SweepPoint& c = DisplayedSweeps.Point[1][0];
+    c = {};
+    c.RunStatus = 2;
+    c.TIB_A = 1e-5;
+  }
+};
+
+TEST_F(RunFileTest, SavedFileHoldsTheExactColumns) {
+  MakeSmallRun();
+  SaveRunCsvFile();
+  EXPECT_EQ(SampleRunNumber, 2);
+  const std::vector<std::string> lines = Lines(testing::ReadFile("sampleruns_KVR/0002.csv"));
+  ASSERT_EQ(lines.size(), 4u);
+
+  // Date and time of saving, in their fixed forms.
+  const std::string first = lines[1];
+  const size_t at = first.find(",Notes here,");
+  ASSERT_NE(at, std::string::npos);
+  const std::string date = first.substr(at + 12, 10);
+  const std::string time = first.substr(at + 23, 8);
+  EXPECT_TRUE(Shaped(date, "99/99/9999")) << date;
+  EXPECT_TRUE(Shaped(time, "99:99:99")) << time;
+
+  EXPECT_EQ(lines[0], std::string(Header) + "\r\n");
+  EXPECT_EQ(first, Line({"0", "1", "0", "1", "6", "0.5", "-0.7", "0.3333333333", "0", "0", "0.001",
+                         "0", "0", "30", "2550", "0.01", "I", "27000", "0", "0", "0", "0",
+                         "0.0003", "0", "50", "ClampOnIdle", "100", "\"Gain, NPN\"",
+                         "Notes here", date, time, "KVR820", "502-2.s", "0X0X0X",
+                         "unknown"}));
+  EXPECT_EQ(lines[2], Line({"0", "1", "1", "1", "2", "0", "0", "2", "0", "0", "0", "0", "0"}));
+  EXPECT_EQ(lines[3], Line({"1", "1", "0", "0", "2", "0", "0", "0", "0", "0", "0", "0.00001",
+                            "0", "30", "2550", "0.01", "I", "27000", "0", "0.00001", "0", "0",
+                            "0.0003", "0", "50", "ClampOnIdle"}));
+}
+
+TEST_F(RunFileTest, SavedRunLoadsBackWhole) {
+  MakeSmallRun();
+  ShownStepSetups[0].CollectorCurrentRange = 2;  // not in the file: kept
+  SaveRunCsvFile();
+  const SweepPoint saved = DisplayedSweeps.Point[0][0];
+
+  for (int c = 0; c < MaxCurves; ++c) DisplayedSweeps.TotalEntries[c] = 7;
+  DisplayedSweeps.Point[0][0] = {};
+  RunInfo = {};
+  LoadSampleRun();
+
+  EXPECT_EQ(SampleRunNumber, 2);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 1);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[1], 0);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[2], 0);
+  const SweepPoint& p = DisplayedSweeps.Point[0][0];
+  EXPECT_EQ(p.RunStatus, saved.RunStatus);
+  EXPECT_NEAR(p.VC_V, saved.VC_V, 1e-10);
+  EXPECT_EQ(p.VB_V, saved.VB_V);
+  EXPECT_EQ(p.IC_A, saved.IC_A);
+  EXPECT_EQ(DisplayedSweeps.Point[0][1].IC_A, 0.0);  // 1.5e-12 is below ten decimals
+  EXPECT_EQ(DisplayedSweeps.Point[1][0].TIB_A, 1e-5);
+
+  EXPECT_EQ(RunInfo.GraphTitle, "Gain, NPN");
+  EXPECT_EQ(GraphTitleText, "Gain, NPN");
+  EXPECT_EQ(RunInfo.GraphType, 100);
+  EXPECT_EQ(TestConfiguration, 100);
+  EXPECT_EQ(RunInfo.ModelID, "KVR820");
+  EXPECT_EQ(RunInfo.CalibrationDate, "unknown");
+  EXPECT_EQ(ShownStepSetups[1].BaseGateActiveCurrent, 1e-5);
+  EXPECT_EQ(ShownStepSetups[1].SampleRate, 50.0);
+  EXPECT_EQ(ShownStepSetups[0].BaseGateClampMode, "ClampOnIdle");
+  EXPECT_EQ(ShownStepSetups[0].CollectorCurrentRange, 2);
+  EXPECT_EQ(LastSampleCurve, 0);  // curve 1 holds a single point
+}
+
+TEST_F(RunFileTest, HeaderOnlyFileReadsAsCurveZeroPointZero) {
+  testing::WriteFile("sampleruns_KVR/0001.csv", std::string(Header) + "\r\n");
+  TestConfiguration = 300;
+  LoadSampleRun();
+  EXPECT_EQ(RunInfo.GraphTitle, "GraphTitle");
+  EXPECT_EQ(RunInfo.GraphType, 0);
+  EXPECT_EQ(TestConfiguration, 100);  // 0 clamped on applying
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 0);
+  EXPECT_EQ(ShownStepSetups[0].BaseGateOutputMode, "BaseGateOutputMode");
+}
+
+TEST_F(RunFileTest, RunsAreNumberedAboveTheHighestKnown) {
+  // No run files: the scan gives 1, loading asks for run 1 and the first save is run 2.
+  SampleRunNumber = 9999;
+  LoadSampleRun();
+  EXPECT_EQ(SampleRunNumber, 1);
+  EXPECT_EQ(SampleRunCount, 1);
+  MakeSmallRun();
+  SaveRunCsvFile();
+  SaveRunCsvFile();
+  EXPECT_TRUE(testing::Exists("sampleruns_KVR/0002.csv"));
+  EXPECT_TRUE(testing::Exists("sampleruns_KVR/0003.csv"));
+  EXPECT_EQ(SampleRunNumber, 3);
+  EXPECT_EQ(SampleRunCount, 3);
+
+  // Runs 1..12 on disk: the newest is shown, the next save is 13.
+  for (int n = 4; n <= 12; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "sampleruns_KVR/%04d.csv", n);
+    testing::WriteFile(name, std::string(Header) + "\r\n");
+  }
+  SampleRunNumber = 9999;
+  SampleRunCount = 1;
+  LoadSampleRun();
+  EXPECT_EQ(SampleRunNumber, 12);
+  SampleRunNumber = 0;
+  LoadSampleRun();
+  EXPECT_EQ(SampleRunNumber, 1);
+  SaveRunCsvFile();
+  EXPECT_EQ(SampleRunNumber, 13);
+}
+
+TEST_F(RunFileTest, SaveNeverOverwritesARunItDidNotKnow) {
+  testing::WriteFile("sampleruns_KVR/0005.csv", "kept");
+  SampleRunCount = -1;  // no scan yet
+  MakeSmallRun();
+  SaveRunCsvFile();
+  EXPECT_EQ(SampleRunNumber, 6);
+  EXPECT_EQ(testing::ReadFile("sampleruns_KVR/0005.csv"), "kept");
+  EXPECT_FALSE(testing::Exists("sampleruns_KVR/0001.csv"));
+}
+
+TEST_F(RunFileTest, UnwritableRunFileIsReportedAndTheRunStaysOnDisplay) {
+  std::filesystem::remove_all(SampleRunFolder);  // the program creates no folders
+  MakeSmallRun();
+  SampleRunNumber = 4;
+  SampleRunCount = 7;
+  SaveRunCsvFile();
+  EXPECT_EQ(SampleRunNumber, 4);  // numbers as they were, so the next save tries again
+  EXPECT_EQ(SampleRunCount, 7);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 1);
+  EXPECT_EQ(DisplayedSweeps.Point[0][1].VC_V, 2.0);
+
+  ASSERT_TRUE(platform::headless::MessagesShown().empty());  // not while the lock is held
+  ReportUnsavedRunFiles();
+  const auto& shown = platform::headless::MessagesShown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Title.rfind("Error", 0), 0u);
+  EXPECT_NE(shown[0].Text.find("sampleruns_KVR/0008.csv"), std::string::npos);
+  ReportUnsavedRunFiles();  // reported once
+  EXPECT_EQ(platform::headless::MessagesShown().size(), 1u);
+}
+
+TEST_F(RunFileTest, CopyGoesToTheChosenFolderAndAFailedCopyIsReported) {
+  MakeSmallRun();
+  frame::AppSettings.SaveCSVFileEnabled = "YES";
+  frame::AppSettings.SaveCSVFileLocation = "copies\\";
+  testing::MakeFolder("copies");
+  SaveRunCsvFile();
+  EXPECT_EQ(testing::ReadFile("copies/0002.csv"), testing::ReadFile("sampleruns_KVR/0002.csv"));
+
+  frame::AppSettings.SaveCSVFileLocation = "missing\\";
+  SaveRunCsvFile();
+  EXPECT_EQ(SampleRunNumber, 3);  // the run itself was saved
+  ReportUnsavedRunFiles();
+  const auto& shown = platform::headless::MessagesShown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].Text.find("missing/0003.csv"), std::string::npos);
+}
+
+TEST_F(RunFileTest, LinesOutsideTheDisplayAreSkipped) {
+  testing::WriteFile("sampleruns_KVR/0001.csv",
+                     std::string(Header) + "\r\n" +
+                         Line({"0", "2", "0", "1", "6", "0", "0", "1.5"}) +
+                         Line({"25", "2", "3", "1", "6", "0", "0", "9"}) +
+                         Line({"-1", "2", "4", "1", "6", "0", "0", "9"}) +
+                         Line({"1", "2", "32001", "1", "6", "0", "0", "9"}) +
+                         Line({"1", "2", "-2", "1", "6", "0", "0", "9"}) +
+                         Line({"1", "2", "32000", "1", "6", "0", "0", "4.5"}));
+  LoadSampleRun();
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 0);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[1], 32000);
+  EXPECT_EQ(DisplayedSweeps.Point[0][0].VC_V, 1.5);
+  EXPECT_EQ(DisplayedSweeps.Point[1][32000].VC_V, 4.5);
+  EXPECT_EQ(LastSampleCurve, -1);
+}
+
+}  // namespace
+}  // namespace zolt::tracer

@@ -1,0 +1,225 @@
+// A whole session against the curve-tracer simulator, with the program's real reader
+// thread and the per-frame handler turning as the main loop turns it: connect, high
+// voltage on, a run of six steps saved as the next run file, a remote halt, a manual
+// halt during a sweep, and disconnect; then the simulator's own account of what it was
+// sent.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "frame/settings.h"
+#include "link/calibration.h"
+#include "link/calibration_stream.h"
+#include "link/link_state.h"
+#include "link/registers.h"
+#include "platform/gui_headless.h"
+#include "platform/system.h"
+#include "screen/hot_zones.h"
+#include "support/temp_folder.h"
+#include "tracer/run_file.h"
+#include "tracer/run_info.h"
+#include "tracer/run_phases.h"
+#include "tracer/run_state.h"
+#include "tracer/setup.h"
+#include "tracer/test_config.h"
+
+extern char** environ;
+
+namespace zolt::tracer {
+namespace {
+
+constexpr int RunButton = 61, HaltButton = 73, ConnectButton = 265, HighVoltageButton = 637;
+
+// The simulator as a child process, its messages in a file; killed at the end.
+struct Simulator {
+  pid_t pid = -1;
+  ~Simulator() { Stop(); }
+  bool Start(std::vector<std::string> args, const char* log = nullptr) {
+    args.insert(args.begin(), KVR_SIM_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (log != nullptr) {
+      posix_spawn_file_actions_addopen(&actions, 2, log, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    const bool started =
+        posix_spawn(&pid, KVR_SIM_PATH, &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return started;
+  }
+  int Wait() {
+    int status = -1;
+    if (pid > 0) waitpid(pid, &status, 0);
+    pid = -1;
+    return status;
+  }
+  void Stop() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    Wait();
+  }
+};
+
+// A command for the simulator's control file, put in place in one step.
+void Control(const std::string& command) {
+  testing::WriteFile("sim.ctl.new", command + "\n");
+  std::rename("sim.ctl.new", "sim.ctl");
+}
+
+class SimScenarioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::headless::Reset();
+    RunControl = {};
+    TestSetup = {};
+    RunInfo = {};
+    for (int c = 0; c < MaxCurves; ++c) {
+      AcquiredSweeps.LastEntry[c] = 0;
+      DisplayedSweeps.TotalEntries[c] = 0;
+    }
+    std::fill(std::begin(link::RegisterImage), std::end(link::RegisterImage), 0);
+    link::LinkState.Connected = 0;
+    screen::ClickedZone = 0;
+    frame::AppSettings = {};
+    frame::AppSettings.ComPort = 1;
+    frame::AppSettings.SaveCSVFileEnabled = "No";
+    SampleRunNumber = 1;
+    SampleRunCount = 1;
+    TestConfiguration = AppliedTestConfiguration = 100;
+    testing::MakeFolder(SampleRunFolder);
+    testing::MakeFolder("settings");
+
+    // The calibration file that matches the simulated unit, read as the start-up does.
+    Simulator writer;
+    ASSERT_TRUE(writer.Start({"--write-cal", "settings/KVR820_cal.txt"}));
+    ASSERT_EQ(writer.Wait(), 0);
+    link::ReadCalibrationFile("settings/KVR820_cal.txt");
+    link::ComputeCalibrationCoefficients();
+    link::CalibrationStream.CalStreamState = link::CalStreamAwaitMarker;
+
+    ASSERT_TRUE(simulator.Start({"--link", "ports/COM1", "--control", "sim.ctl", "-v",
+                                 "--ramp-frames", "60"},
+                                "sim.log"));
+    struct stat info {};
+    const int64_t deadline = platform::ElapsedMilliseconds() + 5000;
+    while (::lstat("ports/COM1", &info) != 0 && platform::ElapsedMilliseconds() < deadline)
+      platform::Delay(5);
+    ASSERT_EQ(::lstat("ports/COM1", &info), 0);
+  }
+
+  void TearDown() override {
+    link::StopLinkThread();
+    link::CloseInstrumentComPort();
+  }
+
+  // Turns the handler as the main loop does (1 ms a turn) until the condition holds.
+  bool RunUntil(const std::function<bool()>& condition, int ms) {
+    const int64_t deadline = platform::ElapsedMilliseconds() + ms;
+    while (platform::ElapsedMilliseconds() < deadline) {
+      HandleCurveTracerFrame();
+      if (RunControl.RunPhase == 4) ++sweepsStarted;
+      if (condition()) return true;
+      platform::Delay(1);
+    }
+    return false;
+  }
+  bool Press(int id, const std::function<bool()>& condition, int ms = 5000) {
+    screen::ClickedZone = id;
+    return RunUntil(condition, ms);
+  }
+  static int32_t Phase() { return RunControl.RunPhase; }
+  static bool Ramping() {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    return RunControl.RunState == "Ramping";
+  }
+  static bool HighVoltageReportedOff() {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    return RunControl.HighVoltageOn == 0;
+  }
+
+  testing::TempFolder folder;
+  Simulator simulator;
+  int sweepsStarted = 0;
+};
+
+TEST_F(SimScenarioTest, SessionFromConnectToDisconnect) {
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 1; }));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+
+  // A run of six steps: seven sweeps, saved as the run after the highest known.
+  ASSERT_TRUE(Press(RunButton, [] { return RunControl.RunPhaseText == "Test complete"; }, 60000));
+  EXPECT_EQ(Phase(), 2);
+  EXPECT_EQ(sweepsStarted, 7);
+  EXPECT_EQ(RunControl.SweepNumber, 7);
+  EXPECT_TRUE(testing::Exists("sampleruns_KVR/0002.csv"));
+  EXPECT_EQ(SampleRunNumber, 2);
+  for (int k = 0; k <= 6; ++k) EXPECT_GT(DisplayedSweeps.TotalEntries[k], 5) << k;
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[7], 0);
+
+  // The instrument halts a sweep itself: stop code 1, nothing saved.
+  sweepsStarted = 0;
+  ASSERT_TRUE(Press(RunButton, [] { return Phase() == 5 && Ramping(); }));
+  Control("stop 1");
+  ASSERT_TRUE(RunUntil([] { return RunControl.RunPhaseText == "REMOTE HALT"; }, 5000));
+  EXPECT_EQ(Phase(), 2);
+  EXPECT_EQ(RunControl.LastStopReason, "REMOTE/MANUAL REQUEST");
+  EXPECT_FALSE(testing::Exists("sampleruns_KVR/0003.csv"));
+
+  // A halt during a sweep: both commands stop, high voltage goes off.
+  ASSERT_TRUE(Press(RunButton, [] { return Phase() == 5 && Ramping(); }));
+  ASSERT_TRUE(Press(HaltButton, [] { return Phase() == 9; }, 100));
+  ASSERT_TRUE(RunUntil([] { return Phase() == 1 && HighVoltageReportedOff(); }, 5000));
+  EXPECT_EQ(RunControl.LastStopReason, "MANUAL HALT REQUEST");
+  EXPECT_FALSE(testing::Exists("sampleruns_KVR/0003.csv"));
+
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 0; }, 1000));
+  EXPECT_EQ(link::LinkState.Connected, 0);
+  EXPECT_FALSE(link::LinkThreadRunning());
+  EXPECT_EQ(sweepsStarted, 2);
+  EXPECT_TRUE(platform::headless::MessagesShown().empty());
+
+  // The simulator's account: every packet checked good, nine sweeps started, none refused.
+  Control("status");
+  std::string log, status;
+  const int64_t deadline = platform::ElapsedMilliseconds() + 3000;
+  while (status.empty() && platform::ElapsedMilliseconds() < deadline) {
+    log = testing::ReadFile("sim.log");
+    const size_t asked = log.find("control: status");
+    const size_t line = log.find(" | HV ", asked == std::string::npos ? log.size() : asked);
+    if (line != std::string::npos) status = log.substr(line, log.find('\n', line) - line);
+    platform::Delay(20);
+  }
+  ASSERT_FALSE(status.empty()) << log;
+  // "... | Idling sweep 9 | stop 1 | ... | packets 464 good, 0 bad, 20 polls | ..."
+  auto numberBefore = [&status](const std::string& tail) {
+    const size_t end = status.find(tail);
+    if (end == std::string::npos) return -1;
+    const size_t start = status.find_last_of(' ', end - 1) + 1;
+    return std::stoi(status.substr(start, end - start));
+  };
+  auto numberAfter = [&status](const std::string& head) {
+    const size_t start = status.find(head);
+    return start == std::string::npos ? -1 : std::stoi(status.substr(start + head.size()));
+  };
+  EXPECT_EQ(numberAfter(" sweep "), 9) << status;
+  EXPECT_GT(numberBefore(" good,"), 9 * 32) << status;
+  EXPECT_EQ(numberBefore(" bad,"), 0) << status;
+  EXPECT_EQ(log.find("refused runs"), std::string::npos) << log;
+  EXPECT_NE(log.find("high voltage on"), std::string::npos);
+  EXPECT_NE(log.find("high voltage off"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zolt::tracer
