@@ -18,6 +18,7 @@
 #include "tracer/run_state.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
+#include "tracer/zones.h"
 
 namespace zolt::tracer {
 
@@ -35,47 +36,12 @@ using screen::ZoneValueIncrease;
 using screen::ZoneValueOptionLeft;
 using screen::ZoneValueOptionRight;
 
-// Panel headers.
-constexpr int32_t CursorsPanel = 289;
-constexpr int32_t GraphTitlePanel = 301;
-constexpr int32_t TestGraphModePanel = 313;
-constexpr int32_t ConnectStatusPanel = 325;
-constexpr int32_t CollectorSupplyPanel = 337;
-constexpr int32_t StepGeneratorPanel = 349;
-constexpr int32_t DisplayedResultsPanel = 361;
-constexpr int32_t SweepLiveValuesPanel = 373;
-constexpr int32_t KeyMeasurementPanel = 385;
-constexpr int32_t SweepSettingsPanel = 397;
-
-// Value controls.
-constexpr int32_t TestConfigurationControl = 409;
-constexpr int32_t MaxVoltageControl = 421;
-constexpr int32_t MaxCurrentControl = 433;
-constexpr int32_t StepSizeControl = 445;
-constexpr int32_t OffsetControl = 457;
-constexpr int32_t NumberOfStepsControl = 469;
-constexpr int32_t SampleRunControl = 481;
-
-// Device preset rows.
-constexpr int32_t DeviceRow = 493;
-constexpr int32_t FetRow = 505;
-constexpr int32_t MoreRow = 517;
-
-// Plain buttons.
-constexpr int32_t RunButton = 61;
-constexpr int32_t HaltButton = 73;
-constexpr int32_t ConnectButton = 265;
-constexpr int32_t HighVoltageButton = 637;
-
-// Cursor controls.
-constexpr int32_t CursorXADown = 529, CursorXAUp = 541;
-constexpr int32_t CursorXBDown = 553, CursorXBUp = 565;
-constexpr int32_t CursorYAUp = 577, CursorYADown = 589;
-constexpr int32_t CursorYBUp = 601, CursorYBDown = 613;
-constexpr int32_t CursorXAShown = 650, CursorXBShown = 651, CursorXLocked = 652;
-constexpr int32_t CursorXZero = 653, SlopeToggle = 654;
-constexpr int32_t CursorYAShown = 758, CursorYBShown = 759, CursorYLocked = 760;
-constexpr int32_t CursorYZero = 761;
+// Segments of the cursor panel's toggle bars.
+constexpr int32_t CursorXAShown = ZoneXCursorBar + 1, CursorXBShown = ZoneXCursorBar + 2;
+constexpr int32_t CursorXLocked = ZoneXCursorBar + 3, CursorXZero = ZoneXCursorBar + 4;
+constexpr int32_t SlopeToggle = ZoneXCursorBar + 5;
+constexpr int32_t CursorYAShown = ZoneYCursorBar + 1, CursorYBShown = ZoneYCursorBar + 2;
+constexpr int32_t CursorYLocked = ZoneYCursorBar + 3, CursorYZero = ZoneYCursorBar + 4;
 
 // ---- actions ----
 
@@ -136,73 +102,73 @@ struct DispatchRow {
 
 constexpr DispatchRow DispatchTable[] = {
     // Cursors panel.
-    {CursorsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {CursorsPanel + ZoneHeaderHelp, [] { OpenTopic("Cursors.htm"); }},
+    {ZoneCursorsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneCursorsPanel + ZoneHeaderHelp, [] { OpenTopic("Cursors.htm"); }},
     // Graph title panel: the title and the bar open the graph-title window.
-    {GraphTitlePanel + ZoneHeaderTitle, GraphTitleWindowNotBuilt},
-    {GraphTitlePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {GraphTitlePanel + ZoneHeaderHelp, [] { OpenTopic("GraphTitle.htm"); }},
-    {GraphTitlePanel + ZoneHeaderRest, GraphTitleWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderTitle, GraphTitleWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderHelp, [] { OpenTopic("GraphTitle.htm"); }},
+    {ZoneGraphTitlePanel + ZoneHeaderRest, GraphTitleWindowNotBuilt},
     // Test / graph mode panel.
-    {TestGraphModePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {TestGraphModePanel + ZoneHeaderHelp, [] { OpenTopic("TestGraphMode.htm"); }},
+    {ZoneTestGraphModePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneTestGraphModePanel + ZoneHeaderHelp, [] { OpenTopic("TestGraphMode.htm"); }},
     // Connect status panel (its settings page is followed by a reload of the captions).
-    {ConnectStatusPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {ConnectStatusPanel + ZoneHeaderHelp, [] { OpenTopic("ConnectStatus.htm"); }},
+    {ZoneConnectStatusPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneConnectStatusPanel + ZoneHeaderHelp, [] { OpenTopic("ConnectStatus.htm"); }},
     // Collector supply panel.
-    {CollectorSupplyPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {CollectorSupplyPanel + ZoneHeaderHelp, [] { OpenTopic("CollectorSupply.htm"); }},
+    {ZoneCollectorSupplyPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneCollectorSupplyPanel + ZoneHeaderHelp, [] { OpenTopic("CollectorSupply.htm"); }},
     // Step generator panel.
-    {StepGeneratorPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {StepGeneratorPanel + ZoneHeaderHelp, [] { OpenTopic("StepGenerator.htm"); }},
+    {ZoneStepGeneratorPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneStepGeneratorPanel + ZoneHeaderHelp, [] { OpenTopic("StepGenerator.htm"); }},
     // Displayed results panel.
-    {DisplayedResultsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {DisplayedResultsPanel + ZoneHeaderHelp, [] { OpenTopic("DisplayedResults.htm"); }},
+    {ZoneDisplayedResultsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneDisplayedResultsPanel + ZoneHeaderHelp, [] { OpenTopic("DisplayedResults.htm"); }},
     // Sweep / live values panel.
-    {SweepLiveValuesPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {SweepLiveValuesPanel + ZoneHeaderHelp, [] { OpenTopic("SweepLiveValues.htm"); }},
+    {ZoneSweepLiveValuesPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneSweepLiveValuesPanel + ZoneHeaderHelp, [] { OpenTopic("SweepLiveValues.htm"); }},
     // Key measurement panel.
-    {KeyMeasurementPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {KeyMeasurementPanel + ZoneHeaderHelp, [] { OpenTopic("KeyMeasurement.htm"); }},
+    {ZoneKeyMeasurementPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneKeyMeasurementPanel + ZoneHeaderHelp, [] { OpenTopic("KeyMeasurement.htm"); }},
     // Sweep settings panel.
-    {SweepSettingsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
-    {SweepSettingsPanel + ZoneHeaderHelp, [] { OpenTopic("SweepSettings.htm"); }},
+    {ZoneSweepSettingsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneSweepSettingsPanel + ZoneHeaderHelp, [] { OpenTopic("SweepSettings.htm"); }},
 
     // Run, halt, connect and high voltage only raise requests for the run phases.
-    {RunButton, [] { RunControl.RunRequest = 1; }},
-    {HaltButton, [] { RunControl.HaltRequest = 1; }},
-    {ConnectButton, [] { RunControl.ConnectRequest = 1; }},
-    {HighVoltageButton, [] { RunControl.HighVoltageRequest = 1; }},
+    {ZoneRunButton, [] { RunControl.RunRequest = 1; }},
+    {ZoneHaltButton, [] { RunControl.HaltRequest = 1; }},
+    {ZoneConnectButton, [] { RunControl.ConnectRequest = 1; }},
+    {ZoneHighVoltageButton, [] { RunControl.HighVoltageRequest = 1; }},
 
     // Test configuration: the number only; the handler applies (and clamps) it.
-    {TestConfigurationControl + ZoneValueDecrease, [] { --TestConfiguration; }},
-    {TestConfigurationControl + ZoneValueIncrease, [] { ++TestConfiguration; }},
+    {ZoneTestConfigControl + ZoneValueDecrease, [] { --TestConfiguration; }},
+    {ZoneTestConfigControl + ZoneValueIncrease, [] { ++TestConfiguration; }},
 
     // Maximum voltage, collector polarity and series impedance.
-    {MaxVoltageControl + ZoneValueDecrease,
+    {ZoneMaxVoltageControl + ZoneValueDecrease,
      [] { --TestSetup.MaxVoltageIndex; TestSetup.MaxVoltageEntered = 0; Recalculate(); }},
-    {MaxVoltageControl + ZoneValueIncrease,
+    {ZoneMaxVoltageControl + ZoneValueIncrease,
      [] { ++TestSetup.MaxVoltageIndex; TestSetup.MaxVoltageEntered = 0; Recalculate(); }},
-    {MaxVoltageControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
-    {MaxVoltageControl + ZoneValueOptionLeft,
+    {ZoneMaxVoltageControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneMaxVoltageControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.CollectorPolarity); AfterHandChange(); }},
-    {MaxVoltageControl + ZoneValueOptionRight, [] { ++TestSetup.ImpedanceIndex; Recalculate(); }},
+    {ZoneMaxVoltageControl + ZoneValueOptionRight, [] { ++TestSetup.ImpedanceIndex; Recalculate(); }},
 
     // Maximum current and the collector pulse.
-    {MaxCurrentControl + ZoneValueDecrease,
+    {ZoneMaxCurrentControl + ZoneValueDecrease,
      [] { --TestSetup.MaxCurrentIndex; TestSetup.MaxCurrentEntered = 0; Recalculate(); }},
-    {MaxCurrentControl + ZoneValueIncrease,
+    {ZoneMaxCurrentControl + ZoneValueIncrease,
      [] { ++TestSetup.MaxCurrentIndex; TestSetup.MaxCurrentEntered = 0; Recalculate(); }},
-    {MaxCurrentControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
-    {MaxCurrentControl + ZoneValueOptionRight, CycleCollectorPulseLength},
+    {ZoneMaxCurrentControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneMaxCurrentControl + ZoneValueOptionRight, CycleCollectorPulseLength},
 
     // Step size (of the current or voltage ladder, by output mode), step polarity, mode.
-    {StepSizeControl + ZoneValueDecrease, [] { ChangeStepIndex(-1); }},
-    {StepSizeControl + ZoneValueIncrease, [] { ChangeStepIndex(+1); }},
-    {StepSizeControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
-    {StepSizeControl + ZoneValueOptionLeft,
+    {ZoneStepSizeControl + ZoneValueDecrease, [] { ChangeStepIndex(-1); }},
+    {ZoneStepSizeControl + ZoneValueIncrease, [] { ChangeStepIndex(+1); }},
+    {ZoneStepSizeControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneStepSizeControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.StepPolarity); AfterHandChange(); }},
-    {StepSizeControl + ZoneValueOptionRight,
+    {ZoneStepSizeControl + ZoneValueOptionRight,
      [] {
        std::string& mode = TestSetup.SetupBaseGateOutputMode;
        mode = mode == "I" ? "V" : "I";
@@ -210,55 +176,55 @@ constexpr DispatchRow DispatchTable[] = {
      }},
 
     // Offset level, offset polarity and offset range.
-    {OffsetControl + ZoneValueDecrease,
+    {ZoneOffsetControl + ZoneValueDecrease,
      [] { --TestSetup.OffsetIndex; TestSetup.OffsetEntered = 0; Recalculate(); }},
-    {OffsetControl + ZoneValueIncrease,
+    {ZoneOffsetControl + ZoneValueIncrease,
      [] { ++TestSetup.OffsetIndex; TestSetup.OffsetEntered = 0; Recalculate(); }},
-    {OffsetControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
-    {OffsetControl + ZoneValueOptionLeft,
+    {ZoneOffsetControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneOffsetControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.OffsetPolarity); AfterHandChange(); }},
-    {OffsetControl + ZoneValueOptionRight, [] { ++TestSetup.OffsetRange; Recalculate(); }},
+    {ZoneOffsetControl + ZoneValueOptionRight, [] { ++TestSetup.OffsetRange; Recalculate(); }},
 
     // Number of steps and the base/gate pulse.
-    {NumberOfStepsControl + ZoneValueDecrease, [] { --TestSetup.NumberOfSteps; Recalculate(); }},
-    {NumberOfStepsControl + ZoneValueIncrease, [] { ++TestSetup.NumberOfSteps; Recalculate(); }},
-    {NumberOfStepsControl + ZoneValueOptionRight, CycleBaseGatePulseLength},
+    {ZoneNumberOfStepsControl + ZoneValueDecrease, [] { --TestSetup.NumberOfSteps; Recalculate(); }},
+    {ZoneNumberOfStepsControl + ZoneValueIncrease, [] { ++TestSetup.NumberOfSteps; Recalculate(); }},
+    {ZoneNumberOfStepsControl + ZoneValueOptionRight, CycleBaseGatePulseLength},
 
     // Sample runs: previous, next, first, last.
-    {SampleRunControl + ZoneValueDecrease, [] { BrowseSampleRun(SampleRunNumber - 1); }},
-    {SampleRunControl + ZoneValueIncrease, [] { BrowseSampleRun(SampleRunNumber + 1); }},
-    {SampleRunControl + ZoneValueOptionLeft, [] { BrowseSampleRun(1); }},
-    {SampleRunControl + ZoneValueOptionRight, [] { BrowseSampleRun(SampleRunCount); }},
+    {ZoneSampleRunControl + ZoneValueDecrease, [] { BrowseSampleRun(SampleRunNumber - 1); }},
+    {ZoneSampleRunControl + ZoneValueIncrease, [] { BrowseSampleRun(SampleRunNumber + 1); }},
+    {ZoneSampleRunControl + ZoneValueOptionLeft, [] { BrowseSampleRun(1); }},
+    {ZoneSampleRunControl + ZoneValueOptionRight, [] { BrowseSampleRun(SampleRunCount); }},
 
     // Device presets.
-    {DeviceRow + 1, [] { Preset("NPN"); }},
-    {DeviceRow + 2, [] { Preset("PNP"); }},
-    {DeviceRow + 3, [] { Preset("NFET"); }},
-    {DeviceRow + 4, [] { Preset("PFET"); }},
-    {DeviceRow + 5, [] { Preset("DIODE"); }},
-    {DeviceRow + 6, [] { Preset("MORE"); }},
-    {FetRow + 1, [] { Preset("N-DEPL"); }},
-    {FetRow + 2, [] { Preset("P-DEPL"); }},
-    {FetRow + 3, [] { Preset("N-ENH"); }},
-    {FetRow + 4, [] { Preset("P-ENH"); }},
-    {FetRow + 5, [] { Preset("N-JFET"); }},
-    {FetRow + 6, [] { Preset("P-JFET"); }},
-    {MoreRow + 1, [] { Preset("SCR"); }},
-    {MoreRow + 2, [] { Preset("OPTO"); }},
-    {MoreRow + 3, [] { Preset("REG"); }},
-    {MoreRow + 4, [] { Preset("-"); }},
-    {MoreRow + 5, [] { Preset("-"); }},
-    {MoreRow + 6, [] { Preset("-"); }},
+    {ZoneDeviceRow + 1, [] { Preset("NPN"); }},
+    {ZoneDeviceRow + 2, [] { Preset("PNP"); }},
+    {ZoneDeviceRow + 3, [] { Preset("NFET"); }},
+    {ZoneDeviceRow + 4, [] { Preset("PFET"); }},
+    {ZoneDeviceRow + 5, [] { Preset("DIODE"); }},
+    {ZoneDeviceRow + 6, [] { Preset("MORE"); }},
+    {ZoneFetRow + 1, [] { Preset("N-DEPL"); }},
+    {ZoneFetRow + 2, [] { Preset("P-DEPL"); }},
+    {ZoneFetRow + 3, [] { Preset("N-ENH"); }},
+    {ZoneFetRow + 4, [] { Preset("P-ENH"); }},
+    {ZoneFetRow + 5, [] { Preset("N-JFET"); }},
+    {ZoneFetRow + 6, [] { Preset("P-JFET"); }},
+    {ZoneMoreRow + 1, [] { Preset("SCR"); }},
+    {ZoneMoreRow + 2, [] { Preset("OPTO"); }},
+    {ZoneMoreRow + 3, [] { Preset("REG"); }},
+    {ZoneMoreRow + 4, [] { Preset("-"); }},
+    {ZoneMoreRow + 5, [] { Preset("-"); }},
+    {ZoneMoreRow + 6, [] { Preset("-"); }},
 
     // Cursor nudges: X moves left/right; the lower id of each Y pair raises the cursor.
-    {CursorXADown, [] { CursorXA.Value -= XAxis.CursorStep; }},
-    {CursorXAUp, [] { CursorXA.Value += XAxis.CursorStep; }},
-    {CursorXBDown, [] { CursorXB.Value -= XAxis.CursorStep; }},
-    {CursorXBUp, [] { CursorXB.Value += XAxis.CursorStep; }},
-    {CursorYAUp, [] { CursorYA.Value += YAxis.CursorStep; }},
-    {CursorYADown, [] { CursorYA.Value -= YAxis.CursorStep; }},
-    {CursorYBUp, [] { CursorYB.Value += YAxis.CursorStep; }},
-    {CursorYBDown, [] { CursorYB.Value -= YAxis.CursorStep; }},
+    {ZoneCursorXADown, [] { CursorXA.Value -= XAxis.CursorStep; }},
+    {ZoneCursorXAUp, [] { CursorXA.Value += XAxis.CursorStep; }},
+    {ZoneCursorXBDown, [] { CursorXB.Value -= XAxis.CursorStep; }},
+    {ZoneCursorXBUp, [] { CursorXB.Value += XAxis.CursorStep; }},
+    {ZoneCursorYAUp, [] { CursorYA.Value += YAxis.CursorStep; }},
+    {ZoneCursorYADown, [] { CursorYA.Value -= YAxis.CursorStep; }},
+    {ZoneCursorYBUp, [] { CursorYB.Value += YAxis.CursorStep; }},
+    {ZoneCursorYBDown, [] { CursorYB.Value -= YAxis.CursorStep; }},
 
     // Cursor switches, locks and zeroing.
     {CursorXAShown, [] { ToggleFlag(CursorXA.Shown); }},
