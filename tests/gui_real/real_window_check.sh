@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Real-window check: starts a program on a virtual display, finds its window by title,
 # checks the title and the client size, saves a screenshot, optionally checks pixel
-# colours and clicks into the window, then closes the window with its close box and
-# checks that the program ends by itself.
+# colours, then works through a list of actions (clicks, drags, resizes, and waits for
+# files, colours and changes on screen), closes the window with its close box and checks
+# that the program ends by itself.
 #
 # Usage: real_window_check.sh [options] -- PROGRAM [ARGS...]
 #   --title TEXT          the window's exact title (required; the window is found by it)
@@ -11,11 +12,26 @@
 #   --artifacts DIR       where the screenshot and the program's output go (default: .)
 #   --name NAME           base name of the artifacts (default: window)
 #   --pixel X,Y,RRGGBB    expect this colour at client position X,Y (repeatable)
-#   --click X,Y           left click at client position X,Y (repeatable, in order)
-#   --double-click X,Y    left double click at client position X,Y (repeatable)
+#   --background COMMAND  shell command started in the working folder before the program
+#                         (a simulated instrument, say) and stopped (SIGTERM) at the end
 #   --check COMMAND       shell command run (in the working folder) after the program
 #                         ended; it must succeed (repeatable)
 #   --wait SECONDS        how long to wait for the window (default 30)
+#   --timeout SECONDS     how long each waiting action below may wait (default 60)
+#
+# Actions, done in the order given after the first screenshot (client coordinates; a
+# region is X1,Y1,X2,Y2 with both corners inside it). A wait that runs out fails the
+# check and ends the list.
+#   --click X,Y           left click
+#   --double-click X,Y    left double click
+#   --drag X1,Y1,X2,Y2    press the left button at X1,Y1, move to X2,Y2 in steps, release
+#   --resize WxH          resize the window, and wait until its client area has that size
+#   --wait-file GLOB      wait until a file matching GLOB exists (in the working folder)
+#   --wait-colour X1,Y1,X2,Y2,RRGGBB
+#                         wait until some pixel of the region has the colour
+#   --screenshot NAME     save a screenshot as NAME.png among the artifacts
+#   --wait-change NAME,X1,Y1,X2,Y2
+#                         wait until the region differs from the screenshot NAME
 #   --settle SECONDS      pause between finding the window and the screenshot (default 2)
 #   --end SECONDS         how long the program may take to end after the close (default 5)
 #   --exit-code N         the exit status the program must end with (default 0)
@@ -23,7 +39,7 @@
 #                         this script, then on the PATH)
 #
 # Runs itself under with_xvfb.sh (xvfb-run -a) unless ZOLT_REAL_WINDOW_DISPLAY=current.
-# Clicks go through xdotool and happen after the screenshot, in the order given.
+# Pointer and window actions go through xdotool; screenshots through ImageMagick.
 set -uo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -40,6 +56,9 @@ name="window"
 pixels=()
 actions=()
 checks=()
+background=""
+background_pid=""
+timeout_seconds=60
 wait_seconds=30
 settle_seconds=2
 end_seconds=5
@@ -55,6 +74,14 @@ while [ "$#" -gt 0 ]; do
     --pixel) pixels+=("$2"); shift 2 ;;
     --click) actions+=("click $2"); shift 2 ;;
     --double-click) actions+=("double $2"); shift 2 ;;
+    --drag) actions+=("drag $2"); shift 2 ;;
+    --resize) actions+=("resize $2"); shift 2 ;;
+    --wait-file) actions+=("wait-file $2"); shift 2 ;;
+    --wait-colour) actions+=("wait-colour $2"); shift 2 ;;
+    --screenshot) actions+=("screenshot $2"); shift 2 ;;
+    --wait-change) actions+=("wait-change $2"); shift 2 ;;
+    --background) background="$2"; shift 2 ;;
+    --timeout) timeout_seconds="$2"; shift 2 ;;
     --check) checks+=("$2"); shift 2 ;;
     --wait) wait_seconds="$2"; shift 2 ;;
     --settle) settle_seconds="$2"; shift 2 ;;
@@ -83,6 +110,7 @@ artifacts="$(cd "$artifacts" && pwd)"
 screenshot="$artifacts/$name.png"
 out_log="$artifacts/$name.stdout.txt"
 err_log="$artifacts/$name.stderr.txt"
+bg_log="$artifacts/$name.background.txt"
 failures=0
 pid=""
 
@@ -99,15 +127,29 @@ fail() {
   failures=$((failures + 1))
 }
 
+stop_background() {
+  if [ -n "$background_pid" ] && running "$background_pid"; then
+    kill "$background_pid" 2>/dev/null
+    for _ in $(seq 50); do running "$background_pid" || break; sleep 0.1; done
+    kill -9 "$background_pid" 2>/dev/null
+  fi
+  [ -n "$background_pid" ] && wait "$background_pid" 2>/dev/null
+  background_pid=""
+}
+
 finish() {
   if [ -n "$pid" ] && running "$pid"; then
     kill "$pid" 2>/dev/null
     sleep 0.5
     kill -9 "$pid" 2>/dev/null
   fi
+  stop_background
   if [ "$failures" -gt 0 ]; then
     echo "--- program stdout ($out_log)" >&2; tail -n 40 "$out_log" >&2 2>/dev/null
     echo "--- program stderr ($err_log)" >&2; tail -n 40 "$err_log" >&2 2>/dev/null
+    if [ -n "$background" ]; then
+      echo "--- background output ($bg_log)" >&2; tail -n 20 "$bg_log" >&2 2>/dev/null
+    fi
     echo "real_window_check: $failures failure(s); screenshot: $screenshot" >&2
     exit 1
   fi
@@ -117,6 +159,10 @@ finish() {
 
 # ---- start the program and find its window ----
 
+if [ -n "$background" ]; then
+  (cd "$workdir" && exec bash -c "exec $background") >"$bg_log" 2>&1 &
+  background_pid=$!
+fi
 (cd "$workdir" && exec "$@") >"$out_log" 2>"$err_log" &
 pid=$!
 
@@ -146,11 +192,15 @@ echo "window $window: \"$(xdotool getwindowname "$window")\""
 
 # ---- client size ----
 
-info="$(xwininfo -id "$window")"
-width="$(awk '/^  Width:/ {print $2}' <<<"$info")"
-height="$(awk '/^  Height:/ {print $2}' <<<"$info")"
-left="$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info")"
-top="$(awk '/Absolute upper-left Y:/ {print $4}' <<<"$info")"
+measure_window() {
+  local info
+  info="$(xwininfo -id "$window")"
+  width="$(awk '/^  Width:/ {print $2}' <<<"$info")"
+  height="$(awk '/^  Height:/ {print $2}' <<<"$info")"
+  left="$(awk '/Absolute upper-left X:/ {print $4}' <<<"$info")"
+  top="$(awk '/Absolute upper-left Y:/ {print $4}' <<<"$info")"
+}
+measure_window
 echo "client area ${width}x${height} at ($left, $top)"
 if [ -n "$size" ] && [ "${width}x${height}" != "$size" ]; then
   fail "client size ${width}x${height}, expected $size"
@@ -170,21 +220,124 @@ for spec in "${pixels[@]}"; do
   fi
 done
 
-# ---- clicks ----
+# ---- actions ----
+
+shot="$artifacts/$name.current.png"
+
+# Saves the screen to $1.
+grab() { import -window root "$1" 2>/dev/null; }
+
+# The crop geometry of client region X1,Y1,X2,Y2 on the screen.
+region() {
+  local x1 y1 x2 y2
+  IFS=, read -r x1 y1 x2 y2 <<<"$1"
+  echo "$((x2 - x1 + 1))x$((y2 - y1 + 1))+$((left + x1))+$((top + y1))"
+}
+
+# True when some pixel of region $2 in screenshot $1 has colour $3 (RRGGBB).
+region_has_colour() {
+  local histogram
+  histogram="$(convert "$1" -crop "$(region "$2")" +repage -alpha off -format %c histogram:info:- 2>/dev/null)"
+  grep -qi " #$3\b" <<<"$histogram"
+}
+
+# True when region $3 differs between screenshots $1 and $2.
+region_differs() {
+  local geometry differing
+  geometry="$(region "$3")"
+  differing="$(compare -metric AE <(convert "$1" -crop "$geometry" +repage -alpha off png:-) \
+    <(convert "$2" -crop "$geometry" +repage -alpha off png:-) null: 2>&1)"
+  [ "${differing%% *}" != "0" ]
+}
+
+# Runs "$@" until it succeeds or the action time-out passes.
+wait_until() {
+  local deadline=$((SECONDS + timeout_seconds))
+  while ! "$@"; do
+    if ! running "$pid"; then return 1; fi
+    if [ "$SECONDS" -ge "$deadline" ]; then return 1; fi
+    sleep 0.3
+  done
+}
+
+file_there() { (cd "$workdir" && compgen -G "$1" >/dev/null); }
+colour_there() { grab "$shot" && region_has_colour "$shot" "$1" "$2"; }
+changed_from() { grab "$shot" && region_differs "$1" "$shot" "$2"; }
+size_is() { measure_window; [ "${width}x${height}" = "$1" ]; }
 
 for action in "${actions[@]}"; do
   read -r kind at <<<"$action"
-  IFS=, read -r cx cy <<<"$at"
-  xdotool mousemove --window "$window" "$cx" "$cy"
-  sleep 0.2
-  if [ "$kind" = "double" ]; then
-    xdotool click --repeat 2 --delay 80 1
-  else
-    xdotool click 1
+  echo "[$SECONDS s] $kind $at"
+  case "$kind" in
+    click|double)
+      IFS=, read -r cx cy <<<"$at"
+      xdotool mousemove --window "$window" "$cx" "$cy"
+      sleep 0.2
+      if [ "$kind" = "double" ]; then
+        xdotool click --repeat 2 --delay 80 1
+      else
+        xdotool click 1
+      fi
+      # Far enough apart that two single clicks never count as a double click.
+      sleep 0.6
+      ;;
+    drag)
+      IFS=, read -r x1 y1 x2 y2 <<<"$at"
+      xdotool mousemove --window "$window" "$x1" "$y1"
+      sleep 0.2
+      xdotool mousedown 1
+      sleep 0.3
+      for step in 1 2 3 4 5 6 7 8 9 10; do
+        xdotool mousemove --window "$window" $((x1 + (x2 - x1) * step / 10)) $((y1 + (y2 - y1) * step / 10))
+        sleep 0.05
+      done
+      sleep 0.3
+      xdotool mouseup 1
+      sleep 0.6
+      ;;
+    resize)
+      xdotool windowsize "$window" "${at%x*}" "${at#*x}"
+      if ! wait_until size_is "$at"; then
+        fail "the client area is ${width}x${height} after the resize, expected $at"
+        break
+      fi
+      echo "client area ${width}x${height} at ($left, $top)"
+      ;;
+    wait-file)
+      if ! wait_until file_there "$at"; then
+        fail "no file $at in $workdir within $timeout_seconds s"
+        break
+      fi
+      ;;
+    wait-colour)
+      colour="${at##*,}"
+      if ! wait_until colour_there "${at%,*}" "$colour"; then
+        cp "$shot" "$artifacts/$name.failed.png" 2>/dev/null
+        fail "no pixel of colour $colour in region ${at%,*} within $timeout_seconds s"
+        break
+      fi
+      ;;
+    screenshot)
+      if ! grab "$artifacts/$at.png"; then
+        fail "could not save the screenshot $at"
+      fi
+      ;;
+    wait-change)
+      reference="$artifacts/${at%%,*}.png"
+      if ! wait_until changed_from "$reference" "${at#*,}"; then
+        cp "$shot" "$artifacts/$name.failed.png" 2>/dev/null
+        fail "region ${at#*,} did not change from ${at%%,*}.png within $timeout_seconds s"
+        break
+      fi
+      ;;
+  esac
+  if ! running "$pid"; then
+    fail "the program ended during the actions"
+    pid=""
+    finish
   fi
-  # Far enough apart that two single clicks never count as a double click.
-  sleep 0.6
 done
+rm -f "$shot"
 
 # ---- close box, and the program must end by itself ----
 
