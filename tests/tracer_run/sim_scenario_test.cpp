@@ -84,7 +84,8 @@ void Control(const std::string& command) {
 }
 
 // What the simulator received, from its packet log: control blocks (32 writes, registers
-// 31 down to 0, nothing in between) and single register writes, in order; polls apart.
+// 31 down to 0, nothing in between, not even a poll) and single register writes, in
+// order; polls and anything else counted apart.
 struct Transfer {
   bool block = false;
   std::array<uint32_t, 32> reg{};  // a block's registers by address
@@ -105,7 +106,7 @@ PacketLog ReadPacketLog(const std::string& text) {
     int address;
     uint32_t value;
   };
-  std::vector<Line> lines;
+  std::vector<Line> lines;  // the good packets
   PacketLog log;
   std::istringstream in(text);
   std::string row;
@@ -115,24 +116,33 @@ PacketLog ReadPacketLog(const std::string& text) {
     Line line{};
     fields >> seconds >> kind >> line.address >> line.value >> good;
     line.write = kind == "write";
-    if (good != "good") {
-      ++log.bad;
-    } else if (!line.write && line.address == 0) {
-      ++log.polls;
-    } else if (!line.write || line.address > 31) {
-      ++log.other;
-    } else {
+    if (good == "good") {
       lines.push_back(line);
+    } else {
+      ++log.bad;
     }
   }
+  auto isBlockAt = [&lines](size_t i) {
+    if (i + 32 > lines.size()) return false;
+    for (size_t k = 0; k < 32; ++k) {
+      if (!lines[i + k].write || lines[i + k].address != 31 - static_cast<int>(k)) return false;
+    }
+    return true;
+  };
   for (size_t i = 0; i < lines.size();) {
-    bool block = i + 32 <= lines.size();
-    for (size_t k = 0; block && k < 32; ++k) block = lines[i + k].address == 31 - static_cast<int>(k);
     Transfer t;
-    t.block = block;
-    if (block) {
+    if (isBlockAt(i)) {
+      t.block = true;
       for (size_t k = 0; k < 32; ++k) t.reg[31 - k] = lines[i + k].value;
       i += 32;
+    } else if (!lines[i].write) {
+      ++(lines[i].address == 0 ? log.polls : log.other);
+      ++i;
+      continue;
+    } else if (lines[i].address > 31) {
+      ++log.other;
+      ++i;
+      continue;
     } else {
       t.address = lines[i].address;
       t.value = lines[i].value;
