@@ -18,6 +18,11 @@
 #                         ended; it must succeed (repeatable)
 #   --wait SECONDS        how long to wait for the window (default 30)
 #   --timeout SECONDS     how long each waiting action below may wait (default 60)
+#   --settle SECONDS      pause between finding the window and the screenshot (default 2)
+#   --end SECONDS         how long the program may take to end after the close (default 5)
+#   --exit-code N         the exit status the program must end with (default 0)
+#   --close-tool PATH     the WM_DELETE_WINDOW sender (default: x11_close_window beside
+#                         this script, then on the PATH)
 #
 # Actions, done in the order given after the first screenshot (client coordinates; a
 # region is X1,Y1,X2,Y2 with both corners inside it). A wait that runs out fails the
@@ -32,11 +37,6 @@
 #   --screenshot NAME     save a screenshot as NAME.png among the artifacts
 #   --wait-change NAME,X1,Y1,X2,Y2
 #                         wait until the region differs from the screenshot NAME
-#   --settle SECONDS      pause between finding the window and the screenshot (default 2)
-#   --end SECONDS         how long the program may take to end after the close (default 5)
-#   --exit-code N         the exit status the program must end with (default 0)
-#   --close-tool PATH     the WM_DELETE_WINDOW sender (default: x11_close_window beside
-#                         this script, then on the PATH)
 #
 # Runs itself under with_xvfb.sh (xvfb-run -a) unless ZOLT_REAL_WINDOW_DISPLAY=current.
 # Pointer and window actions go through xdotool; screenshots through ImageMagick.
