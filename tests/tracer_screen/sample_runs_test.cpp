@@ -40,8 +40,8 @@ class SampleRuns : public ScreenTest {
 };
 
 TEST_F(SampleRuns, LoadWithTheirConfigurationAndShowEveryCurve) {
-  for (const ShippedRun& run : {ShippedRun{1, 100, 7, true, 1}, ShippedRun{2, 300, 7, true, 0},
-                                ShippedRun{3, 500, 2, false, 0}}) {
+  for (const ShippedRun& run : {ShippedRun{1, 500, 2, false, 0}, ShippedRun{2, 300, 7, true, 0},
+                                ShippedRun{3, 100, 7, true, 1}}) {
     SCOPED_TRACE("run " + std::to_string(run.number));
     SampleRunNumber = run.number;
     LoadSampleRun();

@@ -1,5 +1,5 @@
 // Sample runs: measures the runs installed with the program as app/sampleruns_KVR/0001.csv
-// to 0003.csv (an NPN transistor, an N-channel MOSFET and a diode) with the curve-tracer
+// to 0003.csv (a diode, an N-channel MOSFET and an NPN transistor) with the curve-tracer
 // simulator, the way a user measures them with the instrument: the device preset is
 // pressed, the set-up dialled, then Connect, HV ENABLE and RUN, with the program's own
 // per-frame handler, reader thread and run-file writer turning as the main loop turns
@@ -10,7 +10,8 @@
 // Each run is measured against a simulator started with the matching device, in a
 // temporary working folder; the run files are copied to the folder given, numbered from 1
 // in the order below (an empty folder counts as holding run 1, so the program itself
-// saves the first run there as number 2).
+// saves the first run there as number 2). The transistor comes last: the program shows
+// the newest run at start, under the NPN / PNP configuration it starts with.
 //
 // Sections: the runs; the simulator; the session; main.
 #include <fcntl.h>
@@ -61,13 +62,11 @@ struct SampleRun {
 };
 
 const std::vector<SampleRun> Runs = {
-    {"npn", 1, 100, "NPN transistor (simulated)",
+    {"diode", 5, 500, "Silicon diode (simulated)",
      [](TestSetupRecord& t) {
-       t.MaxVoltageIndex = 3;    // 20 V
-       t.MaxCurrentIndex = 9;    // 50 mA: automatic impedance 270 R
-       t.CurrentStepIndex = 11;  // 20 uA steps from 0
-       t.OffsetIndex = 0;
-       t.NumberOfSteps = 6;
+       t.MaxVoltageIndex = 0;    // 3 V
+       t.MaxCurrentIndex = 9;    // 50 mA: automatic impedance 24 R
+       t.NumberOfSteps = 1;      // the fewest sweeps a run makes
      }},
     {"nmos", 3, 300, "N-channel MOSFET (simulated)",
      [](TestSetupRecord& t) {
@@ -78,11 +77,13 @@ const std::vector<SampleRun> Runs = {
        t.OffsetIndex = 20;
        t.NumberOfSteps = 6;
      }},
-    {"diode", 5, 500, "Silicon diode (simulated)",
+    {"npn", 1, 100, "NPN transistor (simulated)",
      [](TestSetupRecord& t) {
-       t.MaxVoltageIndex = 0;    // 3 V
-       t.MaxCurrentIndex = 9;    // 50 mA: automatic impedance 24 R
-       t.NumberOfSteps = 1;      // the fewest sweeps a run makes
+       t.MaxVoltageIndex = 3;    // 20 V
+       t.MaxCurrentIndex = 9;    // 50 mA: automatic impedance 270 R
+       t.CurrentStepIndex = 11;  // 20 uA steps from 0
+       t.OffsetIndex = 0;
+       t.NumberOfSteps = 6;
      }},
 };
 
