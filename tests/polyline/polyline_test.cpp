@@ -111,6 +111,18 @@ TEST_F(Polyline, StrokesAreClippedToTheImage) {
   EXPECT_EQ(ImagePixel(Img, 0, 119), Red);
   Stroke({{-50, -50}, {-40, -45}});  // wholly outside: nothing
   EXPECT_EQ(RedAt(0, 60), 0);
+
+  // An image narrower or lower than a short segment's pattern (a window shrunk to a
+  // sliver): the stroke stays in its own rows and inside the image.
+  Reset(10, 5);
+  Stroke({{9, 2}, {10, 2}});
+  EXPECT_EQ(ImagePixel(Img, 9, 2), Red);
+  EXPECT_EQ(RedAt(0, 3), 0);
+  EXPECT_EQ(RedAt(1, 3), 0);
+  Reset(40, 2);
+  Stroke({{5, 0}, {6, 0}});
+  EXPECT_EQ(ImagePixel(Img, 5, 0), Red);
+  EXPECT_NEAR(RedAt(5, 1), 128, 1);
 }
 
 TEST_F(Polyline, AlphaAndColourOrder) {
