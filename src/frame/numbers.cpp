@@ -18,6 +18,35 @@ int DigitValue(char c) {
   return 99;
 }
 
+// For a number text that is out of the range of a double: true when its magnitude is
+// too small (below the smallest double), false when it is too large. The decimal
+// exponent of the first non-zero digit, plus the written exponent, tells which.
+bool BelowRange(std::string_view number) {
+  int64_t exponent = 0;  // of the first non-zero digit
+  bool seenDigit = false;
+  bool afterPoint = false;
+  size_t i = 0;
+  for (; i < number.size(); ++i) {
+    const char c = number[i];
+    if (c == '.') {
+      afterPoint = true;
+    } else if (c >= '0' && c <= '9') {
+      if (!seenDigit) {
+        if (afterPoint) --exponent;
+        if (c != '0') seenDigit = true;
+      } else if (!afterPoint) {
+        ++exponent;
+      }
+    } else {
+      break;
+    }
+  }
+  if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+    exponent += ParseInteger(number.substr(i + 1));
+  }
+  return exponent < 0;
+}
+
 }  // namespace
 
 int64_t ParseInteger(std::string_view text) {
@@ -61,7 +90,9 @@ double ParseReal(std::string_view text) {
   double value = 0.0;
   const auto result = std::from_chars(first, last, value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
-    value = std::numeric_limits<double>::infinity();
+    value = BelowRange(std::string_view(first, static_cast<size_t>(result.ptr - first)))
+                ? 0.0
+                : std::numeric_limits<double>::infinity();
   } else if (result.ec != std::errc()) {
     value = 0.0;
   }

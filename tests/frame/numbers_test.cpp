@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "frame/numbers.h"
 
@@ -26,6 +27,13 @@ TEST(NumbersTest, RealsStopAtTheFirstForeignCharacter) {
   EXPECT_DOUBLE_EQ(ParseReal("12,5"), 12.0);
   EXPECT_DOUBLE_EQ(ParseReal("inf"), 0.0);
   EXPECT_TRUE(std::isinf(ParseReal("1e999")));
+  // Beyond the range of a double: too large is infinite, too small is 0.
+  EXPECT_EQ(ParseReal("1e-999"), 0.0);
+  EXPECT_EQ(ParseReal("-0.00001e-320"), 0.0);
+  EXPECT_EQ(ParseReal("0.00001e310"), 1e305);
+  EXPECT_TRUE(std::isinf(ParseReal("-123.4e307")));
+  EXPECT_EQ(ParseReal("0." + std::string(400, '0') + "1"), 0.0);
+  EXPECT_TRUE(std::isinf(ParseReal("1" + std::string(400, '0') + ".5")));
 }
 
 TEST(NumbersTest, RealToTextKeepsTenDecimalsWithoutTrailingZeros) {
