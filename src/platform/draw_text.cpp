@@ -141,6 +141,16 @@ const KeptLayout& UprightLayout(const std::string& text) {
 }
 
 
+// True when a box of the given size at (left, top) lies wholly outside the target image.
+// Such a text is not drawn at all: far away, the drawing library's fixed-point
+// coordinates wrap around and would put it inside the image.
+bool OutsideTarget(double left, double top, double width, double height) {
+  cairo_surface_t* surface = draw::TargetSurface();
+  if (!surface) return true;
+  return left + width <= 0 || top + height <= 0 || left >= cairo_image_surface_get_width(surface) ||
+         top >= cairo_image_surface_get_height(surface);
+}
+
 void SetSource(cairo_t* cr, Colour c) {
   cairo_set_source_rgb(cr, RedOf(c) / 255.0, GreenOf(c) / 255.0, BlueOf(c) / 255.0);
 }
@@ -178,10 +188,10 @@ void DrawText(double x, double y, const std::string& text, Colour front, Colour 
   const double top = std::nearbyint(y);
   if (!std::isfinite(left) || !std::isfinite(top)) return;
   const KeptLayout& kept = UprightLayout(text);
-  if (back != NoBack) {
-    const PangoRectangle& box = kept.Logical;
+  const PangoRectangle& box = kept.Logical;
+  if (OutsideTarget(left + box.x, top + box.y, box.width, box.height)) return;
+  if (back != NoBack)
     DrawBox(static_cast<int>(left) + box.x, static_cast<int>(top) + box.y, box.width, box.height, back);
-  }
   cairo_save(cr);
   cairo_identity_matrix(cr);
   SetSource(cr, front);
@@ -193,6 +203,10 @@ void DrawText(double x, double y, const std::string& text, Colour front, Colour 
 void DrawRotatedText(double x, double y, const std::string& text, double degrees, Colour front) {
   cairo_t* cr = draw::TargetContext();
   if (!cr || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(degrees)) return;
+  // Turned any way around (x, y), the text stays within its width plus height of it.
+  const PangoRectangle& upright = UprightLayout(text).Logical;
+  const double reach = upright.width + upright.height;
+  if (OutsideTarget(x - reach, y - reach, 2 * reach, 2 * reach)) return;
   cairo_save(cr);
   cairo_identity_matrix(cr);
   cairo_translate(cr, x, y);

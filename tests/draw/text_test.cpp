@@ -128,6 +128,22 @@ TEST_F(Text, TransparentBackAndRotatedTextPaintOnlyGlyphs) {
   EXPECT_GT(bottom - top, right - left);  // tall and narrow
 }
 
+TEST_F(Text, TextFarOutsideTheImageLeavesItUntouched) {
+  LoadFont(46, "Calibri", 20, FontBold);
+  SelectFont(46);
+  const double far = 16777216.0;  // beyond this the drawing library's coordinates wrap
+  DrawText(far + 50, 10, "HELLO", White, NoBack);
+  DrawText(50, far + 10, "HELLO", White, NoBack);
+  DrawText(-far - 50, 10, "HELLO", White, Blue);
+  DrawText(1e12, -1e12, "HELLO", White, Blue);
+  DrawRotatedText(far + 50, 70, "HELLO", 90, White);
+  DrawRotatedText(50, -far + 70, "HELLO", 90, White);
+  int left, top, right, bottom;
+  EXPECT_FALSE(InkBox(Img, Grey, left, top, right, bottom));
+  DrawText(-TextWidth("HELLO") + 1, 10, "HELLO", White, Blue);  // one column still inside
+  EXPECT_EQ(ImagePixel(Img, 0, 10), Blue);
+}
+
 TEST_F(Text, SelectingAMissingFontFallsBackToTheDefault) {
   SelectFont(MaxFonts - 1);
   EXPECT_GT(TextWidth("abc"), 0);
