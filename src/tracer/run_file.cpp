@@ -296,8 +296,11 @@ void SaveRunCsvFile() {
   // that a run file already there is never overwritten.
   const int32_t previousNumber = SampleRunNumber;
   const int32_t previousCount = SampleRunCount;
-  SampleRunCount = std::max(SampleRunCount, frame::FindHighestCsvNumber(SampleRunFolder));
-  SampleRunNumber = SampleRunCount + 1;
+  // Counted in 64 bits: a name such as "20240101123456.csv" reads as the largest 32-bit
+  // number, above which no run number is left.
+  const int64_t next =
+      int64_t{std::max(SampleRunCount, frame::FindHighestCsvNumber(SampleRunFolder))} + 1;
+  SampleRunNumber = static_cast<int32_t>(std::min<int64_t>(next, int64_t{LastRunNumber} + 1));
   SampleRunCount = SampleRunNumber;
 
   const std::string name = frame::MakeCsvFileName(SampleRunNumber);

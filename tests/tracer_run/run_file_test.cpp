@@ -230,6 +230,17 @@ TEST_F(RunFileTest, SaveNeverOverwritesARunItDidNotKnow) {
   EXPECT_EQ(SampleRunNumber, 6);
   EXPECT_EQ(testing::ReadFile("sampleruns_KVR/0005.csv"), "kept");
   EXPECT_FALSE(testing::Exists("sampleruns_KVR/0001.csv"));
+
+  // A name whose number is beyond 32 bits leaves no run number free: nothing is written.
+  testing::WriteFile("sampleruns_KVR/0001.csv", "kept");
+  testing::WriteFile("sampleruns_KVR/20240101123456.csv", "");
+  SaveRunCsvFile();
+  EXPECT_EQ(testing::ReadFile("sampleruns_KVR/0001.csv"), "kept");
+  EXPECT_EQ(SampleRunNumber, 6);
+  EXPECT_EQ(SampleRunCount, 6);
+  ReportUnsavedRunFiles();
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_NE(platform::headless::MessagesShown()[0].Text.find("no free run number"), std::string::npos);
 }
 
 TEST_F(RunFileTest, UnwritableRunFileIsReportedAndTheRunStaysOnDisplay) {
