@@ -180,8 +180,9 @@ inline void TouchBox(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {  // pixel
 
 // Merges a stamp whose top-left cell is at (left, top) into the mask.
 inline void ApplyStamp(const Stamp& s, int64_t left, int64_t top) {
-  if (static_cast<uint64_t>(left) <= static_cast<uint64_t>(mask.Width - StampRowCells) &&
-      static_cast<uint64_t>(top) <= static_cast<uint64_t>(mask.Height - s.Height)) {
+  // A mask narrower than a row of cells, or lower than the stamp, never takes the whole
+  // rows: they would run past its rows and its end.
+  if (left >= 0 && top >= 0 && left + StampRowCells <= mask.Width && top + s.Height <= mask.Height) {
     // Inside the mask: whole rows of 16 cells, those past the stamp's width being 0.
     uint8_t* row = mask.Coverage.data() + top * mask.Width + left;
     const uint8_t* cells = s.Cells.data();
