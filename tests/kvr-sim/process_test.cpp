@@ -3,8 +3,6 @@
 // port, and take its link away when it ends.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -15,46 +13,20 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "registers.h"
+#include "support/simulator_process.h"
 #include "support/temp_folder.h"
+#include "support/wait_for.h"
 #include "wire.h"
-
-extern char** environ;
 
 namespace zolt::kvrsim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct SimulatorProcess {
-  pid_t pid = -1;
-  ~SimulatorProcess() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-};
-
-bool Start(SimulatorProcess& process, std::vector<std::string> args) {
-  args.insert(args.begin(), KVR_SIM_PATH);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  return posix_spawn(&process.pid, KVR_SIM_PATH, nullptr, nullptr, argv.data(), environ) == 0;
-}
-
-bool WaitFor(const std::function<bool()>& condition, int ms) {
-  auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return condition();
-}
+using zolt::testing::SimulatorProcess;
+using zolt::testing::WaitFor;
 
 bool LinkExists(const std::string& path) {
   struct stat info {};
@@ -112,8 +84,8 @@ void Send(int fd, uint16_t address, uint32_t value) {
 TEST(KvrSimProcess, ServesFramesThroughItsLinkAndRemovesItAtTheEnd) {
   zolt::testing::TempFolder folder;
   SimulatorProcess sim;
-  ASSERT_TRUE(Start(sim, {"--link", "ports/COM1", "--frame-ms", "2", "--hv-rise-frames", "3"}));
-  ASSERT_TRUE(WaitFor([] { return LinkExists("ports/COM1"); }, 5000));
+  ASSERT_TRUE(sim.Start({"--link", "ports/COM1", "--frame-ms", "2", "--hv-rise-frames", "3"}));
+  ASSERT_TRUE(sim.WaitForLink("ports/COM1"));
 
   int fd = OpenPort("ports/COM1");
   ASSERT_GE(fd, 0);
@@ -137,10 +109,8 @@ TEST(KvrSimProcess, ServesFramesThroughItsLinkAndRemovesItAtTheEnd) {
       },
       3000));
 
-  ASSERT_EQ(kill(sim.pid, SIGTERM), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(sim.pid, &status, 0), sim.pid);
-  sim.pid = -1;
+  const int status = sim.Stop();
+  ASSERT_NE(status, SimulatorProcess::NotWaited);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_FALSE(LinkExists("ports/COM1"));
 }
@@ -148,8 +118,8 @@ TEST(KvrSimProcess, ServesFramesThroughItsLinkAndRemovesItAtTheEnd) {
 TEST(KvrSimProcess, LogsEveryPacketItReceives) {
   zolt::testing::TempFolder folder;
   SimulatorProcess sim;
-  ASSERT_TRUE(Start(sim, {"--link", "COM1", "--log-packets", "packets.txt"}));
-  ASSERT_TRUE(WaitFor([] { return LinkExists("COM1"); }, 5000));
+  ASSERT_TRUE(sim.Start({"--link", "COM1", "--log-packets", "packets.txt"}));
+  ASSERT_TRUE(sim.WaitForLink("COM1"));
   int fd = OpenPort("COM1");
   ASSERT_GE(fd, 0);
   Send(fd, RegSampleInterval, 469);
@@ -185,8 +155,8 @@ TEST(KvrSimProcess, LogsEveryPacketItReceives) {
 TEST(KvrSimProcess, HangsUpOnRequest) {
   zolt::testing::TempFolder folder;
   SimulatorProcess sim;
-  ASSERT_TRUE(Start(sim, {"--link", "COM7", "--frame-ms", "2", "--hangup-after", "400"}));
-  ASSERT_TRUE(WaitFor([] { return LinkExists("COM7"); }, 5000));
+  ASSERT_TRUE(sim.Start({"--link", "COM7", "--frame-ms", "2", "--hangup-after", "400"}));
+  ASSERT_TRUE(sim.WaitForLink("COM7"));
   int fd = OpenPort("COM7");
   ASSERT_GE(fd, 0);
   // The host sees the far end go: a hang-up on the port.
@@ -202,9 +172,7 @@ TEST(KvrSimProcess, HangsUpOnRequest) {
       5000);
   EXPECT_TRUE(hungUp);
   close(fd);
-  int status = 0;
-  ASSERT_EQ(waitpid(sim.pid, &status, 0), sim.pid);
-  sim.pid = -1;
+  ASSERT_NE(sim.Wait(), SimulatorProcess::NotWaited);
   EXPECT_FALSE(LinkExists("COM7"));
 }
 
@@ -213,18 +181,17 @@ TEST(KvrSimProcess, ReplacesAStaleLinkButLeavesOtherFilesAlone) {
   zolt::testing::MakeFolder("ports");
   ASSERT_EQ(symlink("/dev/pts/99999", "ports/COM1"), 0);  // left by a simulator that died
   SimulatorProcess sim;
-  ASSERT_TRUE(Start(sim, {"--link", "ports/COM1", "--hangup-after", "300"}));
-  int status = 0;
-  ASSERT_EQ(waitpid(sim.pid, &status, 0), sim.pid);
-  sim.pid = -1;
+  ASSERT_TRUE(sim.Start({"--link", "ports/COM1", "--hangup-after", "300"}));
+  int status = sim.Wait();
+  ASSERT_NE(status, SimulatorProcess::NotWaited);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_FALSE(LinkExists("ports/COM1"));
 
   zolt::testing::WriteFile("ports/COM2", "notes");
   SimulatorProcess refused;
-  ASSERT_TRUE(Start(refused, {"--link", "ports/COM2"}));
-  ASSERT_EQ(waitpid(refused.pid, &status, 0), refused.pid);
-  refused.pid = -1;
+  ASSERT_TRUE(refused.Start({"--link", "ports/COM2"}));
+  status = refused.Wait();
+  ASSERT_NE(status, SimulatorProcess::NotWaited);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
   EXPECT_EQ(zolt::testing::ReadFile("ports/COM2"), "notes");
 }

@@ -3,10 +3,6 @@
 // and a hang-up close the link.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -18,40 +14,22 @@
 #include "link/calibration_stream.h"
 #include "link/control_block.h"
 #include "link/link_state.h"
-#include "link/pty_link.h"
 #include "link/registers.h"
 #include "link/status_reader.h"
 #include "platform/gui_headless.h"
 #include "platform/system.h"
+#include "support/simulator_process.h"
 #include "support/temp_folder.h"
+#include "support/wait_for.h"
 #include "tracer/run_info.h"
 #include "tracer/run_state.h"
 #include "tracer/setup.h"
 
-extern char** environ;
-
 namespace zolt::link {
 namespace {
 
-using testing::WaitFor;
-
-// The simulator as a child process, ended at the end of the test.
-struct Simulator {
-  pid_t pid = -1;
-  bool Start(std::vector<std::string> args) {
-    args.insert(args.begin(), KVR_SIM_PATH);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    return ::posix_spawn(&pid, KVR_SIM_PATH, nullptr, nullptr, argv.data(), environ) == 0;
-  }
-  ~Simulator() {
-    if (pid > 0) {
-      ::kill(pid, SIGTERM);
-      ::waitpid(pid, nullptr, 0);
-    }
-  }
-};
+using zolt::testing::SimulatorProcess;
+using zolt::testing::WaitFor;
 
 // A command for the running simulator, taken from its control file.
 void Command(const std::string& line) {
@@ -114,14 +92,13 @@ TEST(LinkEndToEndTest, ReaderAgainstTheSimulator) {
   zolt::testing::MakeFolder("settings");
   platform::headless::Reset();
   frame::AppSettings.ComPort = 1;
-  Simulator expected;
+  SimulatorProcess expected;
   ASSERT_TRUE(expected.Start({"--write-cal", "expected_cal.bin"}));
-  ::waitpid(expected.pid, nullptr, 0);
-  expected.pid = -1;
-  Simulator sim;
+  expected.Wait();
+  SimulatorProcess sim;
   ASSERT_TRUE(sim.Start({"--link", "ports/COM1", "--frame-ms", "2", "--ramp-frames", "100",
                          "--control", "sim-control.txt"}));
-  ASSERT_TRUE(WaitFor([] { return platform::FileExists("ports/COM1") ; }, 5000));
+  ASSERT_TRUE(sim.WaitForLink("ports/COM1"));
 
   ConnectAndSendFirstBlock();
 

@@ -3,12 +3,6 @@
 // voltage on, a run of six steps saved as the next run file, a remote halt, a manual
 // halt during a sweep, and disconnect; then the simulator's own account of what it was
 // sent, and the control blocks it received, read from its packet log.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -30,6 +24,7 @@
 #include "platform/gui_headless.h"
 #include "platform/system.h"
 #include "screen/hot_zones.h"
+#include "support/simulator_process.h"
 #include "support/temp_folder.h"
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
@@ -38,44 +33,10 @@
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
 
-extern char** environ;
-
 namespace zolt::tracer {
 namespace {
 
 constexpr int RunButton = 61, HaltButton = 73, ConnectButton = 265, HighVoltageButton = 637;
-
-// The simulator as a child process, its messages in a file; killed at the end.
-struct Simulator {
-  pid_t pid = -1;
-  ~Simulator() { Stop(); }
-  bool Start(std::vector<std::string> args, const char* log = nullptr) {
-    args.insert(args.begin(), KVR_SIM_PATH);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (log != nullptr) {
-      posix_spawn_file_actions_addopen(&actions, 2, log, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
-    const bool started =
-        posix_spawn(&pid, KVR_SIM_PATH, &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    return started;
-  }
-  int Wait() {
-    int status = -1;
-    if (pid > 0) waitpid(pid, &status, 0);
-    pid = -1;
-    return status;
-  }
-  void Stop() {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    Wait();
-  }
-};
 
 // A command for the simulator's control file, put in place in one step.
 void Control(const std::string& command) {
@@ -183,7 +144,7 @@ class SimScenarioTest : public ::testing::Test {
     testing::MakeFolder("settings");
 
     // The calibration file that matches the simulated unit, read as the start-up does.
-    Simulator writer;
+    testing::SimulatorProcess writer;
     ASSERT_TRUE(writer.Start({"--write-cal", "settings/KVR820_cal.txt"}));
     ASSERT_EQ(writer.Wait(), 0);
     link::ReadCalibrationFile("settings/KVR820_cal.txt");
@@ -193,11 +154,7 @@ class SimScenarioTest : public ::testing::Test {
     ASSERT_TRUE(simulator.Start({"--link", "ports/COM1", "--control", "sim.ctl", "-v",
                                  "--ramp-frames", "60", "--log-packets", "packets.txt"},
                                 "sim.log"));
-    struct stat info {};
-    const int64_t deadline = platform::ElapsedMilliseconds() + 5000;
-    while (::lstat("ports/COM1", &info) != 0 && platform::ElapsedMilliseconds() < deadline)
-      platform::Delay(5);
-    ASSERT_EQ(::lstat("ports/COM1", &info), 0);
+    ASSERT_TRUE(simulator.WaitForLink("ports/COM1"));
   }
 
   void TearDown() override {
@@ -231,7 +188,7 @@ class SimScenarioTest : public ::testing::Test {
   }
 
   testing::TempFolder folder;
-  Simulator simulator;
+  testing::SimulatorProcess simulator;
   int sweepsStarted = 0;
 };
 

@@ -13,12 +13,7 @@
 // saves the first run there as number 2). The transistor comes last: the program shows
 // the newest run at start, under the NPN / PNP configuration it starts with.
 //
-// Sections: the runs; the simulator; the session; main.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
+// Sections: the runs; the session; main.
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +33,7 @@
 #include "platform/gui_headless.h"
 #include "platform/system.h"
 #include "screen/hot_zones.h"
+#include "support/simulator_process.h"
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
 #include "tracer/run_phases.h"
@@ -45,8 +41,6 @@
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
 #include "tracer/zones.h"
-
-extern char** environ;
 
 namespace zolt::tracer {
 namespace {
@@ -87,41 +81,6 @@ const std::vector<SampleRun> Runs = {
      }},
 };
 
-// ---- the simulator ----
-
-struct Simulator {
-  pid_t pid = -1;
-  ~Simulator() { Stop(); }
-  bool Start(std::vector<std::string> args) {
-    args.insert(args.begin(), KVR_SIM_PATH);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return posix_spawn(&pid, KVR_SIM_PATH, nullptr, nullptr, argv.data(), environ) == 0;
-  }
-  int Wait() {
-    int status = -1;
-    if (pid > 0) waitpid(pid, &status, 0);
-    pid = -1;
-    return status;
-  }
-  void Stop() {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    Wait();
-  }
-};
-
-bool WaitForLink(const char* path) {
-  struct stat info {};
-  const int64_t deadline = platform::ElapsedMilliseconds() + 5000;
-  while (::lstat(path, &info) != 0) {
-    if (platform::ElapsedMilliseconds() > deadline) return false;
-    platform::Delay(5);
-  }
-  return true;
-}
-
 // ---- the session ----
 
 // Turns the handler as the main loop does (1 ms a turn) until the condition holds.
@@ -155,8 +114,9 @@ bool Measure(const SampleRun& run, std::string& saved) {
   RecalculateTestSetup();
   GraphTitleText = run.title;
 
-  Simulator simulator;
-  if (!simulator.Start({"--link", "ports/COM1", "--device", run.device}) || !WaitForLink("ports/COM1")) {
+  testing::SimulatorProcess simulator;
+  if (!simulator.Start({"--link", "ports/COM1", "--device", run.device}) ||
+      !simulator.WaitForLink("ports/COM1")) {
     std::fprintf(stderr, "the simulator did not start\n");
     return false;
   }
@@ -186,7 +146,7 @@ bool PrepareFolder() {
   if (mkdtemp(pattern) == nullptr || chdir(pattern) != 0) return false;
   std::filesystem::create_directories(SampleRunFolder);
   std::filesystem::create_directories("settings");
-  Simulator writer;
+  testing::SimulatorProcess writer;
   if (!writer.Start({"--write-cal", "settings/KVR820_cal.txt"}) || writer.Wait() != 0) return false;
   link::ReadCalibrationFile("settings/KVR820_cal.txt");
   link::ComputeCalibrationCoefficients();
