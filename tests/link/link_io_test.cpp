@@ -8,23 +8,24 @@
 
 #include "frame/settings.h"
 #include "link/control_block.h"
-#include "link/frame_bytes.h"
 #include "link/link_state.h"
-#include "link/pty_link.h"
 #include "link/registers.h"
 #include "link/status_reader.h"
 #include "platform/gui_headless.h"
 #include "platform/system.h"
+#include "support/frame_bytes.h"
+#include "support/pty_link.h"
 #include "support/temp_folder.h"
+#include "support/wait_for.h"
 #include "tracer/run_state.h"
 
 namespace zolt::link {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using testing::PtyLink;
-using testing::FrameBytes;
-using testing::WaitFor;
+using zolt::testing::FrameBytes;
+using zolt::testing::PtyLink;
+using zolt::testing::WaitFor;
 
 constexpr int Ramping = 2;
 

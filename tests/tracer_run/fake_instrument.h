@@ -1,12 +1,13 @@
-// A fake curve tracer for the run-phase tests: a pseudo-terminal whose slave end is
-// linked at "ports/COM<n>" in the working folder, so the program opens it as its COM
-// port. The test writes status frames into the master end and reads back the register
-// packets the program sent.
+// A fake curve tracer for the run-phase tests, on a pseudo-terminal link at
+// "ports/COM<n>" in the working folder, which the program opens as its COM port. The
+// test writes status frames into it and reads back the register packets the program sent.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "support/pty_link.h"
 
 namespace zolt::testing {
 
@@ -24,13 +25,10 @@ inline uint16_t FakeStopCode(int code) { return static_cast<uint16_t>((code & 0x
 
 class FakeInstrument {
  public:
-  // Opens the pseudo-terminal and links its slave at ports/COM<comPort>.
-  explicit FakeInstrument(int comPort);
-  ~FakeInstrument();
-  FakeInstrument(const FakeInstrument&) = delete;
-  FakeInstrument& operator=(const FakeInstrument&) = delete;
+  // Opens the pseudo-terminal and links it at ports/COM<comPort>.
+  explicit FakeInstrument(int comPort) : link_(comPort) {}
 
-  bool Ready() const { return master_ >= 0; }
+  bool Ready() const { return link_.Ok(); }
 
   // Writes one 32-byte status frame (collector voltage and current as sample sums).
   void SendFrame(uint16_t statusWord, int32_t collectorVoltage = 0, int32_t collectorCurrent = 0);
@@ -42,7 +40,7 @@ class FakeInstrument {
   std::vector<ReceivedPacket> TakeWrites();
 
  private:
-  int master_ = -1;
+  PtyLink link_;
   std::string pending_;
 };
 

@@ -1,15 +1,15 @@
 // Test support: a pseudo-terminal standing in for the instrument's end of a serial link.
 //
 // The slave end is linked as "ports/COM<n>" in the working folder, where the program's
-// serial layer finds it; the test reads and writes the master end.
+// serial layer finds it, and set raw so nothing is echoed or translated; the test reads
+// and writes the master end.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <string>
 #include <vector>
 
-namespace zolt::link::testing {
+namespace zolt::testing {
 
 class PtyLink {
  public:
@@ -19,9 +19,12 @@ class PtyLink {
   PtyLink& operator=(const PtyLink&) = delete;
 
   bool Ok() const { return master_ >= 0; }
+  // Writes all of `bytes`; gives up when the port takes nothing for 100 ms.
   void Write(const std::vector<uint8_t>& bytes);
   // Bytes that arrive within `timeoutMs`, stopping early once `count` have arrived.
   std::vector<uint8_t> Read(size_t count, int timeoutMs);
+  // The bytes the program has sent and nobody has read yet, without waiting.
+  std::vector<uint8_t> ReadWaiting();
   // Closes the master end: the program's port hangs up.
   void HangUp();
 
@@ -29,7 +32,4 @@ class PtyLink {
   int master_ = -1;
 };
 
-// Waits until `predicate` holds, at most `timeoutMs`; returns whether it held.
-bool WaitFor(const std::function<bool()>& predicate, int timeoutMs);
-
-}  // namespace zolt::link::testing
+}  // namespace zolt::testing

@@ -1,5 +1,5 @@
 // Test support: the pseudo-terminal link.
-#include "link/pty_link.h"
+#include "support/pty_link.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,19 +7,25 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <thread>
 
-namespace zolt::link::testing {
+namespace zolt::testing {
 
+// The master end is non-blocking, so ReadWaiting can take what is there and a full port
+// cannot hold a test up for good.
 PtyLink::PtyLink(int comNumber) {
-  master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0) return;
   if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
     HangUp();
     return;
   }
+  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   termios settings{};
   if (::tcgetattr(master_, &settings) == 0) {
     ::cfmakeraw(&settings);
@@ -40,8 +46,13 @@ void PtyLink::Write(const std::vector<uint8_t>& bytes) {
   size_t done = 0;
   while (master_ >= 0 && done < bytes.size()) {
     const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      continue;
+    }
+    if (n == 0 || errno != EAGAIN) break;
+    pollfd ready{master_, POLLOUT, 0};
+    if (::poll(&ready, 1, 100) <= 0) break;
   }
 }
 
@@ -67,18 +78,20 @@ std::vector<uint8_t> PtyLink::Read(size_t count, int timeoutMs) {
   return got;
 }
 
+std::vector<uint8_t> PtyLink::ReadWaiting() {
+  std::vector<uint8_t> got;
+  uint8_t buffer[4096];
+  while (master_ >= 0) {
+    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got.insert(got.end(), buffer, buffer + n);
+  }
+  return got;
+}
+
 void PtyLink::HangUp() {
   if (master_ >= 0) ::close(master_);
   master_ = -1;
 }
 
-bool WaitFor(const std::function<bool()>& predicate, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!predicate()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
-}  // namespace zolt::link::testing
+}  // namespace zolt::testing
