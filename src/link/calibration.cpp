@@ -45,18 +45,21 @@ CalibrationCoefficientsRecord FitCalibrationCoefficients(
   // Base/gate current outputs: measured currents are recorded in mA (ranges 3 and 2) or
   // uA (ranges 1 and 0) and fitted in amperes. Each range holds eight entries from its
   // base: (current, code) pairs for +active, +offset, -active and -offset.
+  // The currents are divided by 1000 or 1,000,000 rather than multiplied by 1e-3 or 1e-6,
+  // which are not exact in binary and would move the fits by a rounding step.
   struct CurrentBlock {
     int range;
     int base;
-    double scale;
+    double perAmpere;
   };
-  const CurrentBlock blocks[] = {{3, 14, 1e-3}, {2, 22, 1e-3}, {1, 30, 1e-6}, {0, 38, 1e-6}};
+  const CurrentBlock blocks[] = {{3, 14, 1e3}, {2, 22, 1e3}, {1, 30, 1e6}, {0, 38, 1e6}};
   for (const CurrentBlock& b : blocks) {
     const int k = b.base;
+    const double d = b.perAmpere;
     c.BaseGateCurrentActiveDac[b.range] =
-        FitTwoPoints(e[k] * b.scale, e[k + 1], e[k + 4] * b.scale, e[k + 5]).Forward;
+        FitTwoPoints(e[k] / d, e[k + 1], e[k + 4] / d, e[k + 5]).Forward;
     c.BaseGateCurrentOffsetDac[b.range] =
-        FitTwoPoints(e[k + 2] * b.scale, e[k + 3], e[k + 6] * b.scale, e[k + 7]).Forward;
+        FitTwoPoints(e[k + 2] / d, e[k + 3], e[k + 6] / d, e[k + 7]).Forward;
   }
 
   const TwoPointFit collectorVoltage = FitTwoPoints(e[46], e[47], e[48], e[49]);

@@ -268,6 +268,16 @@ TEST(CalibrationFitTest, EntriesMapToTheirPairs) {
   EXPECT_EQ(c.CollectorVoltageToCode.Gain, 1.0);
 }
 
+TEST(CalibrationFitTest, RecordedCurrentsAreDividedExactlyIntoAmperes) {
+  // Values for which scaling by 1e-3 or 1e-6 instead of dividing changes the last bit.
+  double e[CalibrationRecordSize] = {};
+  e[14] = 0.1, e[15] = 4000.0, e[18] = -1.3, e[19] = 0.0;  // mA
+  e[38] = 0.1, e[39] = 4000.0, e[42] = -0.2, e[43] = 0.0;  // uA
+  const CalibrationCoefficientsRecord c = FitCalibrationCoefficients(e);
+  EXPECT_EQ(c.BaseGateCurrentActiveDac[3].Gain, 4000.0 / (0.1 / 1000 - -1.3 / 1000));
+  EXPECT_EQ(c.BaseGateCurrentActiveDac[0].Gain, 4000.0 / (0.1 / 1e6 - -0.2 / 1e6));
+}
+
 TEST(CalibrationFitTest, CollectorCurrentBlock) {
   double e[CalibrationRecordSize] = {};
   e[46] = 10.0, e[47] = 1000.0, e[48] = -10.0, e[49] = -1000.0;  // 100 codes per volt
