@@ -4,8 +4,12 @@
 
 #include <stdlib.h>
 
+#include <atomic>
+#include <sstream>
 #include <string>
+#include <thread>
 
+#include "link/d2xx.h"
 #include "link/link_state.h"
 #include "link/registers.h"
 #include "platform/gui_headless.h"
@@ -30,10 +34,18 @@ class UsbLinkTest : public ::testing::Test {
 
 #if ZOLT_D2XX_BESIDE
 
-std::string CallLog() {
-  auto log = reinterpret_cast<const char* (*)()>(
-      platform::LibraryFunction(UsbLibraryNumber, "FakeD2xxCallLog"));
-  return log != nullptr ? log() : "";
+std::string FakeText(const char* name) {
+  auto text = reinterpret_cast<const char* (*)()>(platform::LibraryFunction(UsbLibraryNumber, name));
+  return text != nullptr ? text() : "";
+}
+std::string CallLog() { return FakeText("FakeD2xxCallLog"); }
+
+// Opens the device of the test library.
+void OpenDevice() {
+  ::setenv("FAKE_FT_OPEN_RESULT", "0", 1);
+  OpenUsbLink(1000000);
+  ::unsetenv("FAKE_FT_OPEN_RESULT");
+  ASSERT_EQ(LinkState.Connected.load(), 1);
 }
 
 TEST_F(UsbLinkTest, AFailedOpenIsReportedAndConfiguresNothing) {
@@ -54,10 +66,7 @@ TEST_F(UsbLinkTest, AFailedOpenIsReportedAndConfiguresNothing) {
 }
 
 TEST_F(UsbLinkTest, OpenConfigureWriteAndCloseOnce) {
-  ::setenv("FAKE_FT_OPEN_RESULT", "0", 1);
-  OpenUsbLink(1000000);
-  ::unsetenv("FAKE_FT_OPEN_RESULT");
-  EXPECT_EQ(LinkState.Connected.load(), 1);
+  OpenDevice();
   EXPECT_NE(LinkState.UsbHandle, nullptr);
   EXPECT_TRUE(Shown().empty());
   std::string calls = CallLog();
@@ -78,6 +87,68 @@ TEST_F(UsbLinkTest, OpenConfigureWriteAndCloseOnce) {
   ASSERT_EQ(Shown().size(), 1u);
   EXPECT_EQ(Shown()[0].Title, "Info - Comms not running");
   EXPECT_EQ(Shown()[0].Text, "Comms not running..");
+}
+
+TEST_F(UsbLinkTest, CellsComeBackWhateverTheLibrarysIntegerWidthAndMissingCallsAreZero) {
+  OpenDevice();
+  uint32_t rx = 1, tx = 1, events = 1;
+  EXPECT_EQ(FtGetStatus(LinkState.UsbHandle, &rx, &tx, &events), FtOk);
+  EXPECT_EQ(rx, 30u);
+  EXPECT_EQ(tx, 0xFFFFFFFFu);
+  EXPECT_EQ(events, 0u);
+  EXPECT_EQ(FtReadEE(LinkState.UsbHandle, 0x1A5, &LinkState.EepromWordBuffer[0]), FtOk);
+  EXPECT_EQ(LinkState.EepromWordBuffer[0], 0xBEA5);
+  EXPECT_NE(CallLog().find("FT_ReadEE(1,421);"), std::string::npos);
+  // FT_Read and FT_WriteEE are not in this library: skipped, result 0, nothing read.
+  uint8_t bytes[4] = {7, 7, 7, 7};
+  uint32_t got = 9;
+  EXPECT_EQ(FtRead(LinkState.UsbHandle, bytes, 4, &got), FtOk);
+  EXPECT_EQ(bytes[0], 7);
+  EXPECT_EQ(FtWriteEE(LinkState.UsbHandle, 200, 0x1234), FtOk);
+  CloseUsbLink();
+}
+
+// The comms thread polls while the main thread sends the control registers, each without
+// a lock: every write must still be exactly one whole packet of its sender.
+TEST_F(UsbLinkTest, PollsAndControlWritesFromTwoThreadsDoNotMix) {
+  OpenDevice();
+  RegisterImage[1] = 0x10000;
+  RegisterImage[2] = 469;
+  auto clear = reinterpret_cast<void (*)()>(
+      platform::LibraryFunction(UsbLibraryNumber, "FakeD2xxClearWrites"));
+  ASSERT_NE(clear, nullptr);
+  clear();
+  std::atomic<bool> done{false};
+  std::thread poller([&] {
+    for (int64_t now = LinkState.LastPollTime + 250; !done; now += 250) {
+      PollInstrumentIfDue(250, 0, now);
+    }
+  });
+  constexpr int Rounds = 3000;
+  for (int i = 0; i < Rounds; ++i) {
+    WriteRegisterBlock(1, 1, 0);
+    WriteRegisterBlock(2, 1, 0);
+  }
+  done = true;
+  poller.join();
+
+  std::istringstream writes(FakeText("FakeD2xxWrites"));
+  int polls = 0, register1 = 0, register2 = 0;
+  for (std::string write; std::getline(writes, write, ';');) {
+    if (write == "0000000000005555") {
+      ++polls;
+    } else if (write == "800100010000D557") {
+      ++register1;
+    } else if (write == "8002000001D5D72C") {
+      ++register2;
+    } else {
+      ADD_FAILURE() << "unexpected write " << write;
+    }
+  }
+  EXPECT_EQ(register1, Rounds);
+  EXPECT_EQ(register2, Rounds);
+  EXPECT_GT(polls, 0);
+  CloseUsbLink();
 }
 
 #else
