@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,29 @@ using zolt::testing::WaitFor;
 void Command(const std::string& line) {
   zolt::testing::WriteFile("sim-control.new", line + "\n");
   ASSERT_TRUE(platform::RenameFile("sim-control.new", "sim-control.txt"));
+}
+
+// The simulator's packet log: one line per packet, "<seconds> <write|request> <address>
+// <value> <good|bad> ...".
+struct LoggedPacket {
+  double Seconds = 0.0;
+  std::string Kind;
+  int Address = 0;
+  std::string Verdict;
+};
+
+std::vector<LoggedPacket> PacketLog() {
+  std::vector<LoggedPacket> packets;
+  std::istringstream lines(zolt::testing::ReadFile("packets.txt"));
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    LoggedPacket packet;
+    std::string value;
+    if (fields >> packet.Seconds >> packet.Kind >> packet.Address >> value >> packet.Verdict) {
+      packets.push_back(packet);
+    }
+  }
+  return packets;
 }
 
 template <typename Value>
@@ -97,7 +121,7 @@ TEST(LinkEndToEndTest, ReaderAgainstTheSimulator) {
   expected.Wait();
   SimulatorProcess sim;
   ASSERT_TRUE(sim.Start({"--link", "ports/COM1", "--frame-ms", "2", "--ramp-frames", "100",
-                         "--control", "sim-control.txt"}));
+                         "--control", "sim-control.txt", "--log-packets", "packets.txt"}));
   ASSERT_TRUE(sim.WaitForLink("ports/COM1"));
 
   ConnectAndSendFirstBlock();
@@ -114,6 +138,33 @@ TEST(LinkEndToEndTest, ReaderAgainstTheSimulator) {
     EXPECT_GE(polls[i] - polls[i - 1], 250);
     EXPECT_LT(polls[i] - polls[i - 1], 500);
   }
+  // What reached the instrument: the first block as registers 31 down to 0, then polls
+  // about 250 ms apart, every packet with a good checksum.
+  std::vector<LoggedPacket> received;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        received = PacketLog();
+        return received.size() >= 32 + 3;
+      },
+      2000));
+  for (int i = 0; i < 32; ++i) {
+    EXPECT_EQ(received[i].Kind, "write");
+    EXPECT_EQ(received[i].Address, 31 - i);
+  }
+  std::vector<double> pollTimes;
+  for (const LoggedPacket& packet : received) {
+    EXPECT_EQ(packet.Verdict, "good");
+    if (packet.Kind == "request") {
+      EXPECT_EQ(packet.Address, 0);
+      pollTimes.push_back(packet.Seconds);
+    }
+  }
+  // (The simulator stamps packets when it reads them, so a stalled simulator can bunch two
+  // polls together; their mean spacing still shows the period.)
+  ASSERT_GE(pollTimes.size(), 3u);
+  const double meanGap = (pollTimes.back() - pollTimes.front()) / (pollTimes.size() - 1);
+  EXPECT_GT(meanGap, 0.22);
+  EXPECT_LT(meanGap, 0.4);
 
   // Frames decode; the calibration image arrives twice, agrees and is stored.
   EXPECT_EQ(Locked(+[] { return tracer::RunControl.NewFrame; }), 1);
