@@ -54,11 +54,18 @@ constexpr ClampRow ClampTable[] = {
 bool InPulseClass80(double seconds) { return seconds > 6.4e-5 && seconds < 9.6e-5; }
 
 // A code that is not finite comes from a calibration whose two points coincide (an
-// all-zero record gives an infinite ampere-to-code gain). Such a code is never sent: the
-// register keeps the code of the previous block, exactly as it does for a range out of
-// bounds. A stale limit is the conservative choice; the widest code would lift the limit.
-void StoreIfFinite(int32_t reg, double code, int64_t (*encode)(double)) {
-  if (std::isfinite(code)) RegisterImage[reg] = encode(code);
+// all-zero record gives an infinite ampere-to-code gain), and is never sent.
+// A collector limit is then sent as code 0, the tightest limit: the sweep stops at once
+// with a limit stop code. The widest code would lift the limit, and the code of an
+// earlier block may belong to another range, where the same code means another current.
+void StoreLimit(int32_t reg, double code, int64_t (*encode)(double)) {
+  RegisterImage[reg] = std::isfinite(code) ? encode(code) : 0;
+}
+
+// A base/gate level that is not finite keeps the code of the previous block: code 0 is
+// not a rest level of the output (it is one end of its range).
+void StoreLevel(int32_t reg, double code) {
+  if (std::isfinite(code)) RegisterImage[reg] = frame::RoundHalfAway(code);
 }
 
 // Collector voltage limits: clamped, negative codes as 4,294,967,295 + code, then rounded
@@ -77,9 +84,6 @@ int64_t EncodeCurrentLimit(double code) {
   if (rounded < 0) rounded += static_cast<int64_t>(NegativeCodeBase);
   return rounded;
 }
-
-// Base/gate levels: rounded half away from zero, unclamped; negatives stay negative.
-int64_t EncodeLevel(double code) { return frame::RoundHalfAway(code); }
 
 double Convert(double value, const GainOffset& pair) { return value * pair.Gain + pair.Offset; }
 
@@ -162,16 +166,16 @@ void BuildControlBlock(int32_t entry) {
 
   // Collector limits: the same magnitude on both sides, whatever the polarity.
   const double volts = std::fabs(setup.CollectorMaxVoltage);
-  StoreIfFinite(CollectorVoltageLimitLow, Convert(-volts, cal.CollectorVoltageToCode),
-                EncodeVoltageLimit);
-  StoreIfFinite(CollectorVoltageLimitHigh, Convert(volts, cal.CollectorVoltageToCode),
-                EncodeVoltageLimit);
+  StoreLimit(CollectorVoltageLimitLow, Convert(-volts, cal.CollectorVoltageToCode),
+             EncodeVoltageLimit);
+  StoreLimit(CollectorVoltageLimitHigh, Convert(volts, cal.CollectorVoltageToCode),
+             EncodeVoltageLimit);
   const int32_t collectorRange = current.SetupCollectorCurrentRange;
   if (collectorRange >= 0 && collectorRange <= 3) {
     const double amps = std::fabs(setup.CollectorMaxCurrent);
     const GainOffset& toCode = cal.CollectorCurrentToCode[collectorRange];
-    StoreIfFinite(CollectorCurrentLimitLow, Convert(-amps, toCode), EncodeCurrentLimit);
-    StoreIfFinite(CollectorCurrentLimitHigh, Convert(amps, toCode), EncodeCurrentLimit);
+    StoreLimit(CollectorCurrentLimitLow, Convert(-amps, toCode), EncodeCurrentLimit);
+    StoreLimit(CollectorCurrentLimitHigh, Convert(amps, toCode), EncodeCurrentLimit);
   }
 
   // Base/gate offset and active levels.
@@ -190,8 +194,9 @@ void BuildControlBlock(int32_t entry) {
       activeLevel = Convert(activeLevel, cal.BaseGateCurrentActiveDac[range]);
     }
   }
-  StoreIfFinite(BaseGateOffsetCode, offsetLevel, EncodeLevel);
-  StoreIfFinite(BaseGateActiveCode, activeLevel, EncodeLevel);
+  // Rounded half away from zero and stored unclamped: negative levels stay negative.
+  StoreLevel(BaseGateOffsetCode, offsetLevel);
+  StoreLevel(BaseGateActiveCode, activeLevel);
 
   // A continuous base/gate drive has no pulse window.
   if (setup.BaseGatePulseLength == 0.0) {

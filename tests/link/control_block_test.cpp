@@ -129,7 +129,7 @@ TEST_F(ControlBlockTest, NegativeLimitCodesAreStoredAboveTheTopOf32Bits) {
   EXPECT_EQ(RegisterImage[CollectorRangeSelect], 2);
 }
 
-TEST_F(ControlBlockTest, CurrentLimitsKeepTheirCodesWithoutASoundConversion) {
+TEST_F(ControlBlockTest, CurrentLimitsWithoutASoundConversion) {
   tracer::TestSetup.SetupCollectorCurrentRange = 1;
   CalibrationCoefficients.CollectorCurrentToCode[1] = {1000.0, 0.0};
   Entry().CollectorMaxCurrent = 0.25;
@@ -141,20 +141,31 @@ TEST_F(ControlBlockTest, CurrentLimitsKeepTheirCodesWithoutASoundConversion) {
   BuildControlBlock(0);
   EXPECT_EQ(RegisterImage[CollectorCurrentLimitHigh], 250);
   EXPECT_EQ(RegisterImage[CollectorRangeSelect], 4);
-  // So does a calibration whose two currents coincide (an all-zero record): the code
-  // computed from it is never stored.
+  // A range whose two calibration currents coincide (an all-zero record) has no finite
+  // ampere-to-code pair: no code computed from it, nor the code of the earlier block (made
+  // for another range), goes out; both limits are 0, which stops a sweep at once.
   double zeros[CalibrationRecordSize] = {};
   CalibrationCoefficients = FitCalibrationCoefficients(zeros);
-  ASSERT_FALSE(std::isfinite(CalibrationCoefficients.CollectorCurrentToCode[1].Gain));
-  tracer::TestSetup.SetupCollectorCurrentRange = 1;
-  BuildControlBlock(0);
-  EXPECT_EQ(RegisterImage[CollectorCurrentLimitLow], 4294967295LL - 250);
-  EXPECT_EQ(RegisterImage[CollectorCurrentLimitHigh], 250);
-  // With no earlier block the codes stay 0, a limit the instrument trips at once.
-  RegisterImage[CollectorCurrentLimitLow] = RegisterImage[CollectorCurrentLimitHigh] = 0;
+  ASSERT_FALSE(std::isfinite(CalibrationCoefficients.CollectorCurrentToCode[2].Gain));
+  tracer::TestSetup.SetupCollectorCurrentRange = 2;
   BuildControlBlock(0);
   EXPECT_EQ(RegisterImage[CollectorCurrentLimitLow], 0);
   EXPECT_EQ(RegisterImage[CollectorCurrentLimitHigh], 0);
+  // The same for a collector-voltage pair that is not finite.
+  CalibrationCoefficients.CollectorVoltageToCode = {std::numeric_limits<double>::infinity(), 0.0};
+  Entry().CollectorMaxVoltage = 10.0;
+  BuildControlBlock(0);
+  EXPECT_EQ(RegisterImage[CollectorVoltageLimitLow], 0);
+  EXPECT_EQ(RegisterImage[CollectorVoltageLimitHigh], 0);
+  // A base/gate level that is not finite keeps its code.
+  CalibrationCoefficients.BaseGateCurrentActiveDac[0] = {1e6, 0.0};
+  tracer::TestSetup.SetupBaseGateRange = 0;
+  Entry().BaseGateActiveCurrent = 7e-6;
+  BuildControlBlock(0);
+  ASSERT_EQ(RegisterImage[BaseGateActiveCode], 7);
+  CalibrationCoefficients.BaseGateCurrentActiveDac[0] = {std::nan(""), 0.0};
+  BuildControlBlock(0);
+  EXPECT_EQ(RegisterImage[BaseGateActiveCode], 7);
 }
 
 TEST_F(ControlBlockTest, BaseGateLevels) {
