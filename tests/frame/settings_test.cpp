@@ -55,6 +55,27 @@ TEST_F(SettingsTest, NoSettingsFolderUsesDefaultsSilently) {
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
 }
 
+// A file that exists but cannot be read: "/proc/self/mem" opens, and reading its start
+// fails, which stands in for a locked or damaged file even for the superuser.
+TEST_F(SettingsTest, UnreadableFileStartsWithDefaultsIsReportedAndLeftAlone) {
+  std::filesystem::create_symlink("/proc/self/mem", SettingsPath);
+  ReadSystemSettings(SettingsPath);
+  EXPECT_EQ(AppSettings.ActiveInstrument, "KVR820");
+  EXPECT_EQ(AppSettings.Language, "English");
+  EXPECT_EQ(AppSettings.ComPort, 1);
+  EXPECT_DOUBLE_EQ(AppSettings.SampleRate, 50.0);
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_EQ(platform::headless::MessagesShown()[0].Icon, platform::MessageIcon::Error);
+  EXPECT_NE(platform::headless::MessagesShown()[0].Text.find(SettingsPath), std::string::npos);
+
+  // Nothing is appended to it and a key write leaves it (and its link) as it was.
+  WriteKeyValue(SettingsPath, "Language", "French");
+  EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath));
+  EXPECT_EQ(std::filesystem::read_symlink(SettingsPath), "/proc/self/mem");
+  EXPECT_FALSE(testing::Exists("tmp.txt"));
+  EXPECT_EQ(ReadKeyValue(SettingsPath, "Language"), "");
+}
+
 TEST_F(SettingsTest, LastLineWithoutLineEndKeepsItsValueWhenAKeyIsAppended) {
   WriteFile(SettingsPath, "Language=German");
   EXPECT_EQ(ReadSettingString(SettingsPath, "Yes", "KVR_AutoSave"), "Yes");
