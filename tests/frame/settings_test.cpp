@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "frame/settings.h"
+#include "platform/draw.h"
 #include "default_settings.h"
 #include "platform/gui_headless.h"
 #include "support/temp_folder.h"
@@ -39,6 +40,47 @@ TEST_F(SettingsTest, NewFileGetsAllKeysInOrderWithTheirDefaults) {
   AppSettings = AppSettingsRecord{};
   ReadSystemSettings(SettingsPath);
   EXPECT_EQ(ReadFile(SettingsPath), NewSettingsFile);
+}
+
+// The fonts the start-up read loads, measured against the faces, sizes and styles they
+// must have; at 144 dots per inch every one is half as large again.
+TEST_F(SettingsTest, StartUpReadLoadsTheElevenNumberedFonts) {
+  struct Expected {
+    int Number;
+    const char* Face;
+    int Points;
+    int Style;
+  };
+  using platform::FontBold;
+  using platform::FontHighQuality;
+  using platform::FontPlain;
+  const Expected fonts[] = {
+      {9, "Carlito", 10, FontPlain},   {3, "Carlito", 20, FontBold},
+      {1, "Carlito", 11, FontHighQuality}, {2, "Carlito", 11, FontBold | FontHighQuality},
+      {4, "Carlito", 20, FontBold},    {5, "Carlito", 10, FontPlain},
+      {6, "Carlito", 20, FontBold},    {7, "Carlito", 18, FontBold},
+      {18, "Carlito", 13, FontBold | FontHighQuality},
+      {19, "Carlito", 10, FontBold | FontHighQuality},
+      {20, "Liberation Sans", 10, FontBold | FontHighQuality},
+  };
+  const std::string sample = "Max. Current 0123456789";
+  constexpr int Reference = 60;
+  for (double dpi : {96.0, 144.0}) {
+    platform::SetDisplayDpi(dpi, dpi);
+    ReadSystemSettings(SettingsPath);
+    for (const Expected& font : fonts) {
+      ASSERT_TRUE(platform::IsFont(font.Number)) << font.Number;
+      platform::SelectFont(font.Number);
+      const double width = platform::TextWidth(sample);
+      const double height = platform::TextHeight(sample);
+      platform::LoadFont(Reference, font.Face, font.Points, font.Style);
+      platform::SelectFont(Reference);
+      EXPECT_EQ(width, platform::TextWidth(sample)) << "font " << font.Number << " at " << dpi;
+      EXPECT_EQ(height, platform::TextHeight(sample)) << "font " << font.Number << " at " << dpi;
+    }
+  }
+  platform::SetDisplayDpi(96, 96);
+  ReadSystemSettings(SettingsPath);  // the fonts at the usual density for later tests
 }
 
 TEST_F(SettingsTest, FileOfUnrelatedLinesGainsAllKeysAtTheEnd) {
