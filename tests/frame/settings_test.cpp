@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "frame/settings.h"
+#include "platform/draw.h"
 #include "default_settings.h"
 #include "platform/gui_headless.h"
 #include "support/temp_folder.h"
@@ -41,6 +42,47 @@ TEST_F(SettingsTest, NewFileGetsAllKeysInOrderWithTheirDefaults) {
   EXPECT_EQ(ReadFile(SettingsPath), NewSettingsFile);
 }
 
+// The fonts the start-up read loads, measured against the faces, sizes and styles they
+// must have; at 144 dots per inch every one is half as large again.
+TEST_F(SettingsTest, StartUpReadLoadsTheElevenNumberedFonts) {
+  struct Expected {
+    int Number;
+    const char* Face;
+    int Points;
+    int Style;
+  };
+  using platform::FontBold;
+  using platform::FontHighQuality;
+  using platform::FontPlain;
+  const Expected fonts[] = {
+      {9, "Carlito", 10, FontPlain},   {3, "Carlito", 20, FontBold},
+      {1, "Carlito", 11, FontHighQuality}, {2, "Carlito", 11, FontBold | FontHighQuality},
+      {4, "Carlito", 20, FontBold},    {5, "Carlito", 10, FontPlain},
+      {6, "Carlito", 20, FontBold},    {7, "Carlito", 18, FontBold},
+      {18, "Carlito", 13, FontBold | FontHighQuality},
+      {19, "Carlito", 10, FontBold | FontHighQuality},
+      {20, "Liberation Sans", 10, FontBold | FontHighQuality},
+  };
+  const std::string sample = "Max. Current 0123456789";
+  constexpr int Reference = 60;
+  for (double dpi : {96.0, 144.0}) {
+    platform::SetDisplayDpi(dpi, dpi);
+    ReadSystemSettings(SettingsPath);
+    for (const Expected& font : fonts) {
+      ASSERT_TRUE(platform::IsFont(font.Number)) << font.Number;
+      platform::SelectFont(font.Number);
+      const double width = platform::TextWidth(sample);
+      const double height = platform::TextHeight(sample);
+      platform::LoadFont(Reference, font.Face, font.Points, font.Style);
+      platform::SelectFont(Reference);
+      EXPECT_EQ(width, platform::TextWidth(sample)) << "font " << font.Number << " at " << dpi;
+      EXPECT_EQ(height, platform::TextHeight(sample)) << "font " << font.Number << " at " << dpi;
+    }
+  }
+  platform::SetDisplayDpi(96, 96);
+  ReadSystemSettings(SettingsPath);  // the fonts at the usual density for later tests
+}
+
 TEST_F(SettingsTest, FileOfUnrelatedLinesGainsAllKeysAtTheEnd) {
   WriteFile(SettingsPath, "# my notes\r\nunrelated line\r\n");
   ReadSystemSettings(SettingsPath);
@@ -53,6 +95,27 @@ TEST_F(SettingsTest, NoSettingsFolderUsesDefaultsSilently) {
   EXPECT_EQ(AppSettings.Language, "English");
   EXPECT_FALSE(testing::Exists(SettingsPath));
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
+}
+
+// A file that exists but cannot be read: "/proc/self/mem" opens, and reading its start
+// fails, which stands in for a locked or damaged file even for the superuser.
+TEST_F(SettingsTest, UnreadableFileStartsWithDefaultsIsReportedAndLeftAlone) {
+  std::filesystem::create_symlink("/proc/self/mem", SettingsPath);
+  ReadSystemSettings(SettingsPath);
+  EXPECT_EQ(AppSettings.ActiveInstrument, "KVR820");
+  EXPECT_EQ(AppSettings.Language, "English");
+  EXPECT_EQ(AppSettings.ComPort, 1);
+  EXPECT_DOUBLE_EQ(AppSettings.SampleRate, 50.0);
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_EQ(platform::headless::MessagesShown()[0].Icon, platform::MessageIcon::Error);
+  EXPECT_NE(platform::headless::MessagesShown()[0].Text.find(SettingsPath), std::string::npos);
+
+  // Nothing is appended to it and a key write leaves it (and its link) as it was.
+  WriteKeyValue(SettingsPath, "Language", "French");
+  EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath));
+  EXPECT_EQ(std::filesystem::read_symlink(SettingsPath), "/proc/self/mem");
+  EXPECT_FALSE(testing::Exists("tmp.txt"));
+  EXPECT_EQ(ReadKeyValue(SettingsPath, "Language"), "");
 }
 
 TEST_F(SettingsTest, LastLineWithoutLineEndKeepsItsValueWhenAKeyIsAppended) {

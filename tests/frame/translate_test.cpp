@@ -1,11 +1,13 @@
 // Translations: the language table, Translate, the captions and the language buttons.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "frame/settings.h"
 #include "frame/translate.h"
+#include "platform/gui_headless.h"
 #include "support/temp_folder.h"
 
 namespace zolt::frame {
@@ -71,6 +73,23 @@ TEST_F(TranslateTest, LoadKeepsCellsOutsideTheNewFilesBlock) {
   EXPECT_EQ(LanguageCell(2, 0), "STOP");    // outside its rows
   LoadLanguageTable("missing.csv");
   EXPECT_EQ(LanguageCell(1, 1), "Verbinden NL");
+}
+
+TEST_F(TranslateTest, UnreadableFileIsReportedAndLeavesTheTable) {
+  WriteFile("l.csv", Table);
+  LoadLanguageTable("l.csv");
+  platform::headless::Reset();
+  // "/proc/self/mem" opens, but reading its start fails.
+  std::filesystem::create_symlink("/proc/self/mem", "broken.csv");
+  LoadLanguageTable("broken.csv");
+  EXPECT_EQ(LanguageCell(0, 1), "German");
+  EXPECT_EQ(LanguageCell(1, 1), "Verbinden");
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_NE(platform::headless::MessagesShown()[0].Text.find("broken.csv"), std::string::npos);
+
+  LoadLanguageTable("missing.csv");  // a missing file is no error
+  EXPECT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_EQ(LanguageCell(1, 1), "Verbinden");
 }
 
 TEST_F(TranslateTest, CaptionsAreTranslatedExceptTheCursorNames) {
