@@ -396,6 +396,23 @@ class RunPhasesLocalTest : public ::testing::Test {
   void TearDown() override { link::LinkState.Connected = 0; }
 };
 
+TEST_F(RunPhasesLocalTest, RunPressStartsTheRunEvenAsHighVoltageFalls) {
+  TestConfiguration = AppliedTestConfiguration = 100;
+  RunControl.RunPhase = 2;
+  RunControl.HighVoltageOn = 0;  // reported off in the same pass as the press
+  RunControl.StepIndex = 4;
+  AcquiredSweeps.LastEntry[3] = 9;
+  DisplayedSweeps.TotalEntries[3] = 9;
+  screen::ClickedZone = RunButton;
+  HandleCurveTracerFrame();
+  EXPECT_EQ(RunControl.RunPhase, 3);
+  EXPECT_EQ(RunControl.StepIndex, -1);
+  EXPECT_EQ(RunControl.PointIndex, -1);
+  EXPECT_EQ(AcquiredSweeps.LastEntry[3], 0);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[3], 0);
+  EXPECT_EQ(RunInfo.TotalSteps, 6);
+}
+
 TEST_F(RunPhasesLocalTest, CopyTakesOnlyNewPointsAndRecopiesTheLast) {
   for (int p = 0; p <= 3; ++p) AcquiredSweeps.Point[0][p].VC_V = p + 1.0;
   AcquiredSweeps.Point[0][1].RunStatus = 0x42;
