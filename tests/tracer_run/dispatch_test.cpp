@@ -3,6 +3,7 @@
 // the run phase of the pass does not take are dropped.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -128,6 +129,36 @@ TEST_F(DispatchTest, EveryControlActsOncePerPressAndNoOtherIdActs) {
     ControlDispatch();  // the same pass again, with no new press
     EXPECT_EQ(State(), after);
   }
+}
+
+TEST_F(DispatchTest, LadderAndBrowseControlsMoveOneStepPerPress) {
+  const TestSetupRecord& t = TestSetup;
+  struct Case {
+    int32_t id;
+    std::function<int32_t()> value;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {410, [] { return TestConfiguration; }, 299}, {411, [] { return TestConfiguration; }, 301},
+      {422, [&] { return t.MaxVoltageIndex; }, 4},  {423, [&] { return t.MaxVoltageIndex; }, 6},
+      {428, [&] { return t.ImpedanceIndex; }, 2},   {434, [&] { return t.MaxCurrentIndex; }, 4},
+      {435, [&] { return t.MaxCurrentIndex; }, 6},  {447, [&] { return t.CurrentStepIndex; }, 6},
+      {458, [&] { return t.OffsetIndex; }, 4},      {459, [&] { return t.OffsetIndex; }, 6},
+      {464, [&] { return t.OffsetRange; }, 3},      {470, [&] { return t.NumberOfSteps; }, 5},
+      {471, [&] { return t.NumberOfSteps; }, 7},    {482, [] { return SampleRunNumber; }, 1},
+      {483, [] { return SampleRunNumber; }, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    BaseState();
+    Dispatch(c.id);
+    EXPECT_EQ(c.value(), c.expected);
+  }
+  BaseState();
+  Dispatch(433 + 7);  // the collector pulse moves one place: continuous to 80 us
+  EXPECT_EQ(t.SetupCollectorPulseLength, 80e-6);
+  Dispatch(469 + 7);
+  EXPECT_EQ(t.SetupBaseGatePulseLength, 80e-6);
 }
 
 TEST_F(DispatchTest, HelpIconsOpenTheManualAtTheirTopics) {
