@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "frame/app.h"
 #include "frame/settings.h"
@@ -163,15 +164,18 @@ TEST_F(DispatchTest, LadderAndBrowseControlsMoveOneStepPerPress) {
 
 TEST_F(DispatchTest, HelpIconsOpenTheManualAtTheirTopics) {
   frame::AppInfo.ManualPath = "help/KVR820_MANUAL.chm";
-  Dispatch(289 + 10);
-  Dispatch(325 + 10);
-  Dispatch(397 + 10);
+  const std::pair<int32_t, const char*> icons[] = {
+      {289, "Cursors.htm"},          {301, "GraphTitle.htm"},       {313, "TestGraphMode.htm"},
+      {325, "ConnectStatus.htm"},    {337, "CollectorSupply.htm"},  {349, "StepGenerator.htm"},
+      {361, "DisplayedResults.htm"}, {373, "SweepLiveValues.htm"},  {385, "KeyMeasurement.htm"},
+      {397, "SweepSettings.htm"}};
+  for (const auto& [base, topic] : icons) Dispatch(base + 10);
   const auto& requests = platform::headless::HelpRequests();
-  ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[0].File, "help/KVR820_MANUAL.chm");
-  EXPECT_EQ(requests[0].Topic, "Cursors.htm");
-  EXPECT_EQ(requests[1].Topic, "ConnectStatus.htm");
-  EXPECT_EQ(requests[2].Topic, "SweepSettings.htm");
+  ASSERT_EQ(requests.size(), std::size(icons));
+  for (size_t k = 0; k < requests.size(); ++k) {
+    EXPECT_EQ(requests[k].File, "help/KVR820_MANUAL.chm");
+    EXPECT_EQ(requests[k].Topic, icons[k].second);
+  }
 }
 
 TEST_F(DispatchTest, YNudgesRunOppositeToX) {

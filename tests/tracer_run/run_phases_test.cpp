@@ -413,6 +413,43 @@ TEST_F(RunPhasesLocalTest, RunPressStartsTheRunEvenAsHighVoltageFalls) {
   EXPECT_EQ(RunInfo.TotalSteps, 6);
 }
 
+TEST_F(RunPhasesLocalTest, StopCodesEndTheSweepWithTheirReasons) {
+  const char* reasons[16] = {"",
+                             "REMOTE/MANUAL REQUEST",
+                             "MAX RUN LENGTH EXCEEDED",
+                             "RAMP -V EXCEEDED",
+                             "RAMP +V EXCEEDED",
+                             "RAMP -I EXCEEDED",
+                             "RAMP +I EXCEEDED",
+                             "NON-PULSE COLLECTOR -I EXCEEDED",
+                             "NON-PULSE COLLECTOR +I EXCEEDED",
+                             "CODE#09",
+                             "CODE#10",
+                             "CODE#11",
+                             "CODE#12",
+                             "CODE#13",
+                             "USB VOLTAGE (min) EXCEEDED",
+                             "USB VOLTAGE (min) EXCEEDED"};
+  TestConfiguration = AppliedTestConfiguration = 100;
+  for (int code = 0; code <= 15; ++code) {
+    SCOPED_TRACE(code);
+    RunControl.RunPhase = 5;
+    RunControl.LastStopReason = "before";
+    RunControl.StopCode = code;
+    RunControl.NewFrame = 1;
+    HandleCurveTracerFrame();
+    EXPECT_EQ(RunControl.NewFrame, 0);
+    EXPECT_EQ(RunControl.RunPhase, code == 0 ? 5 : code == 1 ? 8 : 6);
+    EXPECT_EQ(RunControl.LastStopReason, code == 0 ? "before" : reasons[code]);
+  }
+  // Without a new frame the stop code is not looked at.
+  RunControl.RunPhase = 5;
+  RunControl.NewFrame = 0;
+  RunControl.StopCode = 2;
+  HandleCurveTracerFrame();
+  EXPECT_EQ(RunControl.RunPhase, 5);
+}
+
 TEST_F(RunPhasesLocalTest, CopyTakesOnlyNewPointsAndRecopiesTheLast) {
   for (int p = 0; p <= 3; ++p) AcquiredSweeps.Point[0][p].VC_V = p + 1.0;
   AcquiredSweeps.Point[0][1].RunStatus = 0x42;
