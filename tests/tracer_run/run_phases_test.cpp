@@ -165,6 +165,7 @@ class RunPhasesTest : public ::testing::Test {
     EXPECT_EQ(Phase(), 4);
     Pass();
     EXPECT_EQ(Phase(), 5);
+    EXPECT_EQ(RunControl.RunPhaseText, "Start sweep");
     const Received got = Take();
     EXPECT_EQ(got.Blocks.size(), 1u);
     return got.Blocks.empty() ? std::array<uint32_t, 32>{} : got.Blocks[0];
@@ -265,6 +266,7 @@ TEST_F(RunPhasesTest, RunOfSixStepsMakesSevenSweepsAndSavesTheRun) {
     EXPECT_EQ(Phase(), 6);
     EXPECT_EQ(RunControl.LastStopReason, "MAX RUN LENGTH EXCEEDED");
     Pass();
+    EXPECT_EQ(RunControl.RunPhaseText, "Sweep stop code found");
     EXPECT_EQ(RunControl.SweepNumber, k + 1);
     EXPECT_EQ(Phase(), k < 6 ? 3 : 7);
   }
