@@ -3,9 +3,11 @@
 // the run phase of the pass does not take are dropped.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "frame/app.h"
 #include "frame/settings.h"
@@ -130,17 +132,50 @@ TEST_F(DispatchTest, EveryControlActsOncePerPressAndNoOtherIdActs) {
   }
 }
 
+TEST_F(DispatchTest, LadderAndBrowseControlsMoveOneStepPerPress) {
+  const TestSetupRecord& t = TestSetup;
+  struct Case {
+    int32_t id;
+    std::function<int32_t()> value;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {410, [] { return TestConfiguration; }, 299}, {411, [] { return TestConfiguration; }, 301},
+      {422, [&] { return t.MaxVoltageIndex; }, 4},  {423, [&] { return t.MaxVoltageIndex; }, 6},
+      {428, [&] { return t.ImpedanceIndex; }, 2},   {434, [&] { return t.MaxCurrentIndex; }, 4},
+      {435, [&] { return t.MaxCurrentIndex; }, 6},  {447, [&] { return t.CurrentStepIndex; }, 6},
+      {458, [&] { return t.OffsetIndex; }, 4},      {459, [&] { return t.OffsetIndex; }, 6},
+      {464, [&] { return t.OffsetRange; }, 3},      {470, [&] { return t.NumberOfSteps; }, 5},
+      {471, [&] { return t.NumberOfSteps; }, 7},    {482, [] { return SampleRunNumber; }, 1},
+      {483, [] { return SampleRunNumber; }, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    BaseState();
+    Dispatch(c.id);
+    EXPECT_EQ(c.value(), c.expected);
+  }
+  BaseState();
+  Dispatch(433 + 7);  // the collector pulse moves one place: continuous to 80 us
+  EXPECT_EQ(t.SetupCollectorPulseLength, 80e-6);
+  Dispatch(469 + 7);
+  EXPECT_EQ(t.SetupBaseGatePulseLength, 80e-6);
+}
+
 TEST_F(DispatchTest, HelpIconsOpenTheManualAtTheirTopics) {
   frame::AppInfo.ManualPath = "help/KVR820_MANUAL.chm";
-  Dispatch(289 + 10);
-  Dispatch(325 + 10);
-  Dispatch(397 + 10);
+  const std::pair<int32_t, const char*> icons[] = {
+      {289, "Cursors.htm"},          {301, "GraphTitle.htm"},       {313, "TestGraphMode.htm"},
+      {325, "ConnectStatus.htm"},    {337, "CollectorSupply.htm"},  {349, "StepGenerator.htm"},
+      {361, "DisplayedResults.htm"}, {373, "SweepLiveValues.htm"},  {385, "KeyMeasurement.htm"},
+      {397, "SweepSettings.htm"}};
+  for (const auto& [base, topic] : icons) Dispatch(base + 10);
   const auto& requests = platform::headless::HelpRequests();
-  ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[0].File, "help/KVR820_MANUAL.chm");
-  EXPECT_EQ(requests[0].Topic, "Cursors.htm");
-  EXPECT_EQ(requests[1].Topic, "ConnectStatus.htm");
-  EXPECT_EQ(requests[2].Topic, "SweepSettings.htm");
+  ASSERT_EQ(requests.size(), std::size(icons));
+  for (size_t k = 0; k < requests.size(); ++k) {
+    EXPECT_EQ(requests[k].File, "help/KVR820_MANUAL.chm");
+    EXPECT_EQ(requests[k].Topic, icons[k].second);
+  }
 }
 
 TEST_F(DispatchTest, YNudgesRunOppositeToX) {

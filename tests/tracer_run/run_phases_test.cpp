@@ -165,6 +165,7 @@ class RunPhasesTest : public ::testing::Test {
     EXPECT_EQ(Phase(), 4);
     Pass();
     EXPECT_EQ(Phase(), 5);
+    EXPECT_EQ(RunControl.RunPhaseText, "Start sweep");
     const Received got = Take();
     EXPECT_EQ(got.Blocks.size(), 1u);
     return got.Blocks.empty() ? std::array<uint32_t, 32>{} : got.Blocks[0];
@@ -265,6 +266,7 @@ TEST_F(RunPhasesTest, RunOfSixStepsMakesSevenSweepsAndSavesTheRun) {
     EXPECT_EQ(Phase(), 6);
     EXPECT_EQ(RunControl.LastStopReason, "MAX RUN LENGTH EXCEEDED");
     Pass();
+    EXPECT_EQ(RunControl.RunPhaseText, "Sweep stop code found");
     EXPECT_EQ(RunControl.SweepNumber, k + 1);
     EXPECT_EQ(Phase(), k < 6 ? 3 : 7);
   }
@@ -395,6 +397,60 @@ class RunPhasesLocalTest : public ::testing::Test {
   }
   void TearDown() override { link::LinkState.Connected = 0; }
 };
+
+TEST_F(RunPhasesLocalTest, RunPressStartsTheRunEvenAsHighVoltageFalls) {
+  TestConfiguration = AppliedTestConfiguration = 100;
+  RunControl.RunPhase = 2;
+  RunControl.HighVoltageOn = 0;  // reported off in the same pass as the press
+  RunControl.StepIndex = 4;
+  AcquiredSweeps.LastEntry[3] = 9;
+  DisplayedSweeps.TotalEntries[3] = 9;
+  screen::ClickedZone = RunButton;
+  HandleCurveTracerFrame();
+  EXPECT_EQ(RunControl.RunPhase, 3);
+  EXPECT_EQ(RunControl.StepIndex, -1);
+  EXPECT_EQ(RunControl.PointIndex, -1);
+  EXPECT_EQ(AcquiredSweeps.LastEntry[3], 0);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[3], 0);
+  EXPECT_EQ(RunInfo.TotalSteps, 6);
+}
+
+TEST_F(RunPhasesLocalTest, StopCodesEndTheSweepWithTheirReasons) {
+  const char* reasons[16] = {"",
+                             "REMOTE/MANUAL REQUEST",
+                             "MAX RUN LENGTH EXCEEDED",
+                             "RAMP -V EXCEEDED",
+                             "RAMP +V EXCEEDED",
+                             "RAMP -I EXCEEDED",
+                             "RAMP +I EXCEEDED",
+                             "NON-PULSE COLLECTOR -I EXCEEDED",
+                             "NON-PULSE COLLECTOR +I EXCEEDED",
+                             "CODE#09",
+                             "CODE#10",
+                             "CODE#11",
+                             "CODE#12",
+                             "CODE#13",
+                             "USB VOLTAGE (min) EXCEEDED",
+                             "USB VOLTAGE (min) EXCEEDED"};
+  TestConfiguration = AppliedTestConfiguration = 100;
+  for (int code = 0; code <= 15; ++code) {
+    SCOPED_TRACE(code);
+    RunControl.RunPhase = 5;
+    RunControl.LastStopReason = "before";
+    RunControl.StopCode = code;
+    RunControl.NewFrame = 1;
+    HandleCurveTracerFrame();
+    EXPECT_EQ(RunControl.NewFrame, 0);
+    EXPECT_EQ(RunControl.RunPhase, code == 0 ? 5 : code == 1 ? 8 : 6);
+    EXPECT_EQ(RunControl.LastStopReason, code == 0 ? "before" : reasons[code]);
+  }
+  // Without a new frame the stop code is not looked at.
+  RunControl.RunPhase = 5;
+  RunControl.NewFrame = 0;
+  RunControl.StopCode = 2;
+  HandleCurveTracerFrame();
+  EXPECT_EQ(RunControl.RunPhase, 5);
+}
 
 TEST_F(RunPhasesLocalTest, CopyTakesOnlyNewPointsAndRecopiesTheLast) {
   for (int p = 0; p <= 3; ++p) AcquiredSweeps.Point[0][p].VC_V = p + 1.0;

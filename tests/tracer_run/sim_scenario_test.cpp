@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "calibration.h"  // the simulator's own calibration fits
 
+#include "frame/numbers.h"
 #include "frame/settings.h"
 #include "link/calibration.h"
 #include "link/calibration_stream.h"
@@ -114,6 +116,86 @@ PacketLog ReadPacketLog(const std::string& text) {
   return log;
 }
 
+// The cells of one run-file line (no cell of the session's run holds a comma).
+std::vector<std::string> Cells(const std::string& line) {
+  std::vector<std::string> cells;
+  size_t start = 0;
+  for (size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1)
+    cells.push_back(line.substr(start, comma - start));
+  cells.push_back(line.substr(start));
+  return cells;
+}
+
+// Checks the saved run against the run on display: the header, then one line per
+// displayed point in step and entry order, each of 40 cells; the set-up columns on each
+// step's first line, the run-wide columns on the first point line only.
+void CheckRunFile(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  EXPECT_EQ(start, text.size()) << "text after the last line end";
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0],
+            "Step,TotalSteps,Entry,TotalEntries,RunStatus,VR_V,VB_V,VC_V,IR_A,IB_A,IC_A,TIB_A,"
+            "TVB_V,CollectorMaxVoltage,CollectorResistorOhms,CollectorMaxCurrent,"
+            "BaseGateOutputMode,BaseGateResistorOhms,BaseGateOffsetCurrent,"
+            "BaseGateActiveCurrent,BaseGateOffsetVoltage,BaseGateActiveVoltage,"
+            "CollectorPulseLength,BaseGatePulseLength,SampleRate,BaseGateClampMode,GraphType,"
+            "GraphTitle,Notes,Date,Time,ModelID,FirmwareID,SerialID,CalibrationDate,,,,,");
+
+  // At most ten decimals, no trailing zeros, no bare point.
+  const std::regex real("-?[0-9]+(\\.[0-9]{0,9}[1-9])?");
+  auto text = [](double value) { return frame::RealToText(value); };
+  size_t at = 1;
+  int fractions = 0;
+  for (int s = 0; s <= 6; ++s) {
+    for (int e = 0; e <= DisplayedSweeps.TotalEntries[s]; ++e, ++at) {
+      SCOPED_TRACE("step " + std::to_string(s) + " entry " + std::to_string(e));
+      ASSERT_LT(at, lines.size());
+      const std::vector<std::string> c = Cells(lines[at]);
+      ASSERT_EQ(c.size(), 40u) << lines[at];
+      EXPECT_EQ(c[0], std::to_string(s));
+      EXPECT_EQ(c[1], "6");
+      EXPECT_EQ(c[2], std::to_string(e));
+      EXPECT_EQ(c[3], std::to_string(DisplayedSweeps.TotalEntries[s]));
+      const SweepPoint& p = DisplayedSweeps.Point[s][e];
+      EXPECT_EQ(c[4], std::to_string(p.RunStatus));
+      const double values[] = {p.VR_V, p.VB_V, p.VC_V, p.IR_A, p.IB_A, p.IC_A, p.TIB_A, p.TVB_V};
+      for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(c[5 + k], text(values[k])) << k;
+        EXPECT_TRUE(std::regex_match(c[5 + k], real)) << c[5 + k];
+        if (c[5 + k].find('.') != std::string::npos) ++fractions;
+      }
+      for (int k = 13; k <= 25; ++k) EXPECT_EQ(c[k].empty(), e != 0) << k;
+      for (int k = 26; k <= 34; ++k) EXPECT_EQ(c[k].empty(), at != 1) << k;
+      for (int k = 35; k < 40; ++k) EXPECT_EQ(c[k], "") << k;
+      if (e == 0) {
+        const StepSetup& setup = StepSetups[s];
+        EXPECT_EQ(c[13], text(setup.CollectorMaxVoltage));
+        EXPECT_EQ(c[14], text(setup.CollectorResistorOhms));
+        EXPECT_EQ(c[15], text(setup.CollectorMaxCurrent));
+        EXPECT_EQ(c[16], "I");
+        EXPECT_EQ(c[19], text(setup.BaseGateActiveCurrent));
+        EXPECT_EQ(c[22], "0.0003");
+        EXPECT_EQ(c[24], "50");
+        EXPECT_EQ(c[25], "ClampOnIdle");
+        for (int k : {13, 14, 15, 17, 18, 19, 20, 21, 22, 23, 24})
+          EXPECT_TRUE(std::regex_match(c[k], real)) << c[k];
+      }
+      if (at == 1) {
+        EXPECT_EQ(c[26], "100");
+        EXPECT_EQ(c[27], "Session run");
+        EXPECT_EQ(c[28], "Notes here");
+        EXPECT_EQ(c[31], "KVR820");
+        EXPECT_EQ(c[34], "unknown");
+      }
+    }
+  }
+  EXPECT_EQ(at, lines.size());
+  EXPECT_GT(fractions, 0);  // measured values with decimals were among them
+}
+
 constexpr uint32_t Bit(int n) { return uint32_t{1} << n; }
 constexpr uint32_t RunBit = Bit(0), StopBit = Bit(1), HighVoltageStartBit = Bit(2),
                    HighVoltageStopBit = Bit(3), ClearStopCodeBit = Bit(4), ConnectStartBit = Bit(13),
@@ -140,6 +222,8 @@ class SimScenarioTest : public ::testing::Test {
     SampleRunNumber = 1;
     SampleRunCount = 1;
     TestConfiguration = AppliedTestConfiguration = 100;
+    GraphTitleText = "Session run";
+    RecalculateTestSetup();  // as the start-up does
     testing::MakeFolder(SampleRunFolder);
     testing::MakeFolder("settings");
 
@@ -205,6 +289,7 @@ TEST_F(SimScenarioTest, SessionFromConnectToDisconnect) {
   EXPECT_EQ(SampleRunNumber, 2);
   for (int k = 0; k <= 6; ++k) EXPECT_GT(DisplayedSweeps.TotalEntries[k], 5) << k;
   EXPECT_EQ(DisplayedSweeps.TotalEntries[7], 0);
+  CheckRunFile(testing::ReadFile("sampleruns_KVR/0002.csv"));
 
   // The instrument halts a sweep itself: stop code 1, nothing saved.
   sweepsStarted = 0;
@@ -222,7 +307,9 @@ TEST_F(SimScenarioTest, SessionFromConnectToDisconnect) {
   EXPECT_EQ(RunControl.LastStopReason, "MANUAL HALT REQUEST");
   EXPECT_FALSE(testing::Exists("sampleruns_KVR/0003.csv"));
 
+  const int64_t disconnectStart = platform::ElapsedMilliseconds();
   ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 0; }, 1000));
+  EXPECT_GE(platform::ElapsedMilliseconds() - disconnectStart, 100);  // the pause before closing
   EXPECT_EQ(link::LinkState.Connected, 0);
   EXPECT_FALSE(link::LinkThreadRunning());
   EXPECT_EQ(sweepsStarted, 2);
@@ -298,6 +385,29 @@ TEST_F(SimScenarioTest, SessionFromConnectToDisconnect) {
   EXPECT_EQ(commands(blocks[12]), HighVoltageStopBit);
   for (size_t k = 0; k < 12; ++k) EXPECT_NE(blocks[k].reg[1] & CommsEnableBit, 0u) << k;
   EXPECT_EQ(blocks[12].reg[1] & CommsEnableBit, 0u);
+
+  // The set-up in every block: one and ten seconds at 50 Hz, the 300 us collector pulse
+  // (timing class 300), clamp on idle, current drive. Until the first run, entry 0 holds
+  // the connect defaults (a pulsed base); the run's steps and, after it, entry 0 hold the
+  // dialled set-up (a continuous base).
+  const uint32_t BaseGatePulsedBit = Bit(7), ClampOnIdleBit = Bit(10), CollectorPulsedBit = Bit(11);
+  for (size_t k = 0; k < blocks.size(); ++k) {
+    SCOPED_TRACE("block " + std::to_string(k));
+    const Transfer& b = blocks[k];
+    const bool connectDefaults = k < 2;
+    EXPECT_EQ(b.reg[3], 50u);
+    EXPECT_EQ(b.reg[5], 500u);
+    EXPECT_EQ(b.reg[4], 108u);
+    EXPECT_EQ(b.reg[23], static_cast<uint32_t>(TestSetup.SetupCollectorCurrentRange));
+    EXPECT_EQ(b.reg[24], static_cast<uint32_t>(TestSetup.SetupBaseGateRange));
+    EXPECT_EQ(b.reg[25], 0u);
+    EXPECT_EQ(b.reg[26], 1u);
+    EXPECT_NE(b.reg[1] & CollectorPulsedBit, 0u);
+    EXPECT_NE(b.reg[1] & ClampOnIdleBit, 0u);
+    EXPECT_EQ((b.reg[1] & BaseGatePulsedBit) != 0, connectDefaults);
+    EXPECT_EQ(b.reg[18], connectDefaults ? 108u : 65535u);
+    EXPECT_EQ(b.reg[19], connectDefaults ? 100u : 1u);
+  }
 
   // Each sweep drives the base with its step's level (register 17, in the instrument's
   // output codes of the range in register 24): offset + step x step size.
