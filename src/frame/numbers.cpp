@@ -11,6 +11,18 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Both readers accept leading blanks and one sign; returns where the digits start.
+size_t SkipBlanksAndSign(std::string_view text, bool& negative) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  return i;
+}
+
 int DigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -50,13 +62,8 @@ bool BelowRange(std::string_view number) {
 }  // namespace
 
 int64_t ParseInteger(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
   bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  size_t i = SkipBlanksAndSign(text, negative);
   int base = 10;
   if (i < text.size() && text[i] == '$') {
     base = 16;
@@ -76,13 +83,8 @@ int64_t ParseInteger(std::string_view text) {
 }
 
 double ParseReal(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
   bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  const size_t i = SkipBlanksAndSign(text, negative);
   const char* first = text.data() + i;
   const char* last = text.data() + text.size();
   // Only plain decimal notation with an optional exponent; no "inf" or "nan" words.
