@@ -120,6 +120,13 @@ TEST_F(ControlPanels, StateButtonsFollowTheRunPhase) {
   EXPECT_FALSE(ButtonShows(8, 619, 61, "RUN", c.CaptionTextColour));
   EXPECT_TRUE(SampleRunControlShows(738, "0007.csv", "<>"));
 
+  RunControl.RunPhase = 1;
+  DrawScreen();
+  EXPECT_TRUE(ButtonShows(8, 24, 265, "CONNECTED", c.GreenColour));
+  EXPECT_TRUE(ButtonShows(152, 24, 637, "HV ENABLE", c.CaptionTextColour));
+  EXPECT_TRUE(ButtonShows(8, 619, 61, "RUN", c.InactiveColour));
+  EXPECT_TRUE(SampleRunControlShows(738, "0007.csv", "<>"));
+
   RunControl.RunPhase = 2;
   SampleRunNumber = 12;
   DrawScreen();
@@ -201,6 +208,20 @@ TEST_F(ControlPanels, CanvasFollowsTheSurfaceSize) {
   EXPECT_EQ(platform::ImageHeight(38), 800);
   EXPECT_EQ(Top(397 + 8), 800 - 129);   // sweep settings at the foot of the right column
   EXPECT_EQ(screen::HotZone[397 + 8].Left, 1400 - 296);
+}
+
+// A window resized far below the layout's size: the columns overlap and the plot has no
+// room, yet the pass paints what fits into the canvas and nothing outside it.
+TEST_F(ControlPanels, AWindowSmallerThanTheLayoutIsPaintedWithoutFault) {
+  for (auto [w, h] : {std::pair{1, 1}, {200, 150}, {610, 300}, {700, 100}, {2000, 40}}) {
+    PrepareScreen(w, h);
+    FillTransistorCurves(7, 500);
+    CursorXA.Value = 3;
+    SlopeShown = 1;
+    DrawScreen();
+    EXPECT_EQ(platform::ImageWidth(38), w);
+    EXPECT_EQ(platform::ImageHeight(38), h);
+  }
 }
 
 using SweepSettings = ScreenTest;
