@@ -173,6 +173,25 @@ TEST_F(ControlPanels, StateTextsAreTranslatedCaptionsInCapitals) {
   EXPECT_TRUE(SampleRunControlShows(738, "..Live-Daten..", "+-"));
 }
 
+TEST_F(ControlPanels, AccentedAndCyrillicCaptionsAreShownInCapitals) {
+  frame::SetLanguageCell(0, 0, "English");
+  frame::SetLanguageCell(0, 1, "Other");
+  frame::SetLanguageCell(1, 0, "Connected");
+  frame::SetLanguageCell(1, 1, "Connect\xC3\xA9");  // Connecté
+  frame::SetLanguageCell(2, 0, "RUNNING");
+  frame::SetLanguageCell(2, 1, "l\xC3\xA4uft \xC3\x9F");  // läuft ß
+  frame::SetLanguageCell(3, 0, "STOP");
+  frame::SetLanguageCell(3, 1, "\xD1\x81\xD1\x82\xD0\xBE\xD0\xBF");  // стоп
+  frame::LanguageState.LanguageColumn = 1;
+  frame::LoadUiTexts();
+  RunControl.RunPhase = 4;
+  DrawScreen();
+  const screen::ColourSchemeRecord& c = ColourScheme;
+  EXPECT_TRUE(ButtonShows(8, 24, 265, "CONNECT\xC3\x89", c.GreenColour));
+  EXPECT_TRUE(ButtonShows(8, 619, 61, "L\xC3\x84UFT \xC3\x9F", c.GreenColour));
+  EXPECT_TRUE(ButtonShows(152, 619, 73, "\xD0\xA1\xD0\xA2\xD0\x9E\xD0\x9F", c.CaptionTextColour));
+}
+
 TEST_F(ControlPanels, PulseLengthIsShownAsTheSelectedOption) {
   TestSetup.SetupCollectorPulseLength = 80e-6;
   TestSetup.MaxCurrentText = "50 mA";
