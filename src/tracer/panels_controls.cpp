@@ -8,7 +8,6 @@
 
 #include "frame/app.h"
 #include "frame/csv.h"
-#include "frame/numbers.h"
 #include "frame/translate.h"
 #include "screen/colours.h"
 #include "screen/controls.h"
@@ -36,6 +35,53 @@ struct StateText {
   Colour TextColour = 0;
 };
 
+// The capital of a small letter of the Latin, Greek or Cyrillic alphabets (code points
+// below U+0800); any other character is its own capital ("ß" included).
+char32_t CapitalOf(char32_t c) {
+  if (c >= U'a' && c <= U'z') return c - 0x20;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;  // à .. þ, not ÷
+  if (c == 0xFF) return 0x178;                               // ÿ
+  if (c == 0x131) return U'I';                               // dotless i
+  // Latin Extended-A: capital and small alternate, the capital first except in two runs.
+  const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+  const bool evenCapitals = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+  if (evenCapitals && c % 2 == 1) return c - 1;
+  if (oddCapitals && c % 2 == 0) return c - 1;
+  if (c == 0x3C2) return 0x3A3;                                         // final sigma
+  if (c >= 0x3B1 && c <= 0x3C9) return c - 0x20;                        // α .. ω
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;                        // а .. я
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;                        // ѐ .. џ
+  return c;
+}
+
+// A translated caption in capitals, as the state buttons show it. Letters of one and two
+// bytes are turned; longer sequences and stray bytes pass unchanged.
+std::string InCapitals(const std::string& caption) {
+  std::string out;
+  out.reserve(caption.size());
+  for (size_t i = 0; i < caption.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(caption[i]);
+    if (lead < 0x80) {
+      out += static_cast<char>(CapitalOf(lead));
+      continue;
+    }
+    const auto next = i + 1 < caption.size() ? static_cast<unsigned char>(caption[i + 1]) : 0;
+    if (lead < 0xC2 || lead > 0xDF || (next & 0xC0) != 0x80) {
+      out += static_cast<char>(lead);
+      continue;
+    }
+    const char32_t capital = CapitalOf(static_cast<char32_t>(((lead & 0x1F) << 6) | (next & 0x3F)));
+    if (capital < 0x80) {
+      out += static_cast<char>(capital);
+    } else {
+      out += static_cast<char>(0xC0 | (capital >> 6));
+      out += static_cast<char>(0x80 | (capital & 0x3F));
+    }
+    ++i;
+  }
+  return out;
+}
+
 // The four state buttons and the sample-run control as the run phase shows them.
 struct PhaseTexts {
   StateText Connect, HighVoltage, Run, Halt;
@@ -45,7 +91,7 @@ struct PhaseTexts {
 
 PhaseTexts TextsOfPhase(int32_t phase) {
   const screen::ColourSchemeRecord& c = ColourScheme;
-  const auto upper = [](const std::string& caption) { return frame::ToUpper(caption); };
+  const auto upper = InCapitals;
   const std::string fileName = frame::MakeCsvFileName(SampleRunNumber);
   const std::string liveData = ".." + Captions.LiveData + "..";
   PhaseTexts t;

@@ -1,6 +1,10 @@
-// The painted graph at 1920 x 1080: plot rectangle, grid and frame, curves clamped to the
-// plot, cursor labels (pinned ones in yellow) with their hit boxes and nudge zones, and
-// the slope line. The plot runs from (368, 72), 1208 x 928 px.
+// The painted graph at 1920 x 1080: plot rectangle, grid and frame, axis numbers and
+// titles, curves clamped to the plot, cursor labels (pinned ones in yellow) with their hit
+// boxes and nudge zones, and the slope line. The plot runs from (368, 72), 1208 x 928 px.
+#include <algorithm>
+#include <cmath>
+
+#include "frame/fonts.h"
 #include "screen/colours.h"
 #include "screen/hot_zones.h"
 #include "screen/plot_area.h"
@@ -47,6 +51,100 @@ TEST_F(Graph, PlotRectangleGridAndFrame) {
   EXPECT_EQ(Pixel(610, 1008), c.GridMajorColour);  // tick below a major line
   EXPECT_EQ(Pixel(360, 258), c.GridMajorColour);   // tick left of a major line (72 + 185.6)
   EXPECT_EQ(Pixel(400, 100), c.GraphBackColour);
+}
+
+// The smallest rectangle around every pixel of the region that `match` accepts.
+struct Box {
+  int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1;
+  bool Empty() const { return Right < Left; }
+  double MiddleX() const { return (Left + Right) / 2.0; }
+  double MiddleY() const { return (Top + Bottom) / 2.0; }
+};
+template <typename Match>
+Box BoxOf(int left, int top, int right, int bottom, Match match) {
+  Box b;
+  for (int y = top; y <= bottom; ++y)
+    for (int x = left; x <= right; ++x)
+      if (match(Pixel(x, y))) {
+        b.Left = std::min(b.Left, x);
+        b.Right = std::max(b.Right, x);
+        b.Top = std::min(b.Top, y);
+        b.Bottom = std::max(b.Bottom, y);
+      }
+  return b;
+}
+bool Bright(platform::Colour c) {
+  return platform::RedOf(c) > 160 && platform::GreenOf(c) > 160 && platform::BlueOf(c) > 160;
+}
+
+TEST_F(Graph, AxisNumbersAndTitlesSitAtTheirPlaces) {
+  FillTransistorCurves(7, 500);  // 10 V by 10 mA
+  for (CursorRecord* c : {&CursorXA, &CursorXB, &CursorYA, &CursorYB}) c->Shown = 0;  // no labels over the numbers
+  DrawScreen();
+  platform::SelectFont(frame::FontGraphLabel);
+  const int t = static_cast<int>(platform::TextHeight("0"));
+  const auto black = [](platform::Colour c) { return c == screen::ColourScheme.GraphBackColour; };
+
+  // X numbers in boxes of the graph's background, centred under their lines; the first
+  // minor line's number 5 px higher than the others.
+  const Box zero = BoxOf(362, 1002, 400, 1034, black);  // right of the Y axis's "0"
+  EXPECT_EQ(zero.Top, 1010);
+  EXPECT_NEAR(zero.MiddleX(), 368, 1.5);
+  const Box minor = BoxOf(400, 1002, 440, 1034, black);
+  EXPECT_EQ(minor.Top, 1005);
+  EXPECT_NEAR(minor.MiddleX(), 368 + 1208 / 25.0, 1.5);
+  const Box last = BoxOf(1546, 1002, 1606, 1034, black);
+  EXPECT_EQ(last.Top, 1010);
+  EXPECT_NEAR(last.MiddleX(), 1576, 1.5);
+  EXPECT_NEAR(last.Right - last.Left + 1, platform::TextWidth("10"), 1);
+
+  // Y numbers right-aligned 1 px left of the ticks, centred on their lines; the first
+  // minor line's number 5 px nearer the plot.
+  const Box yZero = BoxOf(330, 985, 361, 1015, black);  // left of the X axis's "0"
+  EXPECT_EQ(yZero.Right, 368 - 10 - 1 - 1);
+  EXPECT_NEAR(yZero.MiddleY(), 1000, 1.5);
+  const Box yMinor = BoxOf(330, 950, 366, 975, black);
+  EXPECT_EQ(yMinor.Right, 368 - 5 - 1 - 1);
+  EXPECT_NEAR(yMinor.MiddleY(), 1000 - 928 / 25.0, 1.5);
+  const Box yTop = BoxOf(330, 60, 366, 85, black);
+  EXPECT_EQ(yTop.Right, 368 - 10 - 1 - 1);
+  EXPECT_NEAR(yTop.MiddleY(), 72, 1.5);
+
+  // X title "VCE (V) ..." centred under the plot 35 px below it, the subscript a third of
+  // the text height lower than the symbol.
+  const double w1 = std::round(platform::TextWidth(XAxis.SymbolText));
+  const double w2 = std::round(platform::TextWidth(XAxis.SubscriptText));
+  const double w3 = std::round(platform::TextWidth(XAxis.TitleText));
+  EXPECT_EQ(XAxis.TitleText, " (V) Collector-Emitter Voltage");
+  const double start = 368 + 604 - (w1 + w2 + w3) / 2;
+  const Box title = BoxOf(330, 1030, 1600, 1079, black);
+  EXPECT_EQ(title.Top, 1035);
+  EXPECT_NEAR(title.Left, start, 1);
+  EXPECT_NEAR(title.Right + 1, start + w1 + w2 + w3, 1);
+  const Box symbol = BoxOf(static_cast<int>(start) + 1, 1030, static_cast<int>(start + w1) - 2, 1079, black);
+  const Box subscript =
+      BoxOf(static_cast<int>(start + w1) + 1, 1030, static_cast<int>(start + w1 + w2) - 2, 1079, black);
+  EXPECT_EQ(symbol.Top, 1035);
+  EXPECT_NEAR(subscript.Top, 1035 + t / 3.0, 1);
+
+  // Y title reading upward at the region's left edge (x 304 + 5), centred on the plot's
+  // height: tall and narrow, and the subscript further right than the symbol.
+  EXPECT_EQ(YAxis.TitleText, " (mA) Collector Current");
+  const double v1 = std::round(platform::TextWidth(YAxis.SymbolText));
+  const double v2 = std::round(platform::TextWidth(YAxis.SubscriptText));
+  const double v3 = std::round(platform::TextWidth(YAxis.TitleText));
+  const Box turned = BoxOf(304, 72, 338, 1000, Bright);
+  ASSERT_FALSE(turned.Empty());
+  EXPECT_GE(turned.Left, 309);
+  EXPECT_LE(turned.Right, 309 + t + t / 3 + 1);
+  EXPECT_GT(turned.Bottom - turned.Top, 0.8 * (v1 + v2 + v3));
+  EXPECT_LE(turned.Bottom, 536 + (v1 + v2 + v3) / 2 + 1);
+  EXPECT_NEAR(turned.MiddleY(), 536, 6);
+  const double base = 536 + (v1 + v2 + v3) / 2;
+  const Box ySymbol = BoxOf(304, static_cast<int>(base - v1) + 1, 338, static_cast<int>(base) - 1, Bright);
+  const Box ySubscript =
+      BoxOf(304, static_cast<int>(base - v1 - v2) + 1, 338, static_cast<int>(base - v1) - 1, Bright);
+  EXPECT_NEAR(ySubscript.Right - ySymbol.Right, t / 3.0, 2);
 }
 
 TEST_F(Graph, CurvesAreClampedIntoThePlot) {

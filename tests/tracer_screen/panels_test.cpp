@@ -120,6 +120,13 @@ TEST_F(ControlPanels, StateButtonsFollowTheRunPhase) {
   EXPECT_FALSE(ButtonShows(8, 619, 61, "RUN", c.CaptionTextColour));
   EXPECT_TRUE(SampleRunControlShows(738, "0007.csv", "<>"));
 
+  RunControl.RunPhase = 1;
+  DrawScreen();
+  EXPECT_TRUE(ButtonShows(8, 24, 265, "CONNECTED", c.GreenColour));
+  EXPECT_TRUE(ButtonShows(152, 24, 637, "HV ENABLE", c.CaptionTextColour));
+  EXPECT_TRUE(ButtonShows(8, 619, 61, "RUN", c.InactiveColour));
+  EXPECT_TRUE(SampleRunControlShows(738, "0007.csv", "<>"));
+
   RunControl.RunPhase = 2;
   SampleRunNumber = 12;
   DrawScreen();
@@ -166,6 +173,25 @@ TEST_F(ControlPanels, StateTextsAreTranslatedCaptionsInCapitals) {
   EXPECT_TRUE(SampleRunControlShows(738, "..Live-Daten..", "+-"));
 }
 
+TEST_F(ControlPanels, AccentedAndCyrillicCaptionsAreShownInCapitals) {
+  frame::SetLanguageCell(0, 0, "English");
+  frame::SetLanguageCell(0, 1, "Other");
+  frame::SetLanguageCell(1, 0, "Connected");
+  frame::SetLanguageCell(1, 1, "Connect\xC3\xA9");  // Connecté
+  frame::SetLanguageCell(2, 0, "RUNNING");
+  frame::SetLanguageCell(2, 1, "l\xC3\xA4uft \xC3\x9F");  // läuft ß
+  frame::SetLanguageCell(3, 0, "STOP");
+  frame::SetLanguageCell(3, 1, "\xD1\x81\xD1\x82\xD0\xBE\xD0\xBF");  // стоп
+  frame::LanguageState.LanguageColumn = 1;
+  frame::LoadUiTexts();
+  RunControl.RunPhase = 4;
+  DrawScreen();
+  const screen::ColourSchemeRecord& c = ColourScheme;
+  EXPECT_TRUE(ButtonShows(8, 24, 265, "CONNECT\xC3\x89", c.GreenColour));
+  EXPECT_TRUE(ButtonShows(8, 619, 61, "L\xC3\x84UFT \xC3\x9F", c.GreenColour));
+  EXPECT_TRUE(ButtonShows(152, 619, 73, "\xD0\xA1\xD0\xA2\xD0\x9E\xD0\x9F", c.CaptionTextColour));
+}
+
 TEST_F(ControlPanels, PulseLengthIsShownAsTheSelectedOption) {
   TestSetup.SetupCollectorPulseLength = 80e-6;
   TestSetup.MaxCurrentText = "50 mA";
@@ -201,6 +227,20 @@ TEST_F(ControlPanels, CanvasFollowsTheSurfaceSize) {
   EXPECT_EQ(platform::ImageHeight(38), 800);
   EXPECT_EQ(Top(397 + 8), 800 - 129);   // sweep settings at the foot of the right column
   EXPECT_EQ(screen::HotZone[397 + 8].Left, 1400 - 296);
+}
+
+// A window resized far below the layout's size: the columns overlap and the plot has no
+// room, yet the pass paints what fits into the canvas and nothing outside it.
+TEST_F(ControlPanels, AWindowSmallerThanTheLayoutIsPaintedWithoutFault) {
+  for (auto [w, h] : {std::pair{1, 1}, {200, 150}, {610, 300}, {700, 100}, {2000, 40}}) {
+    PrepareScreen(w, h);
+    FillTransistorCurves(7, 500);
+    CursorXA.Value = 3;
+    SlopeShown = 1;
+    DrawScreen();
+    EXPECT_EQ(platform::ImageWidth(38), w);
+    EXPECT_EQ(platform::ImageHeight(38), h);
+  }
 }
 
 using SweepSettings = ScreenTest;
