@@ -1,0 +1,53 @@
+// The power analyser's calibration and control registers: "PMX_cal.txt" and its copy in
+// the EEPROM of the USB chip (words 128 to 1023), the gain and offset fitted per range,
+// and registers 1 (stream enable) and 2 (range select).
+//
+// PmxRanges is the range selection of the power-analyser front end; it lives here
+// because register 2 is built from its masks. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zolt::link {
+
+constexpr int PmxRangeCount = 12;  // 300, 150, 80, 40, 20, 10 V; 10, 5, 2, 1, 0.5, 0.25 A
+
+struct PmxRangesRecord {
+  double PmxVoltageRange = 300.0;        // selected: 300, 150, 80, 40, 20 or 10 V
+  double PmxCurrentRange = 10.0;         // selected: 10, 5, 2, 1, 0.5 or 0.25 A
+  double PmxAppliedVoltageRange = 0.0;   // last applied to the conversion and sent
+  double PmxAppliedCurrentRange = 0.0;
+  int32_t PmxVoltageRangeMask = 0;       // 300 V 1, 150 V 2, ... 10 V 32
+  int32_t PmxCurrentRangeMask = 0;       // 10 A 1, 5 A 2, ... 0.25 A 32
+};
+
+inline PmxRangesRecord PmxRanges;
+
+// One gain and offset pair per range, in the order above: reading x Gain + Offset.
+struct PmxRangeConstantsRecord {
+  double Gain[PmxRangeCount] = {};
+  double Offset[PmxRangeCount] = {};
+};
+
+inline PmxRangeConstantsRecord PmxRangeConstants;
+
+// Results of the last ComputeTwoPointGainOffset.
+inline double PmxFitGain = 0.0;
+inline double PmxFitOffset = 0.0;
+
+// The 24 point keys in file order ("300V", "-300V", ... "-0.25A").
+extern const char* const PmxCalibrationKeys[PmxRangeCount * 2];
+
+// EEPROM area to file (only while connected).
+void SaveEepromToFile(const std::string& path);
+// File to EEPROM area (only while connected).
+void LoadFileToEeprom(const std::string& path);
+// File to PmxRangeConstants.
+void TransferCalFileToConstants(const std::string& path);
+// The fit of one range from its positive and negative point texts ("reference<unit>,reading").
+void ComputeTwoPointGainOffset(const std::string& positive, const std::string& negative);
+// Registers 1 and 2 to the instrument (over USB, nothing when not connected).
+void SendPowerAnalyserControl();
+
+}  // namespace zolt::link

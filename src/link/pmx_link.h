@@ -1,0 +1,32 @@
+// The power analyser's connection: the step machine that opens the USB device, copies
+// the calibration out of the device, starts the comms thread and enables the stream,
+// and the comms thread that receives the sample frames into the ring (pmx_ring.h).
+//
+// PmxLinkState belongs to the main thread; the comms thread may only clear
+// LinkState.Connected behind it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zolt::link {
+
+struct PmxLinkStateRecord {
+  int32_t PmxLinkStep = 0;      // 0..11, 100, 101
+  std::string PmxStatusText;    // caption of the connect control
+  std::string PmxStepText;      // the numbered step line
+  int64_t PmxStepTime = 0;      // ms clock at which the current timed step began
+  int32_t PmxRunning = 0;       // 1 while connected (step 11)
+  std::string PmxCommsEnable;   // "On" once the stream has been enabled
+  int32_t PmxSynthesisOn = 0;   // the demonstration signal switch
+};
+
+inline PmxLinkStateRecord PmxLinkState;
+
+// Performs the current connection step once (one step per main-loop turn).
+void StepPowerAnalyserConnection();
+
+// The comms thread's body (parameter ignored); returns 0.
+int PowerAnalyserCommsThread(void* parameter);
+
+}  // namespace zolt::link

@@ -1,0 +1,45 @@
+// The power analyser's sample ring: 100 blocks of 1600 voltage and current samples
+// (10 s at 16,000 samples per second), written by the comms thread (or, with no
+// instrument connected, by the signal synthesis in the main thread) and analysed by the
+// main thread.
+//
+// Hand-over: the comms thread writes only block PmxWriteBlock, then publishes it in
+// PmxPublishedBlock (release); the main thread reads a block only after it has been
+// published (acquire) and trails the newest one by a block, so writer and reader never
+// share a block. The conversion of the selected ranges is written by the main thread
+// and read by the comms thread per frame, hence atomics.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace zolt::link {
+
+constexpr int PmxBlockSamples = 1600;    // 320 frames x 5 samples
+constexpr int PmxFramesPerBlock = 320;
+constexpr int PmxRingBlocks = 100;
+constexpr int PmxRingSamples = PmxBlockSamples * PmxRingBlocks;  // 160,000
+constexpr int PmxSampleTableSize = 2000001;  // the tables are longer than the ring
+
+// The sample tables (about 48 MB, zero-initialised, so they take no room in the program
+// file and pages are only touched where samples land). Block b occupies b x 1600 ..
+// b x 1600 + 1599.
+inline double PmxVoltageSamples[PmxSampleTableSize] = {};   // volts
+inline double PmxCurrentSamples[PmxSampleTableSize] = {};   // amperes
+inline double PmxFilteredSamples[PmxSampleTableSize] = {};  // low-pass output / 4 (main thread)
+
+struct PmxSampleRingRecord {
+  int32_t PmxBlockSize = PmxBlockSamples;
+  std::atomic<int32_t> PmxWriteBlock{0};      // block being filled, 0..99
+  std::atomic<int32_t> PmxPublishedBlock{0};  // last finished block, 0..99
+  int32_t PmxProcessBlock = 0;        // main thread's bookkeeping
+  int32_t PmxLastProcessedBlock = 0;
+  std::atomic<double> PmxVoltageGain{1.0};
+  std::atomic<double> PmxVoltageOffset{0.0};
+  std::atomic<double> PmxCurrentGain{1.0};
+  std::atomic<double> PmxCurrentOffset{0.0};
+};
+
+inline PmxSampleRingRecord PmxSampleRing;
+
+}  // namespace zolt::link
