@@ -129,32 +129,6 @@ TEST_F(HeadlessGui, UserActionsChangeStatesAndQueueGadgetEvents) {
     EXPECT_EQ(e.Gadget, expected);
   }
   EXPECT_EQ(WaitWindowEvent(0).Type, EventType::None);
-  SetGadgetText(201, "com1");  // a list chooses by item text, letter case aside
-  EXPECT_EQ(GetGadgetState(201), 0);
-  SetGadgetText(201, "COM9");
-  EXPECT_EQ(GetGadgetState(201), -1);
-}
-
-TEST_F(HeadlessGui, GadgetsGoOnTheLastTabAddedAndDeactivationMovesTheActivation) {
-  ASSERT_TRUE(OpenWindow(300, 0, 0, 1300, 800, "Settings", 0));
-  ASSERT_TRUE(TextGadget(50, 300, 1, 2, 3, 4, "on the client area"));
-  ASSERT_TRUE(PanelGadget(40, 300, 5, 5, 1290, 790));
-  AddGadgetItem(40, "first");
-  ASSERT_TRUE(ButtonGadget(51, 300, 24, 27, 600, 20, "on tab 0"));
-  AddGadgetItem(40, "second");
-  ASSERT_TRUE(ButtonGadget(52, 300, 24, 27, 600, 20, "on tab 1"));
-  EXPECT_EQ(headless::PlacementOf(50).Tab, -1);
-  EXPECT_EQ(headless::PlacementOf(51).Tab, 0);
-  EXPECT_EQ(headless::PlacementOf(52).Panel, 40);
-  EXPECT_EQ(headless::PlacementOf(52).Tab, 1);
-  FreeGadget(40);
-  ASSERT_TRUE(ButtonGadget(53, 300, 0, 0, 1, 1, "client area again"));
-  EXPECT_EQ(headless::PlacementOf(53).Tab, -1);
-  EXPECT_EQ(headless::PlacementOf(99).Window, -1);
-
-  headless::PushDeactivate(300, -1);
-  EXPECT_EQ(GetActiveWindow(), -1);
-  EXPECT_EQ(WaitWindowEvent(0).Type, EventType::Deactivate);
 }
 
 }  // namespace

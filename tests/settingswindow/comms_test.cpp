@@ -17,7 +17,6 @@
 #include "screen/hot_zones.h"
 #include "settingswindow/page_comms.h"
 #include "settingswindow/pages.h"
-#include "support/pty_link.h"
 #include "support/temp_folder.h"
 #include "tracer/dispatch.h"
 #include "tracer/run_state.h"
@@ -29,11 +28,11 @@ namespace {
 
 using namespace platform::headless;
 using platform::GetGadgetText;
-using testing::Step;
 using testing::WaitUntil;
+using Ports = std::vector<std::string>;
 
-std::vector<std::string> Found() {
-  std::vector<std::string> items;
+Ports Found() {
+  Ports items;
   for (int k = 0; k < platform::CountGadgetItems(ComFoundList); ++k)
     items.push_back(platform::GetGadgetItemText(ComFoundList, k));
   return items;
@@ -60,72 +59,52 @@ class CommsPageTest : public ::testing::Test {
   testing::TempFolder folder;
 };
 
-TEST_F(CommsPageTest, APortIsSavedOnlyWhenTheChosenEntryNamesOne) {
-  struct Case {
-    Step act;
-    int32_t port;
-  };
-  const std::vector<Case> cases = {
-      {[] { ClickGadget(ComManualSaveButton); }, 1},  // nothing chosen
-      {[] { ChooseGadgetItem(ComFoundList, 0); }, 1},
-      {[] { ClickGadget(ComFoundSaveButton); }, 1},   // "nothing selected - scan first"
-      {[] { ChooseGadgetItem(ComAllList, 11); }, 1},
-      {[] { ClickGadget(ComManualSaveButton); }, 12},
-  };
-  std::vector<Step> steps = {[] {
-    EXPECT_EQ(GetGadgetText(ComCurrentField), "COM 1");
-    EXPECT_EQ(Found(), std::vector<std::string>{"nothing selected - scan first"});
-    EXPECT_EQ(platform::GetGadgetState(ComFoundList), -1);
-    EXPECT_EQ(platform::CountGadgetItems(ComAllList), 99);
-    EXPECT_EQ(platform::GetGadgetItemText(ComAllList, 98), "COM 99");
-  }};
-  for (const Case& c : cases) {
-    steps.push_back(c.act);
-    steps.push_back([&c] { EXPECT_EQ(frame::AppSettings.ComPort, c.port); });
-  }
-  testing::RunSettingsWindow(334, steps);
-  EXPECT_EQ(frame::ReadKeyValue(frame::SettingsPath, "KVR_ComPort"), "12");
-  EXPECT_EQ(GetGadgetText(ComManualCurrentField), "");  // the window is gone
-}
-
-TEST_F(CommsPageTest, AScanListsThePortsThatOpenAndUpdateStopsIt) {
+TEST_F(CommsPageTest, AScanListsThePortsThatOpenAndAPortIsSavedOnlyWhenAnEntryNamesOne) {
   testing::PtyLink com3(3), com5(5);
   testing::RunSettingsWindow(334, {
-      [] { ClickGadget(ComScanButton); },
+      [] { EXPECT_EQ(Found(), Ports{"nothing selected - scan first"}); ClickGadget(ComManualSaveButton); },
+      [] { ChooseGadgetItem(ComFoundList, 0); },
+      [] { ClickGadget(ComFoundSaveButton); },  // neither entry names a port
+      [] { EXPECT_EQ(frame::AppSettings.ComPort, 1); ClickGadget(ComScanButton); },
       WaitUntil([] { return ComScan.ComScanPort == 4; }),
-      [] { ClickGadget(ComFoundSaveButton); },
+      [] { ClickGadget(ComFoundSaveButton); },  // stops the scan, saves the port found
       [] {
         EXPECT_EQ(ComScan.ComScanStep, 0);
-        EXPECT_EQ(Found(), std::vector<std::string>{"COM 3"});
+        EXPECT_EQ(Found(), Ports{"COM 3"});
         EXPECT_EQ(frame::AppSettings.ComPort, 3);
         ClickGadget(ComScanButton);
       },
       WaitUntil([] { return ComScan.ComScanStep == 0; }),
       [] {
-        EXPECT_EQ(Found(), (std::vector<std::string>{"COM 3", "COM 5"}));
+        EXPECT_EQ(Found(), (Ports{"COM 3", "COM 5"}));
         EXPECT_EQ(platform::GetGadgetState(ComFoundList), 0);
         EXPECT_EQ(GetGadgetText(ComScanStatusField), "...scanning now complete");
-        EXPECT_EQ(GetGadgetText(ComScanPortField), "");
+        ChooseGadgetItem(ComAllList, 11);
+      },
+      [] { ClickGadget(ComManualSaveButton); },
+      [] {
+        EXPECT_EQ(GetGadgetText(ComCurrentField), "COM 12");
+        EXPECT_EQ(GetGadgetText(ComManualCurrentField), "COM 12");
         ClickGadget(ComScanButton);
       },
       WaitUntil([] { return ComScan.ComScanPort == 2; }),
   });
-  EXPECT_NE(ComScan.ComScanStep, 0);  // cut short by the closing
+  EXPECT_EQ(frame::ReadKeyValue(frame::SettingsPath, "KVR_ComPort"), "12");
+  EXPECT_NE(ComScan.ComScanStep, 0);  // cut short by the closing, reset at the next opening
   testing::RunSettingsWindow(334, {[] {
     EXPECT_EQ(ComScan.ComScanStep, 0);
-    EXPECT_EQ(Found(), std::vector<std::string>{"nothing selected - scan first"});
+    EXPECT_EQ(Found(), Ports{"nothing selected - scan first"});
   }});
-  EXPECT_FALSE(platform::IsSerialPortOpen(link::InstrumentSerialPort));
 }
 
 TEST_F(CommsPageTest, AScanWhileConnectedTakesTheLinksPortOnlyForAProbeThatOpens) {
   struct Case {
     int linkPort, otherPort;  // 0: no other port
-    std::vector<std::string> found;
+    Ports found;
     bool released;
   };
-  const Case cases[] = {{2, 4, {"COM 4"}, true}, {4, 2, {"COM 2", "COM 4"}, true}, {2, 0, {}, false}};
-  for (const Case& c : cases) {
+  for (const Case& c : {Case{2, 4, {"COM 4"}, true}, Case{4, 2, {"COM 2", "COM 4"}, true},
+                        Case{2, 0, {}, false}}) {
     SCOPED_TRACE(c.linkPort);
     testing::FakeInstrument instrument(c.linkPort);
     std::unique_ptr<testing::PtyLink> other;
@@ -134,8 +113,6 @@ TEST_F(CommsPageTest, AScanWhileConnectedTakesTheLinksPortOnlyForAProbeThatOpens
     ASSERT_EQ(link::StartSerialReaderThread(), 1);
     ASSERT_EQ(link::OpenInstrumentComPort(), 1);
     tracer::RunControl.RunPhase = 1;
-    instrument.TakeWrites();
-
     int passes = 0;
     // Opened from the connect status panel's mark, as the user would.
     testing::RunSettingsWindow(334, {
@@ -153,15 +130,12 @@ TEST_F(CommsPageTest, AScanWhileConnectedTakesTheLinksPortOnlyForAProbeThatOpens
     EXPECT_EQ(link::LinkThreadRunning(), !c.released);
     EXPECT_EQ(platform::IsSerialPortOpen(link::InstrumentSerialPort), !c.released);
     EXPECT_EQ(tracer::RunControl.RunPhase, c.released ? 0 : 1);
+    uint32_t commands = 0;  // the last command register sent: link off, everything stopped
+    for (const testing::ReceivedPacket& p : instrument.TakeWrites())
+      if (p.Address == link::CommandBits) commands = p.Value;
+    const uint32_t off = (1u << link::HighVoltageStopBit) | (1u << link::StopSweepBit);
     if (c.released) {
-      // The instrument was told: link off, high voltage and sweep stopped.
-      const std::vector<testing::ReceivedPacket> writes = instrument.TakeWrites();
-      uint32_t commands = 0;
-      for (const testing::ReceivedPacket& p : writes)
-        if (p.Address == link::CommandBits) commands = p.Value;
-      EXPECT_EQ((commands >> link::CommsEnableBit) & 1u, 0u);
-      EXPECT_EQ((commands >> link::HighVoltageStopBit) & 1u, 1u);
-      EXPECT_EQ((commands >> link::StopSweepBit) & 1u, 1u);
+      EXPECT_EQ(commands & (off | (1u << link::CommsEnableBit)), off);
     }
     link::StopLinkThread();
     link::CloseInstrumentComPort();
