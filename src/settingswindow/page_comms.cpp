@@ -84,9 +84,10 @@ void SavePortOf(int32_t list) {
 
 // ---- the scan ----
 
+// The link uses its slot while connected; a reader whose link is down (watchdog, lost
+// device) does not touch the port and goes on with its next connection.
 bool LinkHoldsSlot() {
-  return link::LinkState.Connected == 1 || link::LinkState.LinkThread.joinable() ||
-         platform::IsSerialPortOpen(link::InstrumentSerialPort);
+  return link::LinkState.Connected == 1 || platform::IsSerialPortOpen(link::InstrumentSerialPort);
 }
 
 void ReleaseLink() {
