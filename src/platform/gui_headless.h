@@ -5,6 +5,7 @@
 // every message box, help request and the last frame copied to the surface.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ void PushEvent(const WindowEvent& event);
 void ResizeWindow(int window, int width, int height);
 // Queues a Close event for a window.
 void PushClose(int window);
+// Hands the activation to another window (-1: another application's) and queues the
+// Deactivate event of `window`.
+void PushDeactivate(int window, int nowActive);
 
 // The pointer position in client pixels of the main window (-1, -1 outside).
 void SetMousePosition(int x, int y);
@@ -63,6 +67,18 @@ int PresentCount();
 // Width and height of the open surface (0 when closed).
 int SurfaceWidth();
 int SurfaceHeight();
+
+// Where a gadget stands and how it looks. X and Y are relative to its tab's page when it
+// stands on a tab; Panel and Tab name the tab control and tab (-1 on the client area).
+// Window is -1 for a number that holds no gadget.
+struct GadgetPlacement {
+  int Window = -1;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  int Panel = -1, Tab = -1;
+  int Flags = 0;
+  uint32_t BackColour = 0;
+};
+GadgetPlacement PlacementOf(int gadget);
 
 // Presses a button gadget / edits a text as a user would: updates its state and queues
 // the gadget event.

@@ -5,6 +5,8 @@
 // list starts with nothing chosen.
 //
 // Sections: creation; texts and states; items; looks; user actions.
+#include <cctype>
+
 #include "platform/gui.h"
 #include "platform/gui_headless.h"
 #include "platform/gui_headless_internal.h"
@@ -40,6 +42,8 @@ bool CreateGadget(int gadget, int window, GadgetKind kind, int x, int y, int wid
   g.Text = text;
   g.Flags = flags;
   g.State = (kind == GadgetKind::ComboBox || kind == GadgetKind::Panel) ? -1 : 0;
+  g.Panel = gui.Windows[window].GadgetPanel;
+  g.Tab = gui.Windows[window].GadgetTab;
   return true;
 }
 
@@ -78,16 +82,48 @@ bool IsGadget(int gadget) {
   return FindGadget(Gui(), gadget) != nullptr;
 }
 
+namespace {
+
+// With the mutex held: gadgets made next in the window of a tab control that goes away
+// or loses its tabs go on the client area again.
+void LeaveTabs(int panel) {
+  for (auto& window : Gui().Windows)
+    if (window.GadgetPanel == panel) window.GadgetPanel = window.GadgetTab = -1;
+}
+
+}  // namespace
+
 void FreeGadget(int gadget) {
   Lock lock(Gui().Mutex);
-  if (Gadget* g = FindGadget(Gui(), gadget)) *g = Gadget{};
+  if (Gadget* g = FindGadget(Gui(), gadget)) {
+    if (g->Kind == GadgetKind::Panel) LeaveTabs(gadget);
+    *g = Gadget{};
+  }
 }
 
 // ---- texts and states ----
 
+namespace {
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
 void SetGadgetText(int gadget, const std::string& text) {
   Lock lock(Gui().Mutex);
-  if (Gadget* g = FindGadget(Gui(), gadget)) g->Text = text;
+  Gadget* g = FindGadget(Gui(), gadget);
+  if (!g) return;
+  if (g->Kind != GadgetKind::ComboBox) {
+    g->Text = text;
+    return;
+  }
+  // A drop-down list chooses its first item of that text, letter case aside.
+  g->State = -1;
+  for (size_t item = 0; item < g->Items.size() && g->State < 0; ++item)
+    if (LowerCase(g->Items[item]) == LowerCase(text)) g->State = static_cast<int>(item);
 }
 
 std::string GetGadgetText(int gadget) {
@@ -125,7 +161,11 @@ void AddGadgetItem(int gadget, const std::string& text) {
   Gadget* g = FindGadget(Gui(), gadget);
   if (!g) return;
   g->Items.push_back(text);
-  if (g->Kind == GadgetKind::Panel && g->State < 0) g->State = 0;
+  if (g->Kind != GadgetKind::Panel) return;
+  if (g->State < 0) g->State = 0;
+  // The gadgets created next go on this tab.
+  Gui().Windows[g->Window].GadgetPanel = gadget;
+  Gui().Windows[g->Window].GadgetTab = static_cast<int>(g->Items.size()) - 1;
 }
 
 void ClearGadgetItems(int gadget) {
@@ -134,6 +174,7 @@ void ClearGadgetItems(int gadget) {
   if (!g) return;
   g->Items.clear();
   if (g->Kind == GadgetKind::ComboBox || g->Kind == GadgetKind::Panel) g->State = -1;
+  if (g->Kind == GadgetKind::Panel) LeaveTabs(gadget);
 }
 
 int CountGadgetItems(int gadget) {
@@ -190,6 +231,13 @@ void QueueChange(const Gadget& g, int gadget) {
 }  // namespace
 
 namespace headless {
+
+GadgetPlacement PlacementOf(int gadget) {
+  Lock lock(Gui().Mutex);
+  const Gadget* g = FindGadget(Gui(), gadget);
+  if (!g) return {};
+  return {g->Window, g->X, g->Y, g->Width, g->Height, g->Panel, g->Tab, g->Flags, g->BackColour};
+}
 
 void ClickGadget(int gadget) {
   Lock lock(Gui().Mutex);

@@ -22,6 +22,9 @@ struct Window {
   int Flags = 0;
   int Parent = -1;
   uint32_t Colour = 0;
+  // The tab control and tab that receive the gadgets created next (-1: the client area).
+  int GadgetPanel = -1;
+  int GadgetTab = -1;
 };
 
 enum class GadgetKind { Button, CheckBox, ComboBox, String, Text, Panel };
@@ -38,6 +41,8 @@ struct Gadget {
   uint32_t BackColour = 0, FrontColour = 0;
   bool Disabled = false;
   bool Hidden = false;
+  int Panel = -1;  // the tab control and tab the gadget stands on; -1: the client area
+  int Tab = -1;
 };
 
 struct Surface {

@@ -78,6 +78,7 @@ bool OpenWindow(int window, int x, int y, int width, int height, const std::stri
   w.Title = title;
   w.Flags = flags;
   w.Parent = parent;
+  w.GadgetPanel = w.GadgetTab = -1;
   if (!(flags & WindowInvisible)) gui.ActiveWindow = window;
   return true;
 }
@@ -265,6 +266,13 @@ void ResizeWindow(int window, int width, int height) {
 }
 
 void PushClose(int window) { PushEvent({EventType::Close, window, -1, GadgetEventKind::None}); }
+
+void PushDeactivate(int window, int nowActive) {
+  auto& gui = Gui();
+  Lock lock(gui.Mutex);
+  gui.ActiveWindow = OpenWindowLocked(gui, nowActive) ? nowActive : -1;
+  gui.Queue.push_back({EventType::Deactivate, window, -1, GadgetEventKind::None});
+}
 
 void SetMousePosition(int x, int y) {
   Lock lock(Gui().Mutex);

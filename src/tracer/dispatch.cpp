@@ -1,7 +1,7 @@
 // Control dispatch: one row per control, in the order the panels are painted, mapping
 // the zone pressed in this pass to its action. Actions change set-up values, flags and
-// one-shot requests, browse the stored runs or open the manual; nothing here talks to
-// the instrument.
+// one-shot requests, browse the stored runs, open the manual or the settings window;
+// nothing here talks to the instrument.
 //
 // Sections: zone ids; actions; the table; the dispatch.
 #include "tracer/dispatch.h"
@@ -10,10 +10,13 @@
 
 #include "frame/app.h"
 #include "frame/bits.h"
+#include "frame/translate.h"
 #include "platform/gui.h"
 #include "screen/hot_zones.h"
+#include "settingswindow/settings_window.h"
 #include "tracer/cursors.h"
 #include "tracer/graph.h"
+#include "tracer/link_release.h"
 #include "tracer/run_file.h"
 #include "tracer/run_state.h"
 #include "tracer/setup.h"
@@ -49,9 +52,15 @@ void Recalculate() { RecalculateTestSetup(); }
 
 void OpenTopic(const char* topic) { platform::OpenHelp(frame::AppInfo.ManualPath, topic); }
 
-// The settings, direct-entry and graph-title windows are not built yet: their rows are in
-// the table and do nothing until the windows exist.
-void SettingsWindowNotBuilt() {}
+// The settings window opens on the tab of the panel whose mark was pressed; its port scan
+// may take the instrument's port, which the curve tracer then gives up as a disconnect.
+void OpenSettings() {
+  settingswindow::ReleaseInstrumentLink = ReleaseInstrumentLink;
+  settingswindow::OpenSettingsWindow(screen::ClickedZone);
+}
+
+// The direct-entry and graph-title windows are not built yet: their rows are in the table
+// and do nothing until the windows exist.
 void DirectEntryWindowNotBuilt() {}
 void GraphTitleWindowNotBuilt() {}
 
@@ -102,36 +111,36 @@ struct DispatchRow {
 
 constexpr DispatchRow DispatchTable[] = {
     // Cursors panel.
-    {ZoneCursorsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneCursorsPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneCursorsPanel + ZoneHeaderHelp, [] { OpenTopic("Cursors.htm"); }},
     // Graph title panel: the title and the bar open the graph-title window.
     {ZoneGraphTitlePanel + ZoneHeaderTitle, GraphTitleWindowNotBuilt},
-    {ZoneGraphTitlePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderSettings, OpenSettings},
     {ZoneGraphTitlePanel + ZoneHeaderHelp, [] { OpenTopic("GraphTitle.htm"); }},
     {ZoneGraphTitlePanel + ZoneHeaderRest, GraphTitleWindowNotBuilt},
     // Test / graph mode panel.
-    {ZoneTestGraphModePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneTestGraphModePanel + ZoneHeaderSettings, OpenSettings},
     {ZoneTestGraphModePanel + ZoneHeaderHelp, [] { OpenTopic("TestGraphMode.htm"); }},
     // Connect status panel (its settings page is followed by a reload of the captions).
-    {ZoneConnectStatusPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneConnectStatusPanel + ZoneHeaderSettings, [] { OpenSettings(); frame::LoadUiTexts(); }},
     {ZoneConnectStatusPanel + ZoneHeaderHelp, [] { OpenTopic("ConnectStatus.htm"); }},
     // Collector supply panel.
-    {ZoneCollectorSupplyPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneCollectorSupplyPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneCollectorSupplyPanel + ZoneHeaderHelp, [] { OpenTopic("CollectorSupply.htm"); }},
     // Step generator panel.
-    {ZoneStepGeneratorPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneStepGeneratorPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneStepGeneratorPanel + ZoneHeaderHelp, [] { OpenTopic("StepGenerator.htm"); }},
     // Displayed results panel.
-    {ZoneDisplayedResultsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneDisplayedResultsPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneDisplayedResultsPanel + ZoneHeaderHelp, [] { OpenTopic("DisplayedResults.htm"); }},
     // Sweep / live values panel.
-    {ZoneSweepLiveValuesPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneSweepLiveValuesPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneSweepLiveValuesPanel + ZoneHeaderHelp, [] { OpenTopic("SweepLiveValues.htm"); }},
     // Key measurement panel.
-    {ZoneKeyMeasurementPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneKeyMeasurementPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneKeyMeasurementPanel + ZoneHeaderHelp, [] { OpenTopic("KeyMeasurement.htm"); }},
     // Sweep settings panel.
-    {ZoneSweepSettingsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
+    {ZoneSweepSettingsPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneSweepSettingsPanel + ZoneHeaderHelp, [] { OpenTopic("SweepSettings.htm"); }},
 
     // Run, halt, connect and high voltage only raise requests for the run phases.

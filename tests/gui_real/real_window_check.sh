@@ -37,6 +37,11 @@
 #   --screenshot NAME     save a screenshot as NAME.png among the artifacts
 #   --wait-change NAME,X1,Y1,X2,Y2
 #                         wait until the region differs from the screenshot NAME
+#   --window TITLE,WxH    wait for another window of the program with this exact title,
+#                         check its client size, and make it the target of the actions
+#                         that follow (title without commas)
+#   --close-window        close the target window with its close box, wait until it is
+#                         gone, and make the first window the target again
 #
 # Runs itself under with_xvfb.sh (xvfb-run -a) unless ZOLT_REAL_WINDOW_DISPLAY=current.
 # Pointer and window actions go through xdotool; screenshots through ImageMagick.
@@ -80,6 +85,8 @@ while [ "$#" -gt 0 ]; do
     --wait-colour) actions+=("wait-colour $2"); shift 2 ;;
     --screenshot) actions+=("screenshot $2"); shift 2 ;;
     --wait-change) actions+=("wait-change $2"); shift 2 ;;
+    --window) actions+=("window $2"); shift 2 ;;
+    --close-window) actions+=("close-window -"); shift ;;
     --background) background="$2"; shift 2 ;;
     --timeout) timeout_seconds="$2"; shift 2 ;;
     --check) checks+=("$2"); shift 2 ;;
@@ -166,7 +173,18 @@ fi
 (cd "$workdir" && exec "$@") >"$out_log" 2>"$err_log" &
 pid=$!
 
-pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$(){}+?|/]/\\&/g')\$"
+# The visible window titled exactly $1, or nothing.
+find_window() {
+  local pattern candidate
+  pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$(){}+?|/]/\\&/g')\$"
+  for candidate in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null); do
+    if [ "$(xdotool getwindowname "$candidate" 2>/dev/null)" = "$1" ]; then
+      echo "$candidate"
+      return
+    fi
+  done
+}
+
 window=""
 deadline=$((SECONDS + wait_seconds))
 while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ]; do
@@ -175,12 +193,7 @@ while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ]; do
     pid=""
     finish
   fi
-  for candidate in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null); do
-    if [ "$(xdotool getwindowname "$candidate" 2>/dev/null)" = "$title" ]; then
-      window="$candidate"
-      break
-    fi
-  done
+  window="$(find_window "$title")"
   [ -n "$window" ] || sleep 0.2
 done
 if [ -z "$window" ]; then
@@ -261,6 +274,8 @@ wait_until() {
 }
 
 file_there() { (cd "$workdir" && compgen -G "$1" >/dev/null); }
+window_there() { found="$(find_window "$1")"; [ -n "$found" ]; }
+window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 colour_there() { grab "$shot" && region_has_colour "$shot" "$1" "$2"; }
 changed_from() { grab "$shot" && region_differs "$1" "$shot" "$2"; }
 size_is() { measure_window; [ "${width}x${height}" = "$1" ]; }
@@ -321,6 +336,27 @@ for action in "${actions[@]}"; do
       if ! grab "$artifacts/$at.png"; then
         fail "could not save the screenshot $at"
       fi
+      ;;
+    window)
+      if ! wait_until window_there "${at%,*}"; then
+        fail "no visible window titled \"${at%,*}\" within $timeout_seconds s"
+        break
+      fi
+      [ -n "${first_window:-}" ] || first_window="$window"
+      window="$found"
+      measure_window
+      echo "window $window: \"${at%,*}\", client area ${width}x${height} at ($left, $top)"
+      if [ "${width}x${height}" != "${at##*,}" ]; then
+        fail "client size of \"${at%,*}\" is ${width}x${height}, expected ${at##*,}"
+      fi
+      ;;
+    close-window)
+      if ! "$close_tool" "$window" || ! wait_until window_gone "$window"; then
+        fail "window $window did not close"
+        break
+      fi
+      window="${first_window:-$window}"
+      measure_window
       ;;
     wait-change)
       reference="$artifacts/${at%%,*}.png"

@@ -1,6 +1,7 @@
 // The control dispatch: every control acts once per press and no other id acts; cursor
-// nudges; the step-size and polarity rows; browsing stored runs; one-shot requests that
-// the run phase of the pass does not take are dropped.
+// nudges; the step-size and polarity rows; browsing stored runs; the settings marks open
+// the settings window on their panel's tab; one-shot requests that the run phase of the
+// pass does not take are dropped.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +12,7 @@
 
 #include "frame/app.h"
 #include "frame/settings.h"
+#include "frame/translate.h"
 #include "link/link_state.h"
 #include "platform/gui_headless.h"
 #include "screen/hot_zones.h"
@@ -27,6 +29,16 @@
 
 namespace zolt::tracer {
 namespace {
+
+// The tab the settings window last opened on (-1: not opened); the window is closed at
+// once, as the user would.
+int OpenedTab = -1;
+
+void CloseSettingsWindowAtOnce() {
+  if (!platform::IsWindow(300)) return;
+  OpenedTab = platform::GetGadgetState(40);
+  platform::headless::PushClose(300);
+}
 
 // Everything a press may change, as one text.
 std::string State() {
@@ -46,7 +58,7 @@ std::string State() {
   for (const CursorRecord* c : {&CursorXA, &CursorXB, &CursorYA, &CursorYB})
     s << c->Value << ' ' << c->Shown << ' ';
   s << CursorXLock.Locked << CursorYLock.Locked << SlopeShown << " | "
-    << platform::headless::HelpRequests().size();
+    << platform::headless::HelpRequests().size() << ' ' << OpenedTab;
   return s.str();
 }
 
@@ -54,6 +66,7 @@ class DispatchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::headless::Reset();
+    platform::headless::SetWaitHook(CloseSettingsWindowAtOnce);
     frame::AppSettings = {};
     for (int n = 1; n <= 3; ++n) {
       testing::WriteFile("sampleruns_KVR/000" + std::to_string(n) + ".csv",
@@ -92,6 +105,7 @@ class DispatchTest : public ::testing::Test {
     XAxis.CursorStep = 0.25;
     YAxis.CursorStep = 0.5;
     SlopeShown = 0;
+    OpenedTab = -1;
   }
 
   void Dispatch(int32_t id) {
@@ -104,8 +118,9 @@ class DispatchTest : public ::testing::Test {
 
 TEST_F(DispatchTest, EveryControlActsOncePerPressAndNoOtherIdActs) {
   const std::set<int32_t> acting = {
-      // help icons
+      // help icons and settings marks
       299, 311, 323, 335, 347, 359, 371, 383, 395, 407,
+      298, 310, 322, 334, 346, 358, 370, 382, 394, 406,
       // run, halt, connect, high voltage
       61, 73, 265, 637,
       // value controls
@@ -175,6 +190,19 @@ TEST_F(DispatchTest, HelpIconsOpenTheManualAtTheirTopics) {
   for (size_t k = 0; k < requests.size(); ++k) {
     EXPECT_EQ(requests[k].File, "help/KVR820_MANUAL.chm");
     EXPECT_EQ(requests[k].Topic, icons[k].second);
+  }
+}
+
+TEST_F(DispatchTest, SettingsMarksOpenTheSettingsWindowOnTheirPanelsTab) {
+  const std::pair<int32_t, int> marks[] = {{298, 9}, {310, 8}, {322, 3}, {334, 2}, {346, 4},
+                                           {358, 5}, {370, 7}, {382, 6}, {394, 10}, {406, 11}};
+  for (const auto& [zone, tab] : marks) {
+    frame::Captions.Run = "old";
+    Dispatch(zone);
+    EXPECT_EQ(OpenedTab, tab) << zone;
+    EXPECT_FALSE(platform::IsWindow(300));
+    // Only the connect status panel's mark reloads the captions afterwards.
+    EXPECT_EQ(frame::Captions.Run, zone == 334 ? "RUN" : "old") << zone;
   }
 }
 
