@@ -24,20 +24,22 @@ int32_t PmxWordSample(uint8_t high, uint8_t middle, uint8_t low) {
 
 bool DecodePmxFrame(std::span<const uint8_t> bytes, PmxFrame& frame) {
   if (bytes.size() < PmxFrameBytes) return false;
+  const uint8_t* b = bytes.data();
   uint32_t sum = 0;
-  for (int i = 0; i < PmxFrameBytes; ++i) sum += bytes[i];
-  uint8_t check = 0;
-  for (int word = 0; word < PmxWords; ++word) {
-    const uint8_t flag = bytes[FlagByte(word)] & 1;
-    sum -= flag;
-    if (word < CheckWords) check |= static_cast<uint8_t>(flag << word);
-    const int32_t sample = PmxWordSample(bytes[3 * word], bytes[3 * word + 1], bytes[3 * word + 2]);
-    (word % 2 == 0 ? frame.Voltage : frame.Current)[word / 2] = sample;
+  for (int i = 0; i < PmxFrameSamples; ++i) {
+    const uint8_t* voltage = b + 6 * i;
+    const uint8_t* current = voltage + 3;
+    frame.Voltage[i] = PmxWordSample(voltage[0], voltage[1], voltage[2]);
+    frame.Current[i] = PmxWordSample(current[0], current[1], current[2]);
+    sum += voltage[0] + voltage[1] + (voltage[2] & 0xFEu) + current[0] + current[1] +
+           (current[2] & 0xFEu);
   }
-  frame.CheckByte = check;
+  uint32_t check = 0;
+  for (int word = 0; word < CheckWords; ++word) check |= (b[FlagByte(word)] & 1u) << word;
+  frame.CheckByte = static_cast<uint8_t>(check);
   frame.ByteSum = static_cast<uint8_t>(sum & 0xFF);
-  frame.SideData = (bytes[FlagByte(8)] & 1) != 0;
-  frame.SideStart = (bytes[FlagByte(9)] & 1) != 0;
+  frame.SideData = (b[FlagByte(8)] & 1) != 0;
+  frame.SideStart = (b[FlagByte(9)] & 1) != 0;
   return true;
 }
 
@@ -73,10 +75,8 @@ PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, int32_t& badInARow,
     readSkip = 0;
     return PmxReadOutcome::Skipped;
   }
-  PmxFrame decoded;
-  if (DecodePmxFrame(bytes, decoded) && decoded.Good()) {
+  if (DecodePmxFrame(bytes, frame) && frame.Good()) {
     badInARow = 0;
-    frame = decoded;
     return PmxReadOutcome::Good;
   }
   if (++badInARow >= 2) {

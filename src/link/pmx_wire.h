@@ -63,7 +63,8 @@ enum class PmxReadOutcome { Good, Bad, Skipped };
 int PmxNextReadBytes(int32_t readSkip);
 
 // Takes the bytes of one read (PmxNextReadBytes long) and updates the row of bad frames
-// and the shift. A short read counts as a bad frame. `frame` is written only when Good.
+// and the shift. A short read counts as a bad frame. `frame` holds the decoded frame when
+// the outcome is Good; otherwise its contents are not to be used.
 PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, int32_t& badInARow,
                            int32_t& readSkip, PmxFrame& frame);
 
