@@ -38,7 +38,7 @@ uint32_t FtSetVidPid(uint32_t vendor, uint32_t product) {
 
 uint32_t FtOpen(int32_t deviceIndex, void** handle) {
   auto call = Lookup<Word (*)(int, void**)>("FT_Open");
-  if (call == nullptr) return FtOk;
+  if (call == nullptr) return FtDeviceNotOpened;  // nothing can be opened without it
   void* opened = nullptr;
   const uint32_t result = Low32(call(deviceIndex, &opened));
   if (handle != nullptr) *handle = opened;

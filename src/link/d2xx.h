@@ -1,7 +1,8 @@
 // The D2XX library calls, each looked up by name in library 26 at the moment it is made.
 //
 // A call whose function the library does not export (or made while the library is not
-// loaded) is skipped and returns 0, which is also the library's "OK". Integer arguments
+// loaded) is skipped and returns 0, which is also the library's "OK"; FT_Open alone then
+// answers FtDeviceNotOpened, since without it no device is open. Integer arguments
 // are passed as full-width unsigned longs and every count the library writes goes into
 // a zeroed 8-byte cell, so the calls are sound whether the library's integer types are
 // 32 or 64 bits wide; only the low 32 bits of a result or count are kept.
@@ -12,6 +13,7 @@
 namespace zolt::link {
 
 constexpr uint32_t FtOk = 0;
+constexpr uint32_t FtDeviceNotOpened = 3;
 
 uint32_t FtCreateDeviceInfoList(uint32_t* deviceCount);
 uint32_t FtSetVidPid(uint32_t vendor, uint32_t product);

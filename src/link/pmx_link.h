@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "link/pmx_wire.h"
+
 namespace zolt::link {
 
 struct PmxLinkStateRecord {
@@ -26,7 +28,23 @@ inline PmxLinkStateRecord PmxLinkState;
 // Performs the current connection step once (one step per main-loop turn).
 void StepPowerAnalyserConnection();
 
+// ---- the comms thread ----
+
+constexpr int PmxReplyTimeoutMs = 500;  // no good frame for longer stops the link
+
+// The side channel's first complete block after program start (comms thread only; read
+// it once the thread has ended).
+inline PmxSideChannel PmxSideChannelBlock;
+
 // The comms thread's body (parameter ignored); returns 0.
 int PowerAnalyserCommsThread(void* parameter);
+// Stops the link when connected and no good frame has come for PmxReplyTimeoutMs.
+void CheckReceiveTimeout();
+// Closes the device, sets StopThreads and clears Connected, from inside the thread.
+void StopCommsOnTimeout();
+// Receives one block of 320 good frames into block PmxWriteBlock of the ring and
+// publishes it. Leaves the block unpublished when the link closes, the stop flag is set
+// or no good frame has come for PmxReplyTimeoutMs.
+void ReceivePowerAnalyserFrames();
 
 }  // namespace zolt::link

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "link/d2xx.h"
 #include "link/link_state.h"
+#include "link/usb_device.h"
 #include "link/wire.h"
 #include "platform/system.h"
 
@@ -18,8 +18,7 @@ namespace {
 void SendBytes(const uint8_t* bytes, int count, int32_t viaSerial) {
   if (count <= 0) return;
   if (viaSerial == 0) {
-    uint32_t written = 0;
-    FtWrite(LinkState.UsbHandle, bytes, static_cast<uint32_t>(count), &written);
+    UsbWrite(bytes, static_cast<uint32_t>(count));
   } else {
     platform::WriteSerialPort(InstrumentSerialPort, bytes, count);
   }

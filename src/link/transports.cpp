@@ -6,6 +6,7 @@
 #include "frame/settings.h"
 #include "link/d2xx.h"
 #include "link/link_state.h"
+#include "link/usb_device.h"
 #include "platform/system.h"
 
 namespace zolt::link {
@@ -32,11 +33,13 @@ void OpenUsbLink(int32_t baud) {
   FtCreateDeviceInfoList(&devices);
 
   void* handle = nullptr;
-  if (FtOpen(0, &handle) != FtOk) {
+  // A library without FT_Open, or one that answers OK with no handle, opened nothing.
+  if (FtOpen(0, &handle) != FtOk || handle == nullptr) {
     frame::ReportMessage("ERROR", "USB/COM service unable to start",
                          "Check instrument is connected via USB and COM port number is correct.");
     return;
   }
+  std::lock_guard lock(UsbDeviceMutex);
   LinkState.UsbHandle = handle;
   // The device's answers to its configuration are not checked: a device that rejects one
   // stays open.
@@ -49,12 +52,7 @@ void OpenUsbLink(int32_t baud) {
 }
 
 void CloseUsbLink() {
-  if (LinkState.Connected == 1) {
-    FtClose(LinkState.UsbHandle);
-    LinkState.Connected = 0;
-  } else {
-    frame::ReportMessage("Info", "Comms not running", "Comms not running..");
-  }
+  if (!CloseUsbDevice()) frame::ReportMessage("Info", "Comms not running", "Comms not running..");
 }
 
 // ---- COM port ----

@@ -164,6 +164,16 @@ TEST_F(UsbLinkTest, AMissingLibraryIsReported) {
   EXPECT_NE(log.find("] Error,FTD2XX.DLL,FTD2XX.DLL failed to open."), std::string::npos);
 }
 
+// A library that loads but has no FT_Open (here the maths library) opens no device.
+TEST_F(UsbLinkTest, ALibraryWithoutFtOpenOpensNothing) {
+  ASSERT_TRUE(platform::OpenLibrary(UsbLibraryNumber, "libm.so.6"));
+  OpenUsbLink(1000000);
+  platform::CloseLibrary(UsbLibraryNumber);
+  EXPECT_EQ(LinkState.Connected.load(), 0);
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_EQ(Shown()[0].Title, "ERROR - USB/COM service unable to start");
+}
+
 #endif
 
 }  // namespace

@@ -1,0 +1,246 @@
+// Power-analyser simulator, the library face: the D2XX calls the program uses, over one
+// simulated device, plus a few calls for tests (PmxSim*). Calls may come from several
+// threads; the device is behind one mutex.
+//
+// Options come from the environment variable PMX_SIM_OPTIONS, read when the device list
+// is built and at every open, so each connection can bring other faults; the EEPROM
+// (and its calibration file) is filled at the library's first use and by PmxSimPowerUp.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+
+#include "instrument.h"
+#include "options.h"
+
+namespace zolt::pmxsim {
+namespace {
+
+using FtStatus = unsigned long;
+using Dword = unsigned int;
+
+constexpr FtStatus FtOk = 0;
+constexpr FtStatus FtInvalidHandle = 1;
+constexpr FtStatus FtDeviceNotFound = 2;
+constexpr FtStatus FtDeviceNotOpened = 3;
+constexpr FtStatus FtInvalidParameter = 6;
+
+constexpr int EepromWords = 1024;
+constexpr int CalibrationFirstWord = 128;
+constexpr size_t CalibrationBytes = 2 * (EepromWords - CalibrationFirstWord);  // 1,792
+
+struct Device {
+  std::mutex lock;
+  bool poweredUp = false;
+  Options options;
+  std::string optionErrors;    // already reported
+  std::string calibration;     // the file placed in the EEPROM at power-up
+  uint16_t eeprom[EepromWords] = {};
+  Registers registers;
+  Stream stream;
+  bool open = false;
+  int handleToken = 0;  // its address is the handle
+};
+
+Device TheDevice;
+
+int64_t NowUs() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void ReadOptions(Device& device) {
+  const char* text = std::getenv("PMX_SIM_OPTIONS");
+  std::string errors;
+  device.options = ParseOptions(text != nullptr ? text : "", errors);
+  if (!errors.empty() && errors != device.optionErrors) std::fputs(errors.c_str(), stderr);
+  device.optionErrors = errors;
+}
+
+void PowerUp(Device& device) {
+  ReadOptions(device);
+  device.calibration = DefaultCalibrationFile();
+  if (!device.options.calibrationFile.empty()) {
+    std::ifstream file(device.options.calibrationFile, std::ios::binary);
+    if (file) {
+      device.calibration.assign(std::istreambuf_iterator<char>(file), {});
+    } else {
+      std::fprintf(stderr, "pmx-sim: cannot read %s; the built-in calibration is used\n",
+                   device.options.calibrationFile.c_str());
+    }
+  }
+  // Words below the calibration area hold the chip's own settings: its ids.
+  std::fill(std::begin(device.eeprom), std::end(device.eeprom), 0);
+  device.eeprom[1] = 0x0403;
+  device.eeprom[2] = 0x6015;
+  const std::string& file = device.calibration;
+  for (size_t i = 0; i < file.size() && i < CalibrationBytes; ++i) {
+    const uint16_t byte = static_cast<uint8_t>(file[i]);
+    device.eeprom[CalibrationFirstWord + i / 2] |= static_cast<uint16_t>(i % 2 == 0 ? byte : byte << 8);
+  }
+  device.registers = Registers{};
+  device.stream = Stream{};
+  device.open = false;
+  device.poweredUp = true;
+}
+
+// The device, powered up on first use, locked for the caller.
+struct Locked {
+  std::lock_guard<std::mutex> guard{TheDevice.lock};
+  Device& device = TheDevice;
+  Locked() {
+    if (!device.poweredUp) PowerUp(device);
+  }
+};
+
+bool Valid(const Device& device, void* handle) {
+  return device.open && handle == &device.handleToken;
+}
+
+}  // namespace
+}  // namespace zolt::pmxsim
+
+using namespace zolt::pmxsim;
+
+// Only the calls below leave the library; everything else is hidden (see CMakeLists.txt).
+#define PMX_SIM_EXPORT __attribute__((visibility("default")))
+
+extern "C" {
+
+// ---- the D2XX calls ----
+
+PMX_SIM_EXPORT FtStatus FT_CreateDeviceInfoList(Dword* count) {
+  Locked locked;
+  ReadOptions(locked.device);
+  if (count != nullptr) *count = locked.device.options.absent ? 0 : 1;
+  return FtOk;
+}
+
+PMX_SIM_EXPORT FtStatus FT_SetVIDPID(Dword, Dword) { return FtOk; }
+
+PMX_SIM_EXPORT FtStatus FT_Open(int index, void** handle) {
+  Locked locked;
+  Device& device = locked.device;
+  ReadOptions(device);
+  if (device.options.absent || index != 0) return FtDeviceNotFound;
+  if (device.open) return FtDeviceNotOpened;
+  device.open = true;
+  // A stream left enabled by an earlier connection starts afresh.
+  device.stream = Stream{};
+  FollowStreamEnable(device.stream, device.registers, NowUs());
+  if (handle != nullptr) *handle = &device.handleToken;
+  return FtOk;
+}
+
+PMX_SIM_EXPORT FtStatus FT_Close(void* handle) {
+  Locked locked;
+  if (!Valid(locked.device, handle)) return FtInvalidHandle;
+  locked.device.open = false;
+  locked.device.stream = Stream{};
+  return FtOk;
+}
+
+PMX_SIM_EXPORT FtStatus FT_SetBaudRate(void* handle, unsigned long) {
+  Locked locked;
+  return Valid(locked.device, handle) ? FtOk : FtInvalidHandle;
+}
+
+PMX_SIM_EXPORT FtStatus FT_SetDataCharacteristics(void* handle, unsigned char, unsigned char, unsigned char) {
+  Locked locked;
+  return Valid(locked.device, handle) ? FtOk : FtInvalidHandle;
+}
+
+PMX_SIM_EXPORT FtStatus FT_SetFlowControl(void* handle, unsigned short, unsigned char, unsigned char) {
+  Locked locked;
+  return Valid(locked.device, handle) ? FtOk : FtInvalidHandle;
+}
+
+PMX_SIM_EXPORT FtStatus FT_SetUSBParameters(void* handle, unsigned long, unsigned long) {
+  Locked locked;
+  return Valid(locked.device, handle) ? FtOk : FtInvalidHandle;
+}
+
+PMX_SIM_EXPORT FtStatus FT_Write(void* handle, void* bytes, Dword count, Dword* written) {
+  Locked locked;
+  Device& device = locked.device;
+  if (!Valid(device, handle)) return FtInvalidHandle;
+  const int64_t now = NowUs();
+  MakeDueFrames(device.stream, device.registers, device.options, now);  // on the old ranges
+  TakeHostBytes(device.registers, static_cast<const uint8_t*>(bytes), count);
+  FollowStreamEnable(device.stream, device.registers, now);
+  if (written != nullptr) *written = count;
+  return FtOk;
+}
+
+PMX_SIM_EXPORT FtStatus FT_GetStatus(void* handle, Dword* rxBytes, Dword* txBytes, Dword* events) {
+  Locked locked;
+  Device& device = locked.device;
+  if (!Valid(device, handle)) return FtInvalidHandle;
+  MakeDueFrames(device.stream, device.registers, device.options, NowUs());
+  if (rxBytes != nullptr) *rxBytes = static_cast<Dword>(QueuedBytes(device.stream));
+  if (txBytes != nullptr) *txBytes = 0;
+  if (events != nullptr) *events = 0;
+  return FtOk;
+}
+
+// Returns at once with the bytes there are (the program reads only what is waiting).
+PMX_SIM_EXPORT FtStatus FT_Read(void* handle, void* bytes, Dword count, Dword* got) {
+  Locked locked;
+  Device& device = locked.device;
+  if (!Valid(device, handle)) return FtInvalidHandle;
+  MakeDueFrames(device.stream, device.registers, device.options, NowUs());
+  const size_t taken = TakeQueuedBytes(device.stream, static_cast<uint8_t*>(bytes), count);
+  if (got != nullptr) *got = static_cast<Dword>(taken);
+  return FtOk;
+}
+
+PMX_SIM_EXPORT FtStatus FT_ReadEE(void* handle, Dword address, unsigned short* word) {
+  Locked locked;
+  if (!Valid(locked.device, handle)) return FtInvalidHandle;
+  if (address >= EepromWords || word == nullptr) return FtInvalidParameter;
+  *word = locked.device.eeprom[address];
+  return FtOk;
+}
+
+PMX_SIM_EXPORT FtStatus FT_WriteEE(void* handle, Dword address, unsigned short word) {
+  Locked locked;
+  if (!Valid(locked.device, handle)) return FtInvalidHandle;
+  if (address >= EepromWords) return FtInvalidParameter;
+  locked.device.eeprom[address] = word;
+  return FtOk;
+}
+
+// ---- for tests ----
+
+// Powers the device up again: options re-read, EEPROM refilled, registers cleared, closed.
+PMX_SIM_EXPORT void PmxSimPowerUp() {
+  std::lock_guard guard(TheDevice.lock);
+  PowerUp(TheDevice);
+}
+
+// The last value written to register 0..31.
+PMX_SIM_EXPORT unsigned PmxSimRegister(int address) {
+  Locked locked;
+  return address >= 0 && address < RegisterCount ? locked.device.registers.value[address] : 0;
+}
+
+// Requests for register 0 (polls) received since power-up.
+PMX_SIM_EXPORT unsigned long PmxSimPolls() {
+  Locked locked;
+  return static_cast<unsigned long>(locked.device.registers.polls);
+}
+
+// The calibration file the EEPROM was filled with at power-up.
+PMX_SIM_EXPORT const char* PmxSimCalibrationFile() {
+  Locked locked;
+  return locked.device.calibration.c_str();
+}
+
+// Word 0..511 of the side-channel block.
+PMX_SIM_EXPORT unsigned PmxSimSideChannelWord(int index) { return SideChannelWord(index); }
+
+}  // extern "C"

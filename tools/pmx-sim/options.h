@@ -1,0 +1,25 @@
+// Power-analyser simulator: its options, read from the environment variable
+// PMX_SIM_OPTIONS as blank-separated key=value words (see README.md).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zolt::pmxsim {
+
+struct Options {
+  double frequencyHz = 50.0;
+  double voltagePeak = 325.0;  // volts
+  double currentPeak = 5.0;    // amperes
+  double phaseDegrees = 30.0;  // the current lags the voltage by this much
+  std::string calibrationFile; // the EEPROM's calibration file; empty: the built-in one
+  int64_t badEvery = 0;        // every N-th frame gets a bad check byte (0: none)
+  int64_t dropByteAt = -1;     // frame K of each stream loses one byte (-1: none)
+  int64_t silentAfterMs = -1;  // the stream stops this long after it starts (-1: never)
+  bool absent = false;         // no device in the list
+};
+
+// Reads key=value words; a word it does not know is reported in `error` and skipped.
+Options ParseOptions(const std::string& text, std::string& error);
+
+}  // namespace zolt::pmxsim
