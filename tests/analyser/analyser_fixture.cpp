@@ -24,7 +24,7 @@
 
 namespace zolt::analyser::testing {
 
-void StartAt(int width, int height) {
+void AnalyserTest::SetUp() {
   std::filesystem::create_directories("graphics");
   std::filesystem::create_directory_symlink(ZOLT_ICON_DIR, "graphics/1x");
   platform::headless::Reset();
@@ -36,15 +36,14 @@ void StartAt(int width, int height) {
   screen::ScreenState = {};
   screen::PointerState = {};
   screen::ClickedZone = 0;
-  for (auto& zone : screen::HotZone) zone = {};
+  screen::HotZone.fill({});
 
   link::PmxRanges = {};
   link::PmxRangeConstants = {};
   link::PmxLinkState = {};
   link::LinkState.Connected = 0;
   link::PmxSampleRingRecord& ring = link::PmxSampleRing;
-  ring.PmxWriteBlock = 0;
-  ring.PmxPublishedBlock = 0;
+  ring.PmxWriteBlock = ring.PmxPublishedBlock = 0;
   ring.PmxProcessBlock = ring.PmxLastProcessedBlock = 0;
   ring.PmxVoltageGain = ring.PmxCurrentGain = 1.0;
   ring.PmxVoltageOffset = ring.PmxCurrentOffset = 0.0;
@@ -61,7 +60,7 @@ void StartAt(int width, int height) {
   SendCount = 0;
   SendRangeControl = [] { ++SendCount; };
 
-  platform::OpenWindow(frame::MainWindow, 0, 0, width, height, "ZOLT", platform::WindowTitleBar);
+  platform::OpenWindow(frame::MainWindow, 0, 0, 1400, 800, "ZOLT", platform::WindowTitleBar);
   StartPowerAnalyser();
 }
 
