@@ -1,12 +1,13 @@
 // Platform layer, system part: clock, local time, files and folders, serial ports,
-// run-time library loading and the fault handler.
+// run-time library loading, the TCP listening socket and the fault handler.
 //
 // The program's own code reaches the operating system only through this header,
 // draw.h and gui.h. Objects (serial ports, libraries) are addressed by small fixed
 // numbers, as the program keeps them. Threads and the mutex are the standard
 // library's (std::thread, std::mutex, std::atomic), which need no wrapper.
 //
-// Sections: clock and time; files and folders; serial ports; libraries; fault handler.
+// Sections: clock and time; files and folders; serial ports; libraries; network server;
+// fault handler.
 #pragma once
 
 #include <cstdint>
@@ -116,6 +117,20 @@ void CloseLibrary(int library);
 bool IsLibrary(int library);
 // Looks a function up by name in a loaded library; nullptr when absent.
 void* LibraryFunction(int library, const char* name);
+
+// ---- network server ----
+
+constexpr int MaxNetworkServers = 32;
+
+// Opens a non-blocking TCP listening socket (IPv4) under number `server`, bound to the
+// loopback interface only, so that nothing on the network can reach it. Nothing is
+// accepted on it; it stays open until closed or the process ends. Returns false on
+// failure (a port in use, say); LastNetworkError tells why.
+bool OpenNetworkServer(int server, int port, int backlog);
+void CloseNetworkServer(int server);
+bool IsNetworkServer(int server);
+// The operating system's text for the last failed OpenNetworkServer of this thread.
+std::string LastNetworkError();
 
 // ---- fault handler ----
 //

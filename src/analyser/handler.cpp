@@ -1,0 +1,203 @@
+// The power analyser's per-frame handler.
+//
+// Sections: view switches; zone actions (one row per control, in painting order); the
+// window's events and live readings; demonstration clock; block hand-off; one turn.
+#include "analyser/handler.h"
+
+#include "analyser/analysis.h"
+#include "analyser/ranges.h"
+#include "analyser/screen.h"
+#include "analyser/startup.h"
+#include "analyser/synthesis.h"
+#include "analyser/window.h"
+#include "analyser/zones.h"
+#include "frame/app.h"
+#include "frame/numbers.h"
+#include "link/link_state.h"
+#include "link/pmx_link.h"
+#include "link/pmx_ring.h"
+#include "platform/gui.h"
+#include "platform/system.h"
+#include "screen/hot_zones.h"
+#include "screen/surface.h"
+
+namespace zolt::analyser {
+
+// ---- view switches ----
+//
+// At least one of the scope view, the secondary plot and the tiles stays on: a view is
+// switched off only while something else would still show, and the tile mode skips 0
+// when both views are off.
+
+namespace {
+
+void Relayout() {
+  LayoutReadoutTiles();
+  frame::FrameLoopState.RedrawAll = 1;
+}
+
+void ToggleView(int32_t& view, int32_t other, int32_t tileMode) {
+  if (view == 0) {
+    view = 1;
+  } else {
+    view = (other == 0 && tileMode == 0) ? 1 : 0;
+  }
+  Relayout();
+}
+
+void NextTileMode() {
+  ScreenLayoutRecord& l = ScreenLayout;
+  if (++l.TileMode >= 3) l.TileMode = (l.ScopeViewOn == 0 && l.SecondaryPlotOn == 0) ? 1 : 0;
+  Relayout();
+}
+
+void ToggleSynthesis() {
+  link::PmxLinkStateRecord& s = link::PmxLinkState;
+  if (s.PmxSynthesisOn == 0) {
+    s.PmxSynthesisOn = 1;
+    LoadSynthCsv();
+    PmxSynthClock = platform::ElapsedMilliseconds();
+  } else {
+    s.PmxSynthesisOn = 0;
+  }
+}
+
+// Connect from step 0, disconnect from 11 (connected); every other step ignores it.
+void ConnectOrDisconnect() {
+  int32_t& step = link::PmxLinkState.PmxLinkStep;
+  if (step == 0) {
+    step = 1;
+  } else if (step == 11) {
+    step = 100;
+  }
+}
+
+// ---- zone actions ----
+
+struct ZoneAction {
+  int32_t Zone;
+  void (*Action)();
+};
+
+constexpr ZoneAction ZoneActions[] = {
+    {ZoneConnect, ConnectOrDisconnect},
+    {ZoneSettings, OpenPowerAnalyserSettingsWindow},
+    {ZoneCalibration, OpenPowerAnalyserCalWindow},
+    {ZoneHelp, frame::ShowSelectingInstrumentHelp},
+    {ZoneSynthesis, ToggleSynthesis},
+    {ZoneScope, [] { ToggleView(ScreenLayout.ScopeViewOn, ScreenLayout.SecondaryPlotOn, ScreenLayout.TileMode); }},
+    {ZoneSecondaryPlot,
+     [] { ToggleView(ScreenLayout.SecondaryPlotOn, ScreenLayout.ScopeViewOn, ScreenLayout.TileMode); }},
+    {ZoneTileMode, NextTileMode},
+    {ZoneV1Stepper + screen::ZoneStepperDecrease, PmxVoltageRangeDown},
+    {ZoneV1Stepper + screen::ZoneStepperIncrease, PmxVoltageRangeUp},
+    {ZoneC1Stepper + screen::ZoneStepperDecrease, PmxCurrentRangeDown},
+    {ZoneC1Stepper + screen::ZoneStepperIncrease, PmxCurrentRangeUp},
+};
+
+}  // namespace
+
+// A zone without a row (the camera, zoom, cursor, file, play and stop icons, the other
+// stepper parts) is neither acted on nor reset.
+void ActOnClickedZone() {
+  for (const ZoneAction& row : ZoneActions) {
+    if (screen::ClickedZone != row.Zone) continue;
+    screen::ClickedZone = 0;
+    row.Action();
+    return;
+  }
+}
+
+// ---- the window's events and live readings ----
+
+void ServeWindowEvent() {
+  const platform::WindowEvent& e = frame::LastWindowEvent;
+  if (e.Type != platform::EventType::Gadget || e.Kind != platform::GadgetEventKind::Change) return;
+  if (e.Window != PmxWindow || !platform::IsWindow(PmxWindow)) return;
+  ServePowerAnalyserWindowEvent(e.Gadget);
+}
+
+// Each live text is rewritten only when its value changed since it was last shown.
+void RefreshLiveReadings() {
+  if (!platform::IsWindow(PmxWindow)) return;
+  PmxReadingsRecord& r = PmxReadings;
+  if (r.PmxShownVoltage != r.PmxLiveVoltage) {
+    r.PmxShownVoltage = r.PmxLiveVoltage;
+    platform::SetGadgetText(LiveVoltageText, frame::FixedDecimals(r.PmxShownVoltage, 3));
+  }
+  if (r.PmxShownCurrent != r.PmxLiveCurrent) {
+    r.PmxShownCurrent = r.PmxLiveCurrent;
+    platform::SetGadgetText(LiveCurrentText, frame::FixedDecimals(r.PmxShownCurrent, 3));
+  }
+}
+
+// ---- demonstration clock ----
+
+// One synthesised block per turn at most, every 100 ms of the clock; after a pause the
+// clock catches up a block a turn. Only while no instrument is connected, so received
+// and synthesised blocks never mix.
+void RunDemonstrationClock() {
+  if (link::PmxLinkState.PmxSynthesisOn != 1 || link::LinkState.Connected.load() != 0) return;
+  if (PmxSynthClock + PmxSynthIntervalMs >= platform::ElapsedMilliseconds()) return;
+  PmxSynthClock += PmxSynthIntervalMs;
+  std::atomic<int32_t>& published = link::PmxSampleRing.PmxPublishedBlock;
+  const int32_t block = (published.load(std::memory_order_acquire) + 1) % link::PmxRingBlocks;
+  published.store(block, std::memory_order_release);
+  SynthesisePmxBlock(block);
+}
+
+// ---- block hand-off ----
+
+// The analysis trails the newest complete block by one, so the comms thread, which
+// fills the block after the published one, is always at least a block ahead of it. A
+// backlog is worked off in ring order, one block a turn.
+void HandOverNextBlock() {
+  link::PmxSampleRingRecord& ring = link::PmxSampleRing;
+  const int32_t published = ring.PmxPublishedBlock.load(std::memory_order_acquire);
+  const int32_t target = (published + link::PmxRingBlocks - 1) % link::PmxRingBlocks;
+  if (target == ring.PmxLastProcessedBlock) return;
+  ring.PmxProcessBlock = (ring.PmxProcessBlock + 1) % link::PmxRingBlocks;
+  AnalysePmxBlock(ring.PmxProcessBlock);
+
+  const PmxReadingsRecord& r = PmxReadings;
+  const struct {
+    int Tile;
+    double Value;
+  } shown[] = {{8, r.PmxFrequency},
+               {13, r.PmxVoltagePeakPositive},
+               {14, r.PmxVoltagePeakNegative},
+               {15, r.PmxCurrentPeakPositive},
+               {16, r.PmxCurrentPeakNegative}};
+  for (const auto& s : shown) ReadoutTiles[s.Tile].Value = frame::FixedDecimals(s.Value, 3);
+  ring.PmxLastProcessedBlock = ring.PmxProcessBlock;
+}
+
+// ---- one turn ----
+
+void HandlePowerAnalyserFrame() {
+  frame::FrameLoopStateRecord& loop = frame::FrameLoopState;
+  if (loop.ResizePending == 1) {
+    loop.ResizePending = 0;
+    loop.RedrawAll = 1;
+    screen::CloseGraphScreen();
+    LayoutReadoutTiles();
+    screen::OpenGraphScreen();
+    LayoutReadoutTiles();
+    DrawPowerAnalyserScreen();
+  }
+  // While the window is open the main screen's zones are not hit-tested.
+  if (!platform::IsWindow(PmxWindow)) screen::HandleScreenMouse();
+  link::StepPowerAnalyserConnection();
+  ActOnClickedZone();
+  ServeWindowEvent();
+  if (loop.CloseRequest == 1) {
+    loop.CloseRequest = 0;
+    platform::CloseWindow(PmxWindow);
+  }
+  RefreshLiveReadings();
+  ApplySelectedRanges();
+  RunDemonstrationClock();
+  HandOverNextBlock();
+}
+
+}  // namespace zolt::analyser

@@ -1,0 +1,100 @@
+// Block analysis and signal synthesis.
+#include <cmath>
+
+#include "analyser/analysis.h"
+#include "analyser/synthesis.h"
+#include "analyser_fixture.h"
+#include "link/pmx_ring.h"
+#include "platform/gui_headless.h"
+
+namespace zolt::analyser::testing {
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+constexpr int Block = link::PmxBlockSamples;
+using AnalysisTest = AnalyserTest;
+
+TEST_F(AnalysisTest, PeaksAndMeansDescribeTheLastBlockOnly) {
+  struct Case {
+    double Volts, Amperes;  // a constant, with a +-3 V / +-0.25 A cosine over it
+    double VPos, VNeg, IPos, INeg;
+  } cases[] = {{5, 0.5, 8, 0, 0.75, 0}, {-5, -0.5, 0, -8, 0, -0.75}, {0, 0, 3, -3, 0.25, -0.25}};
+  int block = 0;
+  for (const Case& c : cases) {
+    FillVoltage(block * Block, Block, [&](int i) { return c.Volts + 3 * std::cos(2 * Pi * i / 320.0); });
+    FillCurrent(block * Block, Block, [&](int i) { return c.Amperes + 0.25 * std::cos(2 * Pi * i / 320.0); });
+    AnalysePmxBlock(block++);
+    const PmxReadingsRecord& r = PmxReadings;
+    const double seen[] = {r.PmxVoltagePeakPositive, r.PmxVoltagePeakNegative, r.PmxCurrentPeakPositive,
+                           r.PmxCurrentPeakNegative, r.PmxLiveVoltage,         r.PmxLiveCurrent};
+    const double expected[] = {c.VPos, c.VNeg, c.IPos, c.INeg, c.Volts, c.Amperes};
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(seen[k], expected[k], 1e-9) << c.Volts << " field " << k;
+  }
+  AnalysePmxBlock(100);  // no such block: nothing is read, nothing changes
+  EXPECT_NEAR(PmxReadings.PmxVoltagePeakPositive, 3, 1e-9);
+}
+
+// A continuous 50 Hz sine analysed from block 80 on, across the end of the ring.
+TEST_F(AnalysisTest, FiftyHertzReadsFiftyFromTheSecondMeasurementOnAcrossTheRingsEnd) {
+  const auto sine = [](int i) { return 325 * std::sin(2 * Pi * 50 * i / 16000.0 + 0.3); };
+  FillVoltage(0, link::PmxRingSamples, [&](int i) { return sine(i < 80 * Block ? i + link::PmxRingSamples : i); });
+  for (int b = 80; b < 100; ++b) AnalysePmxBlock(b);
+  // The first measurement spans ring position 0.0 to the 51st crossing: not 50 periods.
+  EXPECT_GT(std::fabs(PmxReadings.PmxFrequency - 50), 1);
+  const double reference = PmxFrequencyState.PmxReferenceCrossing;
+  // The next crossing that ends a measurement lies beyond the ring's end.
+  for (int b = 0; b < 2; ++b) AnalysePmxBlock(b);
+  EXPECT_LT(PmxFrequencyState.PmxReferenceCrossing, reference);
+  EXPECT_NEAR(PmxReadings.PmxFrequency, 50.0, 0.01);
+  for (int b = 2; b < 12; ++b) AnalysePmxBlock(b);
+  EXPECT_NEAR(PmxReadings.PmxFrequency, 50.0, 0.01);
+}
+
+// A filtered voltage landing exactly on 0.0 counts no crossing (both tests are strict).
+TEST_F(AnalysisTest, AnExactZeroOfTheFilteredVoltageIsNoCrossing) {
+  constexpr double A1 = -1.996193404543, A2 = 0.997059512274;
+  struct Case {
+    double Y1, Y2;
+    int Crossings;
+  } cases[] = {{-A2, A1, 0},  // outputs exactly 0.0, then positive
+               {-1, -1, 1}};  // negative, then positive
+  for (const Case& c : cases) {
+    PmxVoltageFilter = {0, 0, c.Y1, c.Y2};
+    PmxFrequencyState = {};
+    FillVoltage(0, Block, [](int i) { return i == 0 ? 0.0 : 1000.0; });
+    AnalysePmxBlock(0);
+    EXPECT_EQ(PmxFrequencyState.PmxCrossingCount, c.Crossings);
+  }
+}
+
+TEST_F(AnalysisTest, SynthesisBuildsTheTableFromSynthCsvAndAdvancesThePhase) {
+  const auto& shown = platform::headless::MessagesShown();
+  LoadSynthCsv();  // no file: a message, and silent blocks
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, "Cannot open 'synth.csv' file to extract data");
+  zolt::testing::WriteFile("synth.csv",
+                           "index,type,frequency,harmonic,amplitude,phase,offset,noise\n1,1,50,1,100,0,0,0\n"
+                           "2,2,50,3,4,90,1,0\n1001,1,50,1,9,0,0,0\n-1,1,50,1,9,0,0,0\n4,2,50,1,100,0,0,0\n7,1,50\n");
+  LoadSynthCsv();
+  const SynthComponentsRecord& s = SynthComponents;
+  EXPECT_EQ(s.Type[0], 0);  // the header line lands in slot 0, never synthesised
+  EXPECT_EQ(s.Harmonic[2] + s.Phase[2] + s.Offset[2], 3 + 90 + 1);
+  // Missing fields read 0; the last one takes the rest of the line.
+  EXPECT_EQ(s.Type[7] + s.Frequency[7] + s.Noise[7], 1 + 0 + 50);
+  // Indexes with no slot are left out and reported once.
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[1].Text.find("2 line(s)"), std::string::npos);
+
+  SynthesisePmxBlock(3);
+  const double* v = link::PmxVoltageSamples + 3 * Block;
+  const double* c = link::PmxCurrentSamples + 3 * Block;
+  // 1.125 degrees a sample, advanced before the first sine; slot 4 lies after the end.
+  EXPECT_NEAR(v[0], 100 * std::sin(1.125 * Pi / 180), 1e-9);
+  EXPECT_NEAR(v[319], 0.0, 1e-9);
+  EXPECT_NEAR(v[400], v[80], 1e-9);
+  EXPECT_NEAR(c[0], 1 + 4 * std::sin((90 + 3 * 1.125) * Pi / 180), 1e-9);
+  EXPECT_NEAR(std::cos(SynthComponents.Phase[1] * Pi / 180), 1.0, 1e-9);  // five whole turns
+}
+
+}  // namespace
+}  // namespace zolt::analyser::testing
