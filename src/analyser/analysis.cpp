@@ -32,8 +32,8 @@ void AnalysePmxBlock(int32_t block) {
   const int32_t first = block * link::PmxBlockSamples;
   const int32_t end = first + link::PmxBlockSamples;
   for (int32_t i = first; i < end; ++i) {
-    const double v = link::PmxVoltageSamples[i];
-    const double c = link::PmxCurrentSamples[i];
+    const double v = link::LoadSample(link::PmxVoltageSamples[i]);
+    const double c = link::LoadSample(link::PmxCurrentSamples[i]);
     if (v > vMax) vMax = v;
     if (v < vMin) vMin = v;
     if (c > cMax) cMax = c;

@@ -108,8 +108,8 @@ void SynthesisePmxBlock(int32_t block) {
       s.Phase[k] = p;
       value += std::sin(p * Pi / 180.0) * s.Amplitude[k];
     }
-    link::PmxVoltageSamples[first + n] = channel[1];
-    link::PmxCurrentSamples[first + n] = channel[2];
+    link::StoreSample(link::PmxVoltageSamples[first + n], channel[1]);
+    link::StoreSample(link::PmxCurrentSamples[first + n], channel[2]);
   }
 }
 

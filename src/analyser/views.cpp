@@ -82,8 +82,8 @@ void DrawWaveformView() {
     if (s >= link::PmxSampleTableSize) break;
     if (s >= readableEnd && s < link::PmxRingSamples) continue;
     const int32_t x = p.X + c + 1;
-    platform::DrawPoint(x, l.PlotCentreY + PlotOffset(k * link::PmxVoltageSamples[s] / 1000, limit), Red);
-    platform::DrawPoint(x, l.PlotCentreY + PlotOffset(k * link::PmxCurrentSamples[s] / 20, limit), Blue);
+    platform::DrawPoint(x, l.PlotCentreY + PlotOffset(k * link::LoadSample(link::PmxVoltageSamples[s]) / 1000, limit), Red);
+    platform::DrawPoint(x, l.PlotCentreY + PlotOffset(k * link::LoadSample(link::PmxCurrentSamples[s]) / 20, limit), Blue);
     platform::DrawPoint(x, l.PlotCentreY + PlotOffset(k * link::PmxFilteredSamples[s] / 1000, limit), Green);
   }
   platform::StopDrawing();

@@ -29,8 +29,8 @@ void StoreFrameSamples(const PmxFrame& frame, int position) {
   const double currentGain = PmxSampleRing.PmxCurrentGain;
   const double currentOffset = PmxSampleRing.PmxCurrentOffset;
   for (int i = 0; i < PmxFrameSamples; ++i) {
-    PmxVoltageSamples[position + i] = frame.Voltage[i] * voltageGain + voltageOffset;
-    PmxCurrentSamples[position + i] = frame.Current[i] * currentGain + currentOffset;
+    StoreSample(PmxVoltageSamples[position + i], frame.Voltage[i] * voltageGain + voltageOffset);
+    StoreSample(PmxCurrentSamples[position + i], frame.Current[i] * currentGain + currentOffset);
   }
 }
 

@@ -28,6 +28,17 @@ inline double PmxVoltageSamples[PmxSampleTableSize] = {};   // volts
 inline double PmxCurrentSamples[PmxSampleTableSize] = {};   // amperes
 inline double PmxFilteredSamples[PmxSampleTableSize] = {};  // low-pass output / 4 (main thread)
 
+// One sample of the voltage or current table, read or written by either thread. The ring's
+// hand-over keeps the two threads on different blocks; should the comms thread ever come
+// round the ring onto a block the main thread still reads (the main thread held up for
+// the ring's 10 s), the reader sees a mix of old and new samples, never a torn value.
+inline double LoadSample(const double& sample) {
+  return std::atomic_ref<const double>(sample).load(std::memory_order_relaxed);
+}
+inline void StoreSample(double& sample, double value) {
+  std::atomic_ref<double>(sample).store(value, std::memory_order_relaxed);
+}
+
 struct PmxSampleRingRecord {
   int32_t PmxBlockSize = PmxBlockSamples;
   std::atomic<int32_t> PmxWriteBlock{0};      // block being filled, 0..99
