@@ -1,7 +1,7 @@
 // Control dispatch: one row per control, in the order the panels are painted, mapping
 // the zone pressed in this pass to its action. Actions change set-up values, flags and
-// one-shot requests, browse the stored runs or open the manual; nothing here talks to
-// the instrument.
+// one-shot requests, browse the stored runs, open the manual or a modal window (which
+// returns when it has closed); nothing here talks to the instrument.
 //
 // Sections: zone ids; actions; the table; the dispatch.
 #include "tracer/dispatch.h"
@@ -13,7 +13,9 @@
 #include "platform/gui.h"
 #include "screen/hot_zones.h"
 #include "tracer/cursors.h"
+#include "tracer/direct_entry.h"
 #include "tracer/graph.h"
+#include "tracer/graph_title.h"
 #include "tracer/run_file.h"
 #include "tracer/run_state.h"
 #include "tracer/setup.h"
@@ -49,11 +51,27 @@ void Recalculate() { RecalculateTestSetup(); }
 
 void OpenTopic(const char* topic) { platform::OpenHelp(frame::AppInfo.ManualPath, topic); }
 
-// The settings, direct-entry and graph-title windows are not built yet: their rows are in
-// the table and do nothing until the windows exist.
+// The settings window is not built yet: its rows are in the table and do nothing until
+// the window exists.
 void SettingsWindowNotBuilt() {}
-void DirectEntryWindowNotBuilt() {}
-void GraphTitleWindowNotBuilt() {}
+
+// A modal window has closed: the screen is painted whole again, and the press that opened
+// the window counts as released (its release went to the window's own loop).
+void AfterModalWindow() {
+  frame::FrameLoopState.RedrawAll = 1;
+  screen::PointerState.LeftMouseDown = 0;
+}
+
+void EnterDirectly() {
+  OpenDirectEntryWindow();
+  AfterModalWindow();
+  RecalculateTestSetup();
+}
+
+void EditGraphTitle() {
+  OpenGraphTitleWindow();
+  AfterModalWindow();
+}
 
 void TogglePolarity(std::string& polarity) {
   polarity = polarity == "Positive" ? "Negative" : "Positive";
@@ -105,10 +123,10 @@ constexpr DispatchRow DispatchTable[] = {
     {ZoneCursorsPanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
     {ZoneCursorsPanel + ZoneHeaderHelp, [] { OpenTopic("Cursors.htm"); }},
     // Graph title panel: the title and the bar open the graph-title window.
-    {ZoneGraphTitlePanel + ZoneHeaderTitle, GraphTitleWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderTitle, EditGraphTitle},
     {ZoneGraphTitlePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
     {ZoneGraphTitlePanel + ZoneHeaderHelp, [] { OpenTopic("GraphTitle.htm"); }},
-    {ZoneGraphTitlePanel + ZoneHeaderRest, GraphTitleWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderRest, EditGraphTitle},
     // Test / graph mode panel.
     {ZoneTestGraphModePanel + ZoneHeaderSettings, SettingsWindowNotBuilt},
     {ZoneTestGraphModePanel + ZoneHeaderHelp, [] { OpenTopic("TestGraphMode.htm"); }},
@@ -149,7 +167,7 @@ constexpr DispatchRow DispatchTable[] = {
      [] { --TestSetup.MaxVoltageIndex; TestSetup.MaxVoltageEntered = 0; Recalculate(); }},
     {ZoneMaxVoltageControl + ZoneValueIncrease,
      [] { ++TestSetup.MaxVoltageIndex; TestSetup.MaxVoltageEntered = 0; Recalculate(); }},
-    {ZoneMaxVoltageControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneMaxVoltageControl + ZoneValueBand, EnterDirectly},
     {ZoneMaxVoltageControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.CollectorPolarity); AfterHandChange(); }},
     {ZoneMaxVoltageControl + ZoneValueOptionRight, [] { ++TestSetup.ImpedanceIndex; Recalculate(); }},
@@ -159,13 +177,13 @@ constexpr DispatchRow DispatchTable[] = {
      [] { --TestSetup.MaxCurrentIndex; TestSetup.MaxCurrentEntered = 0; Recalculate(); }},
     {ZoneMaxCurrentControl + ZoneValueIncrease,
      [] { ++TestSetup.MaxCurrentIndex; TestSetup.MaxCurrentEntered = 0; Recalculate(); }},
-    {ZoneMaxCurrentControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneMaxCurrentControl + ZoneValueBand, EnterDirectly},
     {ZoneMaxCurrentControl + ZoneValueOptionRight, CycleCollectorPulseLength},
 
     // Step size (of the current or voltage ladder, by output mode), step polarity, mode.
     {ZoneStepSizeControl + ZoneValueDecrease, [] { ChangeStepIndex(-1); }},
     {ZoneStepSizeControl + ZoneValueIncrease, [] { ChangeStepIndex(+1); }},
-    {ZoneStepSizeControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneStepSizeControl + ZoneValueBand, EnterDirectly},
     {ZoneStepSizeControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.StepPolarity); AfterHandChange(); }},
     {ZoneStepSizeControl + ZoneValueOptionRight,
@@ -180,7 +198,7 @@ constexpr DispatchRow DispatchTable[] = {
      [] { --TestSetup.OffsetIndex; TestSetup.OffsetEntered = 0; Recalculate(); }},
     {ZoneOffsetControl + ZoneValueIncrease,
      [] { ++TestSetup.OffsetIndex; TestSetup.OffsetEntered = 0; Recalculate(); }},
-    {ZoneOffsetControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneOffsetControl + ZoneValueBand, EnterDirectly},
     {ZoneOffsetControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.OffsetPolarity); AfterHandChange(); }},
     {ZoneOffsetControl + ZoneValueOptionRight, [] { ++TestSetup.OffsetRange; Recalculate(); }},
