@@ -228,8 +228,11 @@ TEST_F(UpdateTest, ErrorStatusLeavesTheLocalFilesIntact) {
 
 TEST_F(UpdateTest, StalledTransferEndsAndKeepsTheFile) {
   WriteFile("help/KVR820_MANUAL.chm", "old manual");
+  // Silent from the start, and silent after part of the answer.
+  server_.Stall("/silent", "");
   server_.Stall(ManualQuery, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\npart");
   DownloadLimits.StallSeconds = 1;
+  EXPECT_FALSE(DownloadToFile(UpdateServer + "/silent", "help/KVR820_MANUAL.chm"));
   EXPECT_FALSE(DownloadToFile(UpdateServer + ManualQuery, "help/KVR820_MANUAL.chm"));
   EXPECT_EQ(ReadFile("help/KVR820_MANUAL.chm"), "old manual");
   EXPECT_FALSE(testing::Exists("help/KVR820_MANUAL.chm.download"));
