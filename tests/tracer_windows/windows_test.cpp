@@ -26,14 +26,12 @@ namespace zolt::tracer {
 namespace {
 
 namespace headless = platform::headless;
-using platform::WindowEvent;
+using Steps = std::vector<std::function<void()>>;
 
-constexpr int MaxVoltageBand = 424, StepSizeBand = 448, GraphTitleZone = 309, GraphTitleBar = 312;
-
-// Runs one step per wait of the window's loop (the first once the window is open). The
-// hook is copied for each wait, so the steps and their count are shared.
-void Script(std::vector<std::function<void()>> steps) {
-  auto shared = std::make_shared<std::vector<std::function<void()>>>(std::move(steps));
+// Runs one step per wait of the window's loop (the hook is copied for every wait, so
+// the steps and their count are shared).
+void Script(Steps steps) {
+  auto shared = std::make_shared<Steps>(std::move(steps));
   auto next = std::make_shared<size_t>(0);
   headless::SetWaitHook([shared, next] {
     if (*next < shared->size()) (*shared)[(*next)++]();
@@ -46,10 +44,21 @@ void Press(int32_t zone) {
   ControlDispatch();
 }
 
-// Leaving the window: another window of the program takes the activation.
-void LeaveFor(int window, int other) {
-  platform::SetActiveWindow(other);
-  headless::PushEvent({platform::EventType::Deactivate, window, -1, platform::GadgetEventKind::None});
+// Another window of the program takes the activation.
+void Leave(int window) {
+  platform::SetActiveWindow(frame::MainWindow);
+  headless::PushEvent({platform::EventType::Deactivate, window, -1, {}});
+}
+
+// Saves a run of one curve, `dataLines` lines after the heading, as a run ends.
+std::string SaveRun(int dataLines, const std::string& title) {
+  GraphTitleText = title;
+  TestSetup.NumberOfSteps = 0;
+  for (int32_t& total : DisplayedSweeps.TotalEntries) total = 0;
+  DisplayedSweeps.TotalEntries[0] = dataLines - 1;
+  PrepareRunRecord();
+  SaveRunCsvFile();
+  return SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber);
 }
 
 class WindowsTest : public ::testing::Test {
@@ -73,7 +82,7 @@ TEST_F(WindowsTest, DirectEntryStoresTypedValuesInTheirUnits) {
     const char* mode;
     std::vector<std::pair<int, const char*>> used;  // a field and the text typed, or a box
     double voltage, current, step, offset;
-    int32_t flags[4];
+    std::vector<int32_t> flags;
   };
   const Case cases[] = {
       {"I", {{306, "5"}, {308, "-0.1"}}, 5, 0.1, 0, 0, {1, 1, 0, 0}},
@@ -88,93 +97,63 @@ TEST_F(WindowsTest, DirectEntryStoresTypedValuesInTheirUnits) {
     SCOPED_TRACE(&c - cases);
     TestSetup = {};
     TestSetup.SetupBaseGateOutputMode = c.mode;
-    std::vector<std::function<void()>> steps;
-    for (const auto& [gadget, text] : c.used) {
-      steps.push_back([gadget, text] {
-        if (text) {
-          headless::TypeIntoGadget(gadget, text);
-        } else {
-          headless::ClickGadget(gadget);
-        }
-      });
-    }
+    Steps steps;
+    for (const auto& [gadget, text] : c.used)
+      steps.push_back([=] { text ? headless::TypeIntoGadget(gadget, text) : headless::ClickGadget(gadget); });
     steps.push_back([] { headless::PushClose(DirectEntryWindow); });
     Script(steps);
     OpenDirectEntryWindow();
     const TestSetupRecord& t = TestSetup;
-    EXPECT_FALSE(platform::IsWindow(DirectEntryWindow));
-    EXPECT_DOUBLE_EQ(t.EnteredMaxVoltage, c.voltage);
-    EXPECT_DOUBLE_EQ(t.EnteredMaxCurrent, c.current);
-    EXPECT_DOUBLE_EQ(c.mode[0] == 'I' ? t.EnteredStepCurrent : t.EnteredStepVoltage, c.step);
-    EXPECT_DOUBLE_EQ(c.mode[0] == 'I' ? t.EnteredOffsetCurrent : t.EnteredOffsetVoltage, c.offset);
-    const int32_t flags[] = {t.MaxVoltageEntered, t.MaxCurrentEntered, t.StepEntered, t.OffsetEntered};
-    EXPECT_EQ(std::vector<int32_t>(flags, flags + 4), std::vector<int32_t>(c.flags, c.flags + 4));
+    const bool amps = c.mode[0] == 'I';
+    EXPECT_EQ(t.EnteredMaxVoltage, c.voltage);
+    EXPECT_EQ(t.EnteredMaxCurrent, c.current);
+    EXPECT_DOUBLE_EQ(amps ? t.EnteredStepCurrent : t.EnteredStepVoltage, c.step);
+    EXPECT_DOUBLE_EQ(amps ? t.EnteredOffsetCurrent : t.EnteredOffsetVoltage, c.offset);
+    EXPECT_EQ((std::vector<int32_t>{t.MaxVoltageEntered, t.MaxCurrentEntered, t.StepEntered,
+                                    t.OffsetEntered}), c.flags);
   }
 }
 
-TEST_F(WindowsTest, DirectEntryShowsItsValuesAndOneUnitPairAndKeepsThemWhenLeft) {
+TEST_F(WindowsTest, DirectEntryShowsItsValuesAndKeepsWhatWasTypedWhenLeft) {
   TestSetupRecord& t = TestSetup;
-  t.SetupBaseGateOutputMode = "I";
   t.EnteredStepCurrent = 0.000123456789012345;
   t.EnteredStepCurrentUnit = "uA";
   t.EnteredMaxVoltage = 12.5;
   t.OffsetEntered = 1;
-  std::vector<std::string> seen;
+  std::string seen;
   Script({[&] {
-            seen = {platform::WindowTitle(DirectEntryWindow),
-                    std::to_string(platform::WindowClientWidth(DirectEntryWindow)) + "x" +
-                        std::to_string(platform::WindowClientHeight(DirectEntryWindow)),
-                    platform::GetGadgetText(306), platform::GetGadgetText(308),
-                    platform::GetGadgetText(310), platform::GetGadgetText(316),
-                    platform::GetGadgetText(307) + platform::GetGadgetText(314)};
+            seen = platform::WindowTitle(DirectEntryWindow) + " " +
+                   std::to_string(platform::WindowClientWidth(DirectEntryWindow)) + "x" +
+                   std::to_string(platform::WindowClientHeight(DirectEntryWindow));
+            for (int field : {306, 308, 310, 316, 307}) seen += " " + platform::GetGadgetText(field);
             for (int box : {307, 309, 311, 312, 313, 317, 318, 319})
-              seen.back() += " " + std::to_string(platform::GetGadgetState(box));
-            // Only this window losing the activation closes it.
-            platform::SetActiveWindow(frame::MainWindow);
-            headless::PushEvent({platform::EventType::Deactivate, frame::MainWindow, -1, {}});
+              seen += std::to_string(platform::GetGadgetState(box));
+            Leave(frame::MainWindow);  // only this window losing the activation closes it
+            // A field taking the focus is no typing.
+            headless::PushEvent({platform::EventType::Gadget, DirectEntryWindow, 308,
+                                 platform::GadgetEventKind::Focus});
           },
           [] {
             platform::SetActiveWindow(DirectEntryWindow);
             headless::ClickGadget(312);  // the ticked unit stays ticked
           },
-          [] { headless::ClickGadget(315); },  // hidden in current mode: cannot be used
-          [] { LeaveFor(DirectEntryWindow, frame::MainWindow); }});
-  Press(StepSizeBand);
-  EXPECT_EQ(seen, (std::vector<std::string>{"Direct Entry", "720x320", "12.5", "0", "123.4567890123",
-                                            "0", "Use DirectmV 0 0 0 1 0 1 0 1"}));
+          [] { headless::ClickGadget(315); },  // the voltage units are hidden in mode "I"
+          [] { headless::TypeIntoGadget(306, "-7"); },
+          [] { Leave(DirectEntryWindow); }});
+  Press(448);
+  EXPECT_EQ(seen, "Direct Entry 720x320 12.5 0 123.4567890123 0 Use Direct00010101");
   EXPECT_FALSE(platform::IsWindow(DirectEntryWindow));
-  // Written back as shown, ten decimals in the shown unit; the flags and units as they were.
+  // Written back as shown, ten decimals in the shown unit; the other flags as they were.
   EXPECT_DOUBLE_EQ(t.EnteredStepCurrent, 0.0001234567890123);
   EXPECT_EQ(t.EnteredStepCurrentUnit + t.EnteredStepVoltageUnit, "uAmV");
-  EXPECT_EQ(t.MaxVoltageEntered + t.MaxCurrentEntered + t.StepEntered, 0);
-  EXPECT_EQ(t.OffsetEntered, 1);
-  EXPECT_EQ(screen::PointerState.LeftMouseDown, 0);
-  EXPECT_EQ(screen::ClickedZone, 0);
-}
-
-TEST_F(WindowsTest, TypedValuesReplaceTheLaddersAfterTheWindowCloses) {
-  Script({[] { headless::TypeIntoGadget(306, "-7"); },
-          [] { headless::TypeIntoGadget(308, "0.5"); },
-          [] { headless::PushClose(DirectEntryWindow); }});
-  Press(MaxVoltageBand);
-  EXPECT_EQ(TestSetup.SetupCollectorMaxVoltage, -7.0);
-  EXPECT_EQ(TestSetup.SetupCollectorMaxCurrent, -0.5);
-  EXPECT_EQ(TestSetup.MaxVoltageText, screen::FormatVoltage(-7.0, "", ""));
+  EXPECT_EQ(t.MaxCurrentEntered + t.StepEntered + t.OffsetEntered, 1);
+  // The set-up is recalculated with the typed voltage and the screen repainted whole.
+  EXPECT_EQ(t.SetupCollectorMaxVoltage, -7.0);
+  EXPECT_EQ(t.MaxVoltageText, screen::FormatVoltage(-7.0, "", ""));
   EXPECT_EQ(frame::FrameLoopState.RedrawAll, 1);
-  Press(MaxVoltageBand + 1 - 3);  // the ladder's "-": the ladder's value again
-  EXPECT_EQ(TestSetup.MaxVoltageEntered, 0);
-  EXPECT_EQ(TestSetup.SetupCollectorMaxVoltage, 6.5);
-}
-
-// Saves a run of one curve, with `dataLines` lines after the heading, as a run ends.
-std::string SaveRun(int dataLines, const std::string& title) {
-  GraphTitleText = title;
-  TestSetup.NumberOfSteps = 0;
-  for (int32_t& total : DisplayedSweeps.TotalEntries) total = 0;
-  DisplayedSweeps.TotalEntries[0] = dataLines - 1;
-  PrepareRunRecord();
-  SaveRunCsvFile();
-  return SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber);
+  EXPECT_EQ(screen::PointerState.LeftMouseDown, 0);
+  Press(422);  // the ladder's "-": the ladder's value again
+  EXPECT_EQ(t.SetupCollectorMaxVoltage, 6.5);
 }
 
 TEST_F(WindowsTest, GraphTitleUpdateRewritesOnlyTheTitleCellOfTheRunOnDisplay) {
@@ -189,7 +168,7 @@ TEST_F(WindowsTest, GraphTitleUpdateRewritesOnlyTheTitleCellOfTheRunOnDisplay) {
     Script({[&] { shown = platform::WindowTitle(GraphTitleWindow) + "|" + platform::GetGadgetText(303); },
             [&] { headless::TypeIntoGadget(303, title); },
             [] { headless::ClickGadget(305); }});
-    Press(GraphTitleZone);
+    Press(309);
     EXPECT_EQ(shown, "Graph Title|Old title");
     EXPECT_EQ(GraphTitleText, title);
     expected.replace(expected.find(",Old title,"), 11, ",\"\"\"Q1\"\", 25 C\",");
@@ -197,26 +176,22 @@ TEST_F(WindowsTest, GraphTitleUpdateRewritesOnlyTheTitleCellOfTheRunOnDisplay) {
     EXPECT_EQ(testing::ReadFile(earlier), before);
     ReadRunCsvFile(path);
     EXPECT_EQ(RunInfo.GraphTitle, title);
-    EXPECT_EQ(RunInfo.Notes, "Notes here");
     EXPECT_EQ(RunInfo.CalibrationDate, "unknown");
   }
   // The next run's file carries the title and reads it back.
   ReadRunCsvFile(SaveRun(3, GraphTitleText));
   EXPECT_EQ(RunInfo.GraphTitle, title);
-  EXPECT_EQ(RunInfo.ModelID, "KVR820");
+  EXPECT_EQ(RunInfo.Notes, "Notes here");
 }
 
 TEST_F(WindowsTest, GraphTitleCancelCloseBoxAndLeavingDiscardTheTyping) {
-  const std::function<void()> closers[] = {
-      [] { headless::ClickGadget(304); },
-      [] { headless::PushClose(GraphTitleWindow); },
-      [] { LeaveFor(GraphTitleWindow, frame::MainWindow); },
-  };
   const std::string path = SaveRun(2, "Kept");
   const std::string before = testing::ReadFile(path);
-  for (const auto& close : closers) {
+  for (const auto& close : Steps{[] { headless::ClickGadget(304); },
+                                 [] { headless::PushClose(GraphTitleWindow); },
+                                 [] { Leave(GraphTitleWindow); }}) {
     Script({[] { headless::TypeIntoGadget(303, "typed"); }, close});
-    Press(GraphTitleBar);
+    Press(312);
     EXPECT_FALSE(platform::IsWindow(GraphTitleWindow));
     EXPECT_EQ(GraphTitleText, "Kept");
   }
@@ -225,7 +200,7 @@ TEST_F(WindowsTest, GraphTitleCancelCloseBoxAndLeavingDiscardTheTyping) {
   // An empty title is stored too, also when the run file on display is missing.
   SampleRunNumber = 20;
   Script({[] { headless::TypeIntoGadget(303, ""); }, [] { headless::ClickGadget(305); }});
-  Press(GraphTitleBar);
+  Press(312);
   EXPECT_EQ(GraphTitleText, "");
   EXPECT_FALSE(testing::Exists(SampleRunFolder + "/0020.csv"));
 }
@@ -233,17 +208,16 @@ TEST_F(WindowsTest, GraphTitleCancelCloseBoxAndLeavingDiscardTheTyping) {
 TEST_F(WindowsTest, AWindowThatCannotOpenIsReportedAndChangesNothing) {
   GraphTitleText = "Kept";
   TestSetup.EnteredMaxVoltage = 3.0;
-  headless::FailNextWindowOpen();
-  OpenGraphTitleWindow();
-  headless::FailNextWindowOpen();
-  OpenDirectEntryWindow();
+  for (auto open : {OpenGraphTitleWindow, OpenDirectEntryWindow}) {
+    headless::FailNextWindowOpen();
+    open();
+  }
   EXPECT_EQ(GraphTitleText, "Kept");
   EXPECT_EQ(TestSetup.EnteredMaxVoltage, 3.0);
   const auto& shown = headless::MessagesShown();
   ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[0].Title, "Error - ");
-  EXPECT_EQ(shown[0].Text, "KVR820_GraphTitleWindow won't start");
-  EXPECT_EQ(shown[1].Text, "KVR820_DirectEntry_Window won't start");
+  EXPECT_EQ(shown[0].Title + shown[0].Text, "Error - KVR820_GraphTitleWindow won't start");
+  EXPECT_EQ(shown[1].Title + shown[1].Text, "Error - KVR820_DirectEntry_Window won't start");
   EXPECT_EQ(shown[1].Icon, platform::MessageIcon::Error);
 }
 
