@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -48,49 +49,85 @@ void ClearStringGrid(int rows, int columns) {
 
 namespace {
 
-// Splits one line into fields and hands each to `store` (column, text); returns the
+// Where a field stands in its line: from its first character (the opening quote of a
+// quoted field) to the character after its last (the closing quote), the separator
+// after it left out.
+struct FieldSpan {
+  size_t Begin = 0;
+  size_t End = 0;
+};
+
+// Splits one line into fields and hands each to `store` (column, text, span); returns the
 // highest column reached by an advance. A quoted field runs to the next double quote
-// (there is no escape) and always advances the column, even at the end of the line; an
-// unquoted last field is stored without advancing. A quote that never closes ends the
-// line, its rest becoming the field. Fields beyond `maxFields` are dropped.
+// that is not doubled (a doubled quote inside it stands for one quote) and always
+// advances the column, even at the end of the line; an unquoted last field is stored
+// without advancing. A quote that never closes ends the line, its rest becoming the
+// field. Fields beyond `maxFields` are dropped.
 template <typename Store>
-int ApplyFieldRule(std::string_view rest, char separator, int maxFields, Store store) {
+int ApplyFieldRule(std::string_view line, char separator, int maxFields, Store store) {
+  size_t at = 0;
   int column = 0;
   int highest = 0;
-  while (!rest.empty() && column < maxFields) {
-    std::string_view field;
-    if (rest.front() == '"') {
-      const size_t close = rest.find('"', 1);
-      if (close == std::string_view::npos) {
-        field = rest.substr(1);
-        rest = {};
-      } else {
-        field = rest.substr(1, close - 1);
-        rest = rest.substr(close + 1);
-        if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
-      }
-    } else {
-      const size_t at = rest.find(separator);
-      if (at == std::string_view::npos) {
-        store(column, rest);
+  while (at < line.size() && column < maxFields) {
+    const size_t begin = at;
+    if (line[at] == '"') {
+      std::string field;
+      ++at;
+      for (;;) {
+        const size_t quote = line.find('"', at);
+        if (quote == std::string_view::npos) {
+          field.append(line.substr(at));
+          at = line.size();
+          break;
+        }
+        field.append(line.substr(at, quote - at));
+        at = quote + 1;
+        if (at < line.size() && line[at] == '"') {
+          field += '"';
+          ++at;
+          continue;
+        }
         break;
       }
-      field = rest.substr(0, at);
-      rest = rest.substr(at + 1);
+      store(column, std::string_view(field), FieldSpan{begin, at});
+      if (at < line.size() && line[at] == ',') ++at;
+    } else {
+      const size_t end = line.find(separator, at);
+      if (end == std::string_view::npos) {
+        store(column, line.substr(at), FieldSpan{begin, line.size()});
+        break;
+      }
+      store(column, line.substr(at, end - at), FieldSpan{begin, end});
+      at = end + 1;
     }
-    store(column, field);
     ++column;
     highest = std::max(highest, column);
   }
   return highest;
 }
 
+// Appends a cell as the reader takes it back: between double quotes with each of its
+// own quotes doubled when `quoted`, as it stands otherwise.
+void AppendCell(std::string& out, std::string_view cell, bool quoted) {
+  if (!quoted) {
+    out += cell;
+    return;
+  }
+  out += '"';
+  for (char c : cell) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
 }  // namespace
 
 void SplitCsvLine(const std::string& line) {
   for (std::string& field : CsvFields) field.clear();
-  ApplyFieldRule(line, ',', CsvFieldCount,
-                 [](int column, std::string_view text) { CsvFields[column] = std::string(text); });
+  ApplyFieldRule(line, ',', CsvFieldCount, [](int column, std::string_view text, FieldSpan) {
+    CsvFields[column] = std::string(text);
+  });
 }
 
 // ---- reading and writing ----
@@ -106,7 +143,9 @@ void ReadCsvFile(const std::string& path, char separator) {
   for (int row = 0; row < CsvRowCount; ++row) {
     const int highest = ApplyFieldRule(
         lines[static_cast<size_t>(row)], separator, CsvColumns,
-        [row](int column, std::string_view text) { SetCsvCell(row, column, std::string(text)); });
+        [row](int column, std::string_view text, FieldSpan) {
+          SetCsvCell(row, column, std::string(text));
+        });
     CsvColumnCount = std::max(CsvColumnCount, highest);
   }
   CsvColumnCount = std::min(CsvColumnCount + 1, CsvColumns);
@@ -119,14 +158,10 @@ bool WriteCsvFile(const std::string& path, char separator, int rows, int columns
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < columns; ++column) {
       if (column > 0) content += separator;
+      // Quotes only where the reader needs them, so that other cells are written as
+      // they stand.
       const std::string& cell = CsvCell(row, column);
-      if (cell.find(',') != std::string::npos) {
-        content += '"';
-        content += cell;
-        content += '"';
-      } else {
-        content += cell;
-      }
+      AppendCell(content, cell, cell.find(',') != std::string::npos || cell.starts_with('"'));
     }
     content += "\r\n";
   }
@@ -153,85 +188,84 @@ std::string MakeCsvFileName(int32_t number) {
 }
 
 // ---- one cell ----
+//
+// The rewrite changes the bytes of that one cell and no others: the file keeps its line
+// ends, and the other cells of the line keep their quoting.
 
 namespace {
 
-// Splits a line at commas outside double quotes; a doubled quote inside quotes stands
-// for one quote. The text after the last comma is the last field.
-std::vector<std::string> SplitQuoted(const std::string& line) {
-  std::vector<std::string> fields(1);
-  bool quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        fields.back() += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        fields.back() += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
+struct LineSpan {
+  size_t Begin = 0;
+  size_t End = 0;  // the line end (CR, LF, CR LF or NUL) not included
+};
+
+// The lines of a file's bytes as ReadTextLines takes them.
+std::vector<LineSpan> LinesOf(std::string_view bytes) {
+  std::vector<LineSpan> lines;
+  size_t begin = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c != '\r' && c != '\n' && c != '\0') continue;
+    lines.push_back({begin, i});
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    begin = i + 1;
   }
-  return fields;
+  if (begin < bytes.size()) lines.push_back({begin, bytes.size()});
+  return lines;
 }
 
-std::string JoinQuoted(const std::vector<std::string>& fields) {
-  std::string line;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) line += ',';
-    const std::string& field = fields[i];
-    if (field.find_first_of(",\"") == std::string::npos) {
-      line += field;
-      continue;
-    }
-    line += '"';
-    for (char c : field) {
-      if (c == '"') line += '"';
-      line += c;
-    }
-    line += '"';
+// The column of the first heading equal to `heading` (headings split at every comma,
+// without quote handling); -1 when there is none.
+int HeadingColumn(std::string_view headings, const std::string& heading) {
+  for (int index = 0;; ++index) {
+    const size_t comma = headings.find(',');
+    if (headings.substr(0, comma) == heading) return index;
+    if (comma == std::string_view::npos) return -1;
+    headings.remove_prefix(comma + 1);
   }
-  return line;
+}
+
+// Where field `column` of a line stands, as the reader splits it; a line that ends in a
+// separator has an empty last field at its end.
+std::optional<FieldSpan> FieldAt(std::string_view line, int column) {
+  std::optional<FieldSpan> found;
+  int count = 0;
+  size_t lastEnd = 0;
+  ApplyFieldRule(line, ',', std::numeric_limits<int>::max(),
+                 [&](int at, std::string_view, FieldSpan span) {
+                   if (at == column) found = span;
+                   count = at + 1;
+                   lastEnd = span.End;
+                 });
+  if (!found && column == count && lastEnd < line.size() && line.back() == ',')
+    found = FieldSpan{line.size(), line.size()};
+  return found;
 }
 
 }  // namespace
 
 void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
                    const std::string& value) {
-  std::vector<std::string> lines;
-  if (!platform::ReadTextLines(path, lines)) return;
-  if (row < 0 || static_cast<int64_t>(lines.size()) < static_cast<int64_t>(row) + 2) return;
+  std::string bytes;
+  if (row < 0 || !platform::ReadFileBytes(path, bytes)) return;
+  const std::vector<LineSpan> lines = LinesOf(bytes);
+  // The heading line and the row itself must be there.
+  if (lines.size() < static_cast<size_t>(row) + 1) return;
 
-  // The heading line is split at every comma, without quote handling.
-  int column = -1;
-  std::string_view headings = lines[0];
-  for (int index = 0;; ++index) {
-    const size_t comma = headings.find(',');
-    if (headings.substr(0, comma) == heading) {
-      column = index;
-      break;
-    }
-    if (comma == std::string_view::npos) break;
-    headings.remove_prefix(comma + 1);
-  }
+  const LineSpan& head = lines[0];
+  const int column =
+      HeadingColumn(std::string_view(bytes).substr(head.Begin, head.End - head.Begin), heading);
   if (column < 0) return;
 
-  std::vector<std::string> fields = SplitQuoted(lines[static_cast<size_t>(row)]);
-  if (static_cast<size_t>(column) >= fields.size()) return;
-  fields[static_cast<size_t>(column)] = value;
-  lines[static_cast<size_t>(row)] = JoinQuoted(fields);
+  const LineSpan& line = lines[static_cast<size_t>(row)];
+  const std::optional<FieldSpan> field =
+      FieldAt(std::string_view(bytes).substr(line.Begin, line.End - line.Begin), column);
+  if (!field) return;
 
-  std::string content;
-  for (const std::string& line : lines) content += line + "\r\n";
-  platform::WriteFileReplacing(path, content);
+  std::string cell;
+  AppendCell(cell, value, value.find_first_of(",\"") != std::string::npos);
+  bytes.replace(line.Begin + field->Begin, field->End - field->Begin, cell);
+  platform::WriteFileReplacing(path, bytes);
 }
 
 }  // namespace zolt::frame

@@ -30,8 +30,10 @@ inline int32_t CsvColumnCount = 0;  // columns found by the last read
 inline std::string CsvFields[CsvFieldCount];
 
 void ReadCsvFile(const std::string& path, char separator);
-// Writes rows 0..rows-1, cells 0..columns-1; the file is replaced in one step. Returns
-// false when it could not be written (the old file, if any, is then unchanged).
+// Writes rows 0..rows-1, cells 0..columns-1; the file is replaced in one step. A cell
+// holding a comma, or beginning with a double quote, is written between double quotes
+// with its own quotes doubled, so that it reads back as it was. Returns false when the
+// file could not be written (the old file, if any, is then unchanged).
 bool WriteCsvFile(const std::string& path, char separator, int rows, int columns);
 // Empties rows 0..rows and columns 0..columns (bounds included); 0 means the whole extent.
 void ClearStringGrid(int rows, int columns);
@@ -40,7 +42,10 @@ void SplitCsvLine(const std::string& line);
 int32_t FindHighestCsvNumber(const std::string& folder);
 // "0001.csv" .. "9999.csv" (the number clamped to 1..9999).
 std::string MakeCsvFileName(int32_t number);
-// Rewrites one cell of a file, chosen by its column heading and row (1 = first data line).
+// Rewrites one cell of a file, chosen by its column heading and row (1 = first data line);
+// every other byte of the file stays as it was. The value is quoted (its quotes doubled)
+// when it holds a comma or a double quote. A missing file, row, heading or field leaves
+// the file unchanged.
 void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
                    const std::string& value);
 

@@ -55,6 +55,10 @@ bool DownloadToFile(const std::string& url, const std::string& path) {
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/5.0 Gecko/41.0 Firefox/41.0");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, 30000L);
+    // A server that stops sending, or trickles, must not hold the start-up for ever.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, DownloadLimits.StallSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, DownloadLimits.TransferSeconds);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     const CURLcode result = curl_easy_perform(curl);
     long status = 0;
@@ -85,6 +89,8 @@ void ShowUpdateNotice(const std::string& path) {
     platform::ShowMessageBox("Update Checker", text, platform::MessageIcon::Information);
   }
   WriteKeyValue(SettingsPath, "DateOfLastUpdateCheck", today);
+  // Kept in memory too, so that the second download of the same start shows nothing more.
+  AppSettings.DateOfLastUpdateCheck = today;
 }
 
 // ---- the start-up's downloads ----

@@ -1,7 +1,7 @@
 // Control dispatch: one row per control, in the order the panels are painted, mapping
 // the zone pressed in this pass to its action. Actions change set-up values, flags and
-// one-shot requests, browse the stored runs, open the manual or the settings window;
-// nothing here talks to the instrument.
+// one-shot requests, browse the stored runs, open the manual or a modal window (which
+// returns when it has closed); nothing here talks to the instrument.
 //
 // Sections: zone ids; actions; the table; the dispatch.
 #include "tracer/dispatch.h"
@@ -15,7 +15,9 @@
 #include "screen/hot_zones.h"
 #include "settingswindow/settings_window.h"
 #include "tracer/cursors.h"
+#include "tracer/direct_entry.h"
 #include "tracer/graph.h"
+#include "tracer/graph_title.h"
 #include "tracer/link_release.h"
 #include "tracer/run_file.h"
 #include "tracer/run_state.h"
@@ -52,17 +54,31 @@ void Recalculate() { RecalculateTestSetup(); }
 
 void OpenTopic(const char* topic) { platform::OpenHelp(frame::AppInfo.ManualPath, topic); }
 
+// A modal window has closed: the screen is painted whole again, and the press that opened
+// the window counts as released (its release went to the window's own loop).
+void AfterModalWindow() {
+  frame::FrameLoopState.RedrawAll = 1;
+  screen::PointerState.LeftMouseDown = 0;
+}
+
 // The settings window opens on the tab of the panel whose mark was pressed; its port scan
 // may take the instrument's port, which the curve tracer then gives up as a disconnect.
 void OpenSettings() {
   settingswindow::ReleaseInstrumentLink = ReleaseInstrumentLink;
   settingswindow::OpenSettingsWindow(screen::ClickedZone);
+  AfterModalWindow();
 }
 
-// The direct-entry and graph-title windows are not built yet: their rows are in the table
-// and do nothing until the windows exist.
-void DirectEntryWindowNotBuilt() {}
-void GraphTitleWindowNotBuilt() {}
+void EnterDirectly() {
+  OpenDirectEntryWindow();
+  AfterModalWindow();
+  RecalculateTestSetup();
+}
+
+void EditGraphTitle() {
+  OpenGraphTitleWindow();
+  AfterModalWindow();
+}
 
 void TogglePolarity(std::string& polarity) {
   polarity = polarity == "Positive" ? "Negative" : "Positive";
@@ -114,10 +130,10 @@ constexpr DispatchRow DispatchTable[] = {
     {ZoneCursorsPanel + ZoneHeaderSettings, OpenSettings},
     {ZoneCursorsPanel + ZoneHeaderHelp, [] { OpenTopic("Cursors.htm"); }},
     // Graph title panel: the title and the bar open the graph-title window.
-    {ZoneGraphTitlePanel + ZoneHeaderTitle, GraphTitleWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderTitle, EditGraphTitle},
     {ZoneGraphTitlePanel + ZoneHeaderSettings, OpenSettings},
     {ZoneGraphTitlePanel + ZoneHeaderHelp, [] { OpenTopic("GraphTitle.htm"); }},
-    {ZoneGraphTitlePanel + ZoneHeaderRest, GraphTitleWindowNotBuilt},
+    {ZoneGraphTitlePanel + ZoneHeaderRest, EditGraphTitle},
     // Test / graph mode panel.
     {ZoneTestGraphModePanel + ZoneHeaderSettings, OpenSettings},
     {ZoneTestGraphModePanel + ZoneHeaderHelp, [] { OpenTopic("TestGraphMode.htm"); }},
@@ -158,7 +174,7 @@ constexpr DispatchRow DispatchTable[] = {
      [] { --TestSetup.MaxVoltageIndex; TestSetup.MaxVoltageEntered = 0; Recalculate(); }},
     {ZoneMaxVoltageControl + ZoneValueIncrease,
      [] { ++TestSetup.MaxVoltageIndex; TestSetup.MaxVoltageEntered = 0; Recalculate(); }},
-    {ZoneMaxVoltageControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneMaxVoltageControl + ZoneValueBand, EnterDirectly},
     {ZoneMaxVoltageControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.CollectorPolarity); AfterHandChange(); }},
     {ZoneMaxVoltageControl + ZoneValueOptionRight, [] { ++TestSetup.ImpedanceIndex; Recalculate(); }},
@@ -168,13 +184,13 @@ constexpr DispatchRow DispatchTable[] = {
      [] { --TestSetup.MaxCurrentIndex; TestSetup.MaxCurrentEntered = 0; Recalculate(); }},
     {ZoneMaxCurrentControl + ZoneValueIncrease,
      [] { ++TestSetup.MaxCurrentIndex; TestSetup.MaxCurrentEntered = 0; Recalculate(); }},
-    {ZoneMaxCurrentControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneMaxCurrentControl + ZoneValueBand, EnterDirectly},
     {ZoneMaxCurrentControl + ZoneValueOptionRight, CycleCollectorPulseLength},
 
     // Step size (of the current or voltage ladder, by output mode), step polarity, mode.
     {ZoneStepSizeControl + ZoneValueDecrease, [] { ChangeStepIndex(-1); }},
     {ZoneStepSizeControl + ZoneValueIncrease, [] { ChangeStepIndex(+1); }},
-    {ZoneStepSizeControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneStepSizeControl + ZoneValueBand, EnterDirectly},
     {ZoneStepSizeControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.StepPolarity); AfterHandChange(); }},
     {ZoneStepSizeControl + ZoneValueOptionRight,
@@ -189,7 +205,7 @@ constexpr DispatchRow DispatchTable[] = {
      [] { --TestSetup.OffsetIndex; TestSetup.OffsetEntered = 0; Recalculate(); }},
     {ZoneOffsetControl + ZoneValueIncrease,
      [] { ++TestSetup.OffsetIndex; TestSetup.OffsetEntered = 0; Recalculate(); }},
-    {ZoneOffsetControl + ZoneValueBand, [] { DirectEntryWindowNotBuilt(); Recalculate(); }},
+    {ZoneOffsetControl + ZoneValueBand, EnterDirectly},
     {ZoneOffsetControl + ZoneValueOptionLeft,
      [] { TogglePolarity(TestSetup.OffsetPolarity); AfterHandChange(); }},
     {ZoneOffsetControl + ZoneValueOptionRight, [] { ++TestSetup.OffsetRange; Recalculate(); }},

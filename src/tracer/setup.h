@@ -64,19 +64,23 @@ struct TestSetupRecord {
   double SetupCollectorPulseLength = 0.0003;
   double SetupBaseGatePulseLength = 0.0;
 
-  // Direct entry (the typed value replaces the ladder's while its flag is 1).
+  // Direct entry (the typed value replaces the ladder's while its flag is 1), written by
+  // the direct-entry window. The units are those the step and offset were typed in:
+  // "uA" or "mA", "mV" or "V".
   int32_t MaxVoltageEntered = 0;
   double EnteredMaxVoltage = 0.0;
   int32_t MaxCurrentEntered = 0;
   double EnteredMaxCurrent = 0.0;
   int32_t StepEntered = 0;
   double EnteredStepVoltage = 0.0;
+  std::string EnteredStepVoltageUnit = "mV";
   double EnteredStepCurrent = 0.0;
+  std::string EnteredStepCurrentUnit = "mA";
   int32_t OffsetEntered = 0;
   double EnteredOffsetCurrent = 0.0;
-  std::string EnteredOffsetCurrentUnit;
+  std::string EnteredOffsetCurrentUnit = "mA";
   double EnteredOffsetVoltage = 0.0;
-  std::string EnteredOffsetVoltageUnit;
+  std::string EnteredOffsetVoltageUnit = "mV";
 
   // Display texts.
   std::string MaxVoltageText, MaxCurrentText, ImpedanceText, StepVoltageText, StepCurrentText,

@@ -40,11 +40,11 @@ TEST_F(CsvTest, QuotedFieldsKeepTheirCommasAndCountOneMoreColumnAtTheEnd) {
   EXPECT_EQ(CsvColumnCount, 3);
 }
 
-TEST_F(CsvTest, QuotesHaveNoEscapeAndAnUnclosedQuoteEndsTheLine) {
-  SplitCsvLine("\"a\"\"b\",c");  // two quotes in a row end one field and open the next
-  EXPECT_EQ(CsvFields[0], "a");
-  EXPECT_EQ(CsvFields[1], "b");
-  EXPECT_EQ(CsvFields[2], "c");
+TEST_F(CsvTest, DoubledQuotesStandForOneAndAnUnclosedQuoteEndsTheLine) {
+  SplitCsvLine("\"a\"\"b\",c,\"\"");  // a doubled quote inside quotes is one quote
+  EXPECT_EQ(CsvFields[0], "a\"b");
+  EXPECT_EQ(CsvFields[1], "c");
+  EXPECT_EQ(CsvFields[2], "");
 
   SplitCsvLine("x,\"open, never closed");
   EXPECT_EQ(CsvFields[0], "x");
@@ -126,13 +126,21 @@ TEST_F(CsvTest, ClearingEmptiesTheGivenBlockOnly) {
   EXPECT_EQ(CsvCell(CsvRows - 1, CsvColumns - 1), "");
 }
 
-TEST_F(CsvTest, WriterQuotesCellsWithCommasAndLeavesTheirQuotes) {
+TEST_F(CsvTest, WriterQuotesOnlyCellsThatWouldNotReadBackAsTheyAre) {
   ClearStringGrid(0, 0);
   SetCsvCell(0, 0, "a,b");
   SetCsvCell(0, 1, "say \"hi\"");
+  SetCsvCell(0, 2, "\"Q1\", 25 C");
+  SetCsvCell(1, 0, "\"Q2\"");
   SetCsvCell(1, 2, "z");
-  ASSERT_TRUE(WriteCsvFile("out.csv", ';', 2, 3));
-  EXPECT_EQ(ReadFile("out.csv"), "\"a,b\";say \"hi\";\r\n;;z\r\n");
+  ASSERT_TRUE(WriteCsvFile("out.csv", ',', 2, 3));
+  EXPECT_EQ(ReadFile("out.csv"),
+            "\"a,b\",say \"hi\",\"\"\"Q1\"\", 25 C\"\r\n\"\"\"Q2\"\"\",,z\r\n");
+  ReadCsvFile("out.csv", ',');
+  EXPECT_EQ(CsvCell(0, 1), "say \"hi\"");
+  EXPECT_EQ(CsvCell(0, 2), "\"Q1\", 25 C");
+  EXPECT_EQ(CsvCell(1, 0), "\"Q2\"");
+  EXPECT_EQ(CsvCell(1, 2), "z");
 
   EXPECT_FALSE(WriteCsvFile("no/such/folder/out.csv", ',', 2, 3));
 }
@@ -159,21 +167,33 @@ TEST_F(CsvTest, NumberedNamesAreClampedToFourDigits) {
   EXPECT_EQ(MakeCsvFileName(12345), "9999.csv");
 }
 
-TEST_F(CsvTest, UpdateCellRewritesOneFieldAndDoublesQuotes) {
+TEST_F(CsvTest, UpdateCellRewritesOneFieldAndNoOtherByte) {
   WriteFile("run.csv", "Step,GraphTitle,Note\r\n1,\"old, title\",x\r\n2,,y\r\n");
   UpdateCsvCell("run.csv", "GraphTitle", 1, "My \"best\" run, 2");
   EXPECT_EQ(ReadFile("run.csv"),
             "Step,GraphTitle,Note\r\n1,\"My \"\"best\"\" run, 2\",x\r\n2,,y\r\n");
+  SplitCsvLine("1,\"My \"\"best\"\" run, 2\",x");
+  EXPECT_EQ(CsvFields[1], "My \"best\" run, 2");
+  EXPECT_EQ(CsvFields[2], "x");
   UpdateCsvCell("run.csv", "Note", 1, "plain");
   EXPECT_EQ(ReadFile("run.csv"),
             "Step,GraphTitle,Note\r\n1,\"My \"\"best\"\" run, 2\",plain\r\n2,,y\r\n");
+
+  // A heading and one data line; line ends, a quoted neighbour and an empty last field
+  // keep their bytes.
+  WriteFile("two.csv", "Step,GraphTitle,Note\n1,title,\"a,b\"\n");
+  UpdateCsvCell("two.csv", "GraphTitle", 1, "new");
+  EXPECT_EQ(ReadFile("two.csv"), "Step,GraphTitle,Note\n1,new,\"a,b\"\n");
+  WriteFile("end.csv", "Step,GraphTitle\r\n1,");
+  UpdateCsvCell("end.csv", "GraphTitle", 1, "last");
+  EXPECT_EQ(ReadFile("end.csv"), "Step,GraphTitle\r\n1,last");
 }
 
 TEST_F(CsvTest, UpdateCellStopsWithoutChangingTheFile) {
-  const std::string two = "Step,GraphTitle\r\n1,title\r\n";
-  WriteFile("two.csv", two);
-  UpdateCsvCell("two.csv", "GraphTitle", 1, "new");  // needs row + 2 lines
-  EXPECT_EQ(ReadFile("two.csv"), two);
+  const std::string one = "Step,GraphTitle\r\n";
+  WriteFile("one.csv", one);
+  UpdateCsvCell("one.csv", "GraphTitle", 1, "new");  // no data line
+  EXPECT_EQ(ReadFile("one.csv"), one);
 
   const std::string three = "Step,GraphTitle,Extra\r\n1\r\n2,a\r\n";
   WriteFile("three.csv", three);

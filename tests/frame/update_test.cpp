@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +48,7 @@ class ScriptedServer {
   ~ScriptedServer() {
     stop_ = true;
     thread_.join();
+    for (int client : held_) ::close(client);
     ::close(listener_);
   }
 
@@ -59,6 +61,13 @@ class ScriptedServer {
     std::snprintf(head, sizeof head, "HTTP/1.1 %d Scripted\r\nContent-Length: %zu\r\n", status,
                   body.size());
     responses_[path] = head + extraHeaders + "Connection: close\r\n\r\n" + body;
+  }
+
+  // Answers the path with the start of a response and then holds the connection, silent.
+  void Stall(const std::string& path, const std::string& start) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    responses_[path] = start;
+    stalled_.insert(path);
   }
 
   std::vector<std::string> Requests() {
@@ -87,6 +96,7 @@ class ScriptedServer {
       const size_t start = request.find(' ') + 1;
       const std::string path = request.substr(start, request.find(' ', start) - start);
       std::string response = "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found";
+      bool hold = false;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(path);
@@ -95,9 +105,14 @@ class ScriptedServer {
           agents_.push_back(request.substr(agent + 12, request.find("\r\n", agent) - agent - 12));
         const auto scripted = responses_.find(path);
         if (scripted != responses_.end()) response = scripted->second;
+        hold = stalled_.count(path) != 0;
       }
       (void)!::write(client, response.data(), response.size());
-      ::close(client);
+      if (hold) {
+        held_.push_back(client);
+      } else {
+        ::close(client);
+      }
     }
   }
 
@@ -109,6 +124,8 @@ class ScriptedServer {
   std::map<std::string, std::string> responses_;
   std::vector<std::string> requests_;
   std::vector<std::string> agents_;
+  std::set<std::string> stalled_;
+  std::vector<int> held_;
 };
 
 std::string Today() {
@@ -133,7 +150,10 @@ class UpdateTest : public ::testing::Test {
     WriteFile(SettingsPath, OldSettings);
     testing::MakeFolder("help");
   }
-  void TearDown() override { UpdateServer.clear(); }
+  void TearDown() override {
+    UpdateServer.clear();
+    DownloadLimits = {};
+  }
 
   const std::vector<platform::headless::ShownMessage>& Shown() {
     return platform::headless::MessagesShown();
@@ -143,19 +163,19 @@ class UpdateTest : public ::testing::Test {
   ScriptedServer server_;
 };
 
-TEST_F(UpdateTest, TwoDownloadsShowTheNoticeTwiceAndRecordToday) {
+TEST_F(UpdateTest, TwoDownloadsShowTheNoticeOnceAndRecordToday) {
   server_.Answer(UpdateNoticeQuery, 200, Notice);
   server_.Answer(ManualQuery, 200, std::string("MANUAL\0\x01\x02", 9));
   RunUpdateCheck();
 
   EXPECT_EQ(ReadFile(UpdateNoticeFile), Notice);
   EXPECT_EQ(ReadFile("help/KVR820_MANUAL.chm"), std::string("MANUAL\0\x01\x02", 9));
-  ASSERT_EQ(Shown().size(), 2u);
+  ASSERT_EQ(Shown().size(), 1u);
   EXPECT_EQ(Shown()[0].Title, "Update Checker");
   EXPECT_EQ(Shown()[0].Text, "Version 25.018 is out.\nSee the web site.\n");
   EXPECT_EQ(Shown()[0].Icon, platform::MessageIcon::Information);
   EXPECT_EQ(ReadKeyValue(SettingsPath, "DateOfLastUpdateCheck"), Today());
-  EXPECT_EQ(AppSettings.DateOfLastUpdateCheck, "01/12/2025");
+  EXPECT_EQ(AppSettings.DateOfLastUpdateCheck, Today());
   EXPECT_EQ(AppInfo.UpdateUrl, server_.Address() + ManualQuery);
   ASSERT_EQ(server_.UserAgents().size(), 2u);
   for (const std::string& agent : server_.UserAgents())
@@ -178,11 +198,11 @@ TEST_F(UpdateTest, NoticeIsShownOncePerDayAndEnabledInAnyLetterCase) {
   WriteFile(UpdateNoticeFile, "notice\r\n");
   AppSettings.CheckWebsiteForUpdate = "YES";
   ShowUpdateNotice(UpdateNoticeFile);
-  AppSettings.CheckWebsiteForUpdate = "yes";
-  ShowUpdateNotice(UpdateNoticeFile);
-  EXPECT_EQ(Shown().size(), 2u);
+  ShowUpdateNotice(UpdateNoticeFile);  // the same day: nothing more
+  EXPECT_EQ(Shown().size(), 1u);
 
-  AppSettings.DateOfLastUpdateCheck = Today();
+  AppSettings.DateOfLastUpdateCheck = "01/12/2025";
+  AppSettings.CheckWebsiteForUpdate = "yes";
   ShowUpdateNotice(UpdateNoticeFile);
   EXPECT_EQ(Shown().size(), 2u);
 }
@@ -203,6 +223,18 @@ TEST_F(UpdateTest, ErrorStatusLeavesTheLocalFilesIntact) {
   EXPECT_EQ(ReadFile("help/KVR820_MANUAL.chm"), "old manual");
   EXPECT_TRUE(Shown().empty());
   EXPECT_EQ(ReadFile(SettingsPath), OldSettings);
+  EXPECT_FALSE(testing::Exists("help/KVR820_MANUAL.chm.download"));
+}
+
+TEST_F(UpdateTest, StalledTransferEndsAndKeepsTheFile) {
+  WriteFile("help/KVR820_MANUAL.chm", "old manual");
+  // Silent from the start, and silent after part of the answer.
+  server_.Stall("/silent", "");
+  server_.Stall(ManualQuery, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\npart");
+  DownloadLimits.StallSeconds = 1;
+  EXPECT_FALSE(DownloadToFile(UpdateServer + "/silent", "help/KVR820_MANUAL.chm"));
+  EXPECT_FALSE(DownloadToFile(UpdateServer + ManualQuery, "help/KVR820_MANUAL.chm"));
+  EXPECT_EQ(ReadFile("help/KVR820_MANUAL.chm"), "old manual");
   EXPECT_FALSE(testing::Exists("help/KVR820_MANUAL.chm.download"));
 }
 

@@ -26,10 +26,18 @@
 #
 # Actions, done in the order given after the first screenshot (client coordinates; a
 # region is X1,Y1,X2,Y2 with both corners inside it). A wait that runs out fails the
-# check and ends the list.
+# check and ends the list. Clicks, drags, typing and sizes concern the target window:
+# the program's window, or the one chosen by --window.
 #   --click X,Y           left click
 #   --double-click X,Y    left double click
 #   --drag X1,Y1,X2,Y2    press the left button at X1,Y1, move to X2,Y2 in steps, release
+#   --type TEXT           replace the text of the focused field by TEXT, typed key by key
+#   --window TITLE        wait until a visible window of that exact title exists and make
+#                         it the target
+#   --expect-size WxH     the target's client area must have that size
+#   --close-window        close the target with its close box (as --wait-closed)
+#   --wait-closed         wait until the target is gone; the program's window is the
+#                         target again
 #   --resize WxH          resize the window, and wait until its client area has that size
 #   --wait-file GLOB      wait until a file matching GLOB exists (in the working folder)
 #   --wait-colour X1,Y1,X2,Y2,RRGGBB
@@ -37,11 +45,6 @@
 #   --screenshot NAME     save a screenshot as NAME.png among the artifacts
 #   --wait-change NAME,X1,Y1,X2,Y2
 #                         wait until the region differs from the screenshot NAME
-#   --window TITLE,WxH    wait for another window of the program with this exact title,
-#                         check its client size, and make it the target of the actions
-#                         that follow (title without commas)
-#   --close-window        close the target window with its close box, wait until it is
-#                         gone, and make the first window the target again
 #
 # Runs itself under with_xvfb.sh (xvfb-run -a) unless ZOLT_REAL_WINDOW_DISPLAY=current.
 # Pointer and window actions go through xdotool; screenshots through ImageMagick.
@@ -80,13 +83,16 @@ while [ "$#" -gt 0 ]; do
     --click) actions+=("click $2"); shift 2 ;;
     --double-click) actions+=("double $2"); shift 2 ;;
     --drag) actions+=("drag $2"); shift 2 ;;
+    --type) actions+=("type $2"); shift 2 ;;
+    --window) actions+=("window $2"); shift 2 ;;
+    --expect-size) actions+=("expect-size $2"); shift 2 ;;
+    --close-window) actions+=("close-window -"); shift ;;
+    --wait-closed) actions+=("wait-closed -"); shift ;;
     --resize) actions+=("resize $2"); shift 2 ;;
     --wait-file) actions+=("wait-file $2"); shift 2 ;;
     --wait-colour) actions+=("wait-colour $2"); shift 2 ;;
     --screenshot) actions+=("screenshot $2"); shift 2 ;;
     --wait-change) actions+=("wait-change $2"); shift 2 ;;
-    --window) actions+=("window $2"); shift 2 ;;
-    --close-window) actions+=("close-window -"); shift ;;
     --background) background="$2"; shift 2 ;;
     --timeout) timeout_seconds="$2"; shift 2 ;;
     --check) checks+=("$2"); shift 2 ;;
@@ -173,16 +179,18 @@ fi
 (cd "$workdir" && exec "$@") >"$out_log" 2>"$err_log" &
 pid=$!
 
-# The visible window titled exactly $1, or nothing.
+# Sets `found` to a visible window titled exactly $1; false when there is none.
 find_window() {
   local pattern candidate
   pattern="^$(printf '%s' "$1" | sed 's/[][\.*^$(){}+?|/]/\\&/g')\$"
+  found=""
   for candidate in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null); do
     if [ "$(xdotool getwindowname "$candidate" 2>/dev/null)" = "$1" ]; then
-      echo "$candidate"
-      return
+      found="$candidate"
+      return 0
     fi
   done
+  return 1
 }
 
 window=""
@@ -193,8 +201,7 @@ while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ]; do
     pid=""
     finish
   fi
-  window="$(find_window "$title")"
-  [ -n "$window" ] || sleep 0.2
+  if find_window "$title"; then window="$found"; else sleep 0.2; fi
 done
 if [ -z "$window" ]; then
   fail "no visible window titled \"$title\" within $wait_seconds s"
@@ -202,6 +209,7 @@ if [ -z "$window" ]; then
   finish
 fi
 echo "window $window: \"$(xdotool getwindowname "$window")\""
+target="$window"
 
 # ---- client size ----
 
@@ -274,11 +282,11 @@ wait_until() {
 }
 
 file_there() { (cd "$workdir" && compgen -G "$1" >/dev/null); }
-window_there() { found="$(find_window "$1")"; [ -n "$found" ]; }
-window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 colour_there() { grab "$shot" && region_has_colour "$shot" "$1" "$2"; }
 changed_from() { grab "$shot" && region_differs "$1" "$shot" "$2"; }
 size_is() { measure_window; [ "${width}x${height}" = "$1" ]; }
+target_size() { xwininfo -id "$target" | awk '/^  Width:/ {w = $2} /^  Height:/ {h = $2} END {print w "x" h}'; }
+target_gone() { ! xwininfo -id "$target" 2>/dev/null | grep -q IsViewable; }
 
 for action in "${actions[@]}"; do
   read -r kind at <<<"$action"
@@ -286,7 +294,7 @@ for action in "${actions[@]}"; do
   case "$kind" in
     click|double)
       IFS=, read -r cx cy <<<"$at"
-      xdotool mousemove --window "$window" "$cx" "$cy"
+      xdotool mousemove --window "$target" "$cx" "$cy"
       sleep 0.2
       if [ "$kind" = "double" ]; then
         xdotool click --repeat 2 --delay 80 1
@@ -298,17 +306,46 @@ for action in "${actions[@]}"; do
       ;;
     drag)
       IFS=, read -r x1 y1 x2 y2 <<<"$at"
-      xdotool mousemove --window "$window" "$x1" "$y1"
+      xdotool mousemove --window "$target" "$x1" "$y1"
       sleep 0.2
       xdotool mousedown 1
       sleep 0.3
       for step in 1 2 3 4 5 6 7 8 9 10; do
-        xdotool mousemove --window "$window" $((x1 + (x2 - x1) * step / 10)) $((y1 + (y2 - y1) * step / 10))
+        xdotool mousemove --window "$target" $((x1 + (x2 - x1) * step / 10)) $((y1 + (y2 - y1) * step / 10))
         sleep 0.05
       done
       sleep 0.3
       xdotool mouseup 1
       sleep 0.6
+      ;;
+    type)
+      xdotool key --clearmodifiers ctrl+a BackSpace
+      xdotool type --delay 40 "$at"
+      sleep 0.5
+      ;;
+    window)
+      if ! wait_until find_window "$at"; then
+        fail "no visible window titled \"$at\" within $timeout_seconds s"
+        break
+      fi
+      target="$found"
+      echo "window $target: \"$at\", client area $(target_size)"
+      ;;
+    expect-size)
+      if [ "$(target_size)" != "$at" ]; then
+        fail "client size of window $target is $(target_size), expected $at"
+      fi
+      ;;
+    close-window|wait-closed)
+      if [ "$kind" = "close-window" ] && ! "$close_tool" "$target"; then
+        fail "could not send the close message to window $target"
+        break
+      fi
+      if ! wait_until target_gone; then
+        fail "window $target did not close within $timeout_seconds s"
+        break
+      fi
+      target="$window"
       ;;
     resize)
       xdotool windowsize "$window" "${at%x*}" "${at#*x}"
@@ -336,27 +373,6 @@ for action in "${actions[@]}"; do
       if ! grab "$artifacts/$at.png"; then
         fail "could not save the screenshot $at"
       fi
-      ;;
-    window)
-      if ! wait_until window_there "${at%,*}"; then
-        fail "no visible window titled \"${at%,*}\" within $timeout_seconds s"
-        break
-      fi
-      [ -n "${first_window:-}" ] || first_window="$window"
-      window="$found"
-      measure_window
-      echo "window $window: \"${at%,*}\", client area ${width}x${height} at ($left, $top)"
-      if [ "${width}x${height}" != "${at##*,}" ]; then
-        fail "client size of \"${at%,*}\" is ${width}x${height}, expected ${at##*,}"
-      fi
-      ;;
-    close-window)
-      if ! "$close_tool" "$window" || ! wait_until window_gone "$window"; then
-        fail "window $window did not close"
-        break
-      fi
-      window="${first_window:-$window}"
-      measure_window
       ;;
     wait-change)
       reference="$artifacts/${at%%,*}.png"

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <regex>
 #include <sstream>
@@ -32,6 +33,8 @@
 #include "tracer/run_info.h"
 #include "tracer/run_phases.h"
 #include "tracer/run_state.h"
+#include "screen/format.h"
+#include "tracer/direct_entry.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
 
@@ -39,6 +42,7 @@ namespace zolt::tracer {
 namespace {
 
 constexpr int RunButton = 61, HaltButton = 73, ConnectButton = 265, HighVoltageButton = 637;
+constexpr int MaxVoltageValue = 424;
 
 // A command for the simulator's control file, put in place in one step.
 void Control(const std::string& command) {
@@ -425,6 +429,58 @@ TEST_F(SimScenarioTest, SessionFromConnectToDisconnect) {
   }
   EXPECT_EQ(blocks[9].reg[17], blocks[2].reg[17]);
   EXPECT_EQ(blocks[10].reg[17], blocks[2].reg[17]);
+}
+
+// Values typed into the direct-entry window while connected (the reader thread keeps
+// receiving meanwhile) show on the panels and go out in the next run's control blocks.
+TEST_F(SimScenarioTest, TypedValuesReachTheInstrument) {
+  TestSetup.NumberOfSteps = 1;
+  RecalculateTestSetup();
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 1; }));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+
+  // 5 V, 0.1 A, steps of 40 uA from an offset of 10 uA.
+  const std::vector<std::function<void()>> typing = {
+      [] { platform::headless::TypeIntoGadget(306, "5"); },
+      [] { platform::headless::TypeIntoGadget(308, "0.1"); },
+      [] { platform::headless::ClickGadget(312); },
+      [] { platform::headless::TypeIntoGadget(310, "40"); },
+      [] { platform::headless::ClickGadget(318); },
+      [] { platform::headless::TypeIntoGadget(316, "10"); },
+      [] { platform::headless::PushClose(DirectEntryWindow); }};
+  auto next = std::make_shared<size_t>(0);
+  platform::headless::SetWaitHook([&typing, next] {
+    if (*next < typing.size()) typing[(*next)++]();
+  });
+  ASSERT_TRUE(Press(MaxVoltageValue, [] { return !platform::IsWindow(DirectEntryWindow); }));
+  platform::headless::SetWaitHook(nullptr);
+  EXPECT_EQ(TestSetup.MaxVoltageText, screen::FormatVoltage(5.0, "", ""));
+  EXPECT_EQ(TestSetup.MaxCurrentText, screen::FormatCurrent(0.1, "", ""));
+
+  ASSERT_TRUE(Press(RunButton, [] { return RunControl.RunPhaseText == "Test complete"; }, 30000));
+  simulator.Stop();
+  std::vector<Transfer> sweeps;
+  for (const Transfer& t : ReadPacketLog(testing::ReadFile("packets.txt")).transfers)
+    if (t.block && (t.reg[1] & RunBit) != 0) sweeps.push_back(t);
+  ASSERT_EQ(sweeps.size(), 2u);
+
+  // The limits in the simulated unit's codes (negative ones as 4,294,967,295 + code), the
+  // smallest series resistor for 5 V / 0.1 A, and each sweep's base current.
+  const kvrsim::Conversions fits = kvrsim::FitConversions(kvrsim::MakeCalibrationRecord(1));
+  auto limit = [](double code) { return code < 0 ? 4294967295.0 + code : code; };
+  for (int step = 0; step < 2; ++step) {
+    SCOPED_TRACE(step);
+    const Transfer& b = sweeps[static_cast<size_t>(step)];
+    EXPECT_EQ(b.reg[23], 3u);
+    EXPECT_NEAR(b.reg[13], limit(kvrsim::Apply(fits.collectorVoltageToCode, 5.0)), 1.0);
+    EXPECT_NEAR(b.reg[12], limit(kvrsim::Apply(fits.collectorVoltageToCode, -5.0)), 1.0);
+    EXPECT_NEAR(b.reg[15], limit(kvrsim::Apply(fits.collectorCurrentToCode[3], 0.1)), 1.0);
+    EXPECT_NEAR(b.reg[14], limit(kvrsim::Apply(fits.collectorCurrentToCode[3], -0.1)), 1.0);
+    EXPECT_EQ(b.reg[24], 1u);  // 50 uA at most
+    const kvrsim::LinearMap& dac = fits.baseCurrentActiveDac.at(1);
+    EXPECT_NEAR(kvrsim::Apply(kvrsim::Inverse(dac), static_cast<int32_t>(b.reg[17])), 10e-6 + step * 40e-6,
+                std::abs(1.0 / dac.gain));
+  }
 }
 
 }  // namespace

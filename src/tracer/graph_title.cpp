@@ -1,0 +1,73 @@
+// The graph-title window: its controls, and "Update" storing the title.
+#include "tracer/graph_title.h"
+
+#include <string>
+
+#include "frame/app.h"
+#include "frame/csv.h"
+#include "frame/log.h"
+#include "frame/translate.h"
+#include "platform/gui.h"
+#include "screen/colours.h"
+#include "tracer/modal_loop.h"
+#include "tracer/run_file.h"
+
+namespace zolt::tracer {
+
+namespace {
+
+constexpr int WindowWidth = 720, WindowHeight = 320;
+constexpr int TitleField = 303, CancelButton = 304, UpdateButton = 305;
+constexpr int HeadingText = 328, NoteText = 329, LabelText = 330;
+
+void MakeControls() {
+  using frame::Translate;
+  platform::TextGadget(HeadingText, GraphTitleWindow, 24, 27, 672, 20,
+                       Translate("Modify Graph Title and options"), platform::GadgetCentred);
+  platform::SetGadgetBackColour(HeadingText, screen::ColourScheme.SettingsHeadingColour);
+  platform::TextGadget(NoteText, GraphTitleWindow, 24, 51, 672, 20,
+                       Translate("Note: This will modify the 'GraphTitle' field in the CSV file "
+                                 "in the '/sampleruns_KVR' folder only."),
+                       platform::GadgetCentred);
+  platform::TextGadget(LabelText, GraphTitleWindow, 24, 75, 96, 20, Translate("Graph Title") + " --->");
+  platform::StringGadget(TitleField, GraphTitleWindow, 120, 72, 480, 20, "--");
+  platform::ButtonGadget(UpdateButton, GraphTitleWindow, 120, 120, 120, 40, Translate("Update"));
+  platform::ButtonGadget(CancelButton, GraphTitleWindow, 480, 120, 120, 40, Translate("Cancel"));
+}
+
+// The title as typed (no trimming, no limit): kept for the graph and later runs, and
+// written into the run file on display, whose other bytes stay as they are.
+void StoreTitle() {
+  const std::string title = platform::GetGadgetText(TitleField);
+  const std::string path = SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber);
+  frame::UpdateCsvCell(path, "GraphTitle", 1, title);
+  GraphTitleText = title;
+}
+
+bool OnGadget(const platform::WindowEvent& event) {
+  if (event.Gadget == UpdateButton) {
+    StoreTitle();
+    return true;
+  }
+  return event.Gadget == CancelButton;
+}
+
+}  // namespace
+
+void OpenGraphTitleWindow() {
+  if (!platform::OpenWindow(GraphTitleWindow, 0, 0, WindowWidth, WindowHeight,
+                            frame::Translate("Graph Title"),
+                            platform::WindowTitleBar | platform::WindowSystemMenu |
+                                platform::WindowCentred,
+                            frame::MainWindow)) {
+    frame::ReportMessage("Error", "", "KVR820_GraphTitleWindow won't start");
+    return;
+  }
+  frame::LoadLanguageTable(frame::LanguagesFile);
+  MakeControls();
+  platform::SetGadgetText(TitleField, GraphTitleText);
+  RunModalLoop(GraphTitleWindow, OnGadget);
+  CloseModalWindow(GraphTitleWindow);
+}
+
+}  // namespace zolt::tracer

@@ -1,0 +1,15 @@
+// The graph-title window: the graph's title typed in; "Update" keeps it as GraphTitleText
+// (shown above the graph and written into every later run file) and rewrites the
+// "GraphTitle" cell of the run file on display. Main thread only.
+#pragma once
+
+namespace zolt::tracer {
+
+constexpr int GraphTitleWindow = 301;
+
+// Opens the window and serves it until "Update", "Cancel", its close box, or another
+// window or application taking the activation closes it; only "Update" keeps the typing.
+// A window that cannot open is reported and changes nothing.
+void OpenGraphTitleWindow();
+
+}  // namespace zolt::tracer
