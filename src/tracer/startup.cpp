@@ -13,6 +13,7 @@
 #include "screen/surface.h"
 #include "tracer/cursors.h"
 #include "tracer/run_file.h"
+#include "tracer/run_phases.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
 
@@ -21,6 +22,8 @@ namespace zolt::tracer {
 // ---- start-up ----
 
 void StartCurveTracer() {
+  // At the end of the program the instrument is left with its high voltage off.
+  frame::CurveTracerFrontEnd.Stop = StopCurveTracer;
   frame::CheckDeveloperMode();
   frame::LoadUiTexts();
   screen::SetColourScheme();

@@ -376,6 +376,65 @@ TEST_F(RunPhasesTest, DisconnectSendsLinkOffThenClosesAndStopsTheReader) {
   EXPECT_EQ(Phase(), 2);
 }
 
+TEST_F(RunPhasesTest, ExitStopsTheSweepAndSwitchesTheHighVoltageOff) {
+  ConnectWithHighVoltageOn();
+  Press(RunButton);
+  StartSweep();
+  StopCurveTracer();
+  const Received got = Take();
+  ASSERT_EQ(got.Blocks.size(), 1u);
+  EXPECT_TRUE(Bit(got.Blocks[0][1], 1));   // sweep stop
+  EXPECT_TRUE(Bit(got.Blocks[0][1], 3));   // high voltage stop
+  EXPECT_TRUE(Bit(got.Blocks[0][1], 16));  // link on, as the high-voltage button sends it
+  EXPECT_FALSE(Bit(got.Blocks[0][1], 0));
+  EXPECT_FALSE(Bit(got.Blocks[0][1], 2));
+  EXPECT_EQ(link::LinkState.Connected, 0);
+  EXPECT_FALSE(link::LinkThreadRunning());
+  StopCurveTracer();  // no longer connected: nothing is sent
+  EXPECT_TRUE(Take().Blocks.empty());
+}
+
+TEST_F(RunPhasesTest, ALostLinkEndsTheRunIsShownAndLoggedAndOneClickConnectsAgain) {
+  ConnectWithHighVoltageOn();
+  Press(RunButton);
+  StartSweep();
+  Sweep(2);
+  instrument.HangUp();
+  ASSERT_TRUE(WaitLocked([] { return link::LinkState.Connected == 0; }));
+  Pass();
+  EXPECT_EQ(Phase(), 0);
+  EXPECT_EQ(RunControl.RunPhaseText, "Disconnected");
+  EXPECT_EQ(RunControl.LastStopReason, "LINK LOST");
+  EXPECT_EQ(RunControl.ComStatusText, "LINK LOST");
+  EXPECT_EQ(RunControl.LinkLost, 1);
+  EXPECT_EQ(RunControl.HighVoltageOn, 0);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 1);  // the points stay on display
+  EXPECT_FALSE(testing::Exists("sampleruns_KVR/0002.csv"));
+  EXPECT_TRUE(platform::headless::MessagesShown().empty());
+
+  // The instrument is back: one click connects again, and the lost link is forgotten.
+  testing::FakeInstrument back(ComPort);
+  ASSERT_TRUE(back.Ready());
+  Press(ConnectButton);
+  EXPECT_EQ(Phase(), 1);
+  EXPECT_EQ(RunControl.LinkLost, 0);
+  EXPECT_EQ(RunControl.ComStatusText, "");
+
+  // Silence closes the link too (no good frame for over 2 s, here made to have passed).
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    link::LinkState.LastGoodFrameTime = platform::ElapsedMilliseconds() - 5000;
+  }
+  ASSERT_TRUE(WaitLocked([] { return link::LinkState.Connected == 0; }));
+  Pass();
+  EXPECT_EQ(Phase(), 0);
+  EXPECT_EQ(RunControl.LinkLost, 1);
+  const std::string log = testing::ReadFile("log.txt");
+  EXPECT_NE(log.find("] Link,COM5,The link to the instrument was lost during a run; the run was ended.\r\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("] Link,COM5,The link to the instrument was lost.\r\n"), std::string::npos);
+}
+
 TEST_F(RunPhasesTest, ConnectWithoutAnInstrumentStaysDisconnected) {
   frame::AppSettings.ComPort = ComPort + 1;  // nothing there
   Press(ConnectButton);
@@ -394,6 +453,7 @@ class RunPhasesLocalTest : public ::testing::Test {
   void SetUp() override {
     ResetTracerState();
     frame::AppSettings = {};
+    link::LinkState.Connected = 1;  // as connected, though no port is open
   }
   void TearDown() override { link::LinkState.Connected = 0; }
 };
