@@ -100,6 +100,10 @@ bool IsSerialPortOpen(int port);
 int SerialBytesWaiting(int port);
 // Reads at most `count` bytes that are already waiting; returns the number read.
 int ReadSerialPort(int port, void* buffer, int count);
+// Waits at most `timeoutMs` for bytes to read, returning early when bytes wait or the
+// device hangs up; true when bytes wait. Returns false at once when the port is not
+// open. Other calls on the port, a close included, do not wait for it.
+bool WaitSerialReadable(int port, int timeoutMs);
 // Writes the bytes (waiting at most 10 ms + 100 ms per byte); returns the number written.
 int WriteSerialPort(int port, const void* data, int count);
 // The operating system's text for the last failed serial call of this thread.

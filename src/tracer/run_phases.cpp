@@ -193,6 +193,7 @@ void StartRun() {
     DisplayedSweeps.TotalEntries[c] = 0;
   }
   run.SweepNumber = 0;
+  run.LostFrames = 0;
   run.StepIndex = -1;
   run.PointIndex = -1;
   run.RunPhase = PhaseRunRequested;

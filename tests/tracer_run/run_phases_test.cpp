@@ -294,6 +294,10 @@ TEST_F(RunPhasesTest, RemoteHaltEndsTheRunWithoutSaving) {
   Press(RunButton);
   StartSweep();
   Sweep(2);
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    RunControl.LostFrames = 3;  // as the reader counts damaged frames
+  }
   ASSERT_TRUE(Feed(FakeHighVoltageOn | FakeStopping | FakeStopCode(1)));
   Pass();
   EXPECT_EQ(Phase(), 8);
@@ -305,6 +309,8 @@ TEST_F(RunPhasesTest, RemoteHaltEndsTheRunWithoutSaving) {
   EXPECT_FALSE(testing::Exists("sampleruns_KVR/0002.csv"));
   EXPECT_EQ(SampleRunNumber, 1);
   EXPECT_TRUE(Take().Blocks.empty());
+  EXPECT_NE(testing::ReadFile("log.txt").find("] Link,COM5,The run lost 3 status frames to damage on the link.\r\n"),
+            std::string::npos);
 }
 
 TEST_F(RunPhasesTest, HaltStopsSweepAndHighVoltage) {
