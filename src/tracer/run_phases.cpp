@@ -297,12 +297,16 @@ void StepSweepStopped() {
   CopyNewSweepPoints();
 }
 
+// The finished run is saved once the InstrumentMutex is released (a slow disk must not
+// hold the reader up until its watchdog closes the link).
+bool RunSavePending = false;
+
 void StepTestComplete() {
   SetPhaseText("Test complete");
   RunControl.RunPhase = PhaseHighVoltageOn;
   CopyNewSweepPoints();
   NoteLostFrames();
-  SaveRunCsvFile();
+  RunSavePending = true;
 }
 
 void StepRemoteHalt() {
@@ -428,6 +432,10 @@ void HandleCurveTracerFrame() {
     }
   }
   WritePendingLogLines();
+  if (RunSavePending) {
+    RunSavePending = false;
+    SaveRunCsvFile();
+  }
 
   RunControlRecord& run = RunControl;
   run.RunRequest = 0;

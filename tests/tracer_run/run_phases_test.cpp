@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fake_instrument.h"
@@ -272,7 +274,19 @@ TEST_F(RunPhasesTest, RunOfSixStepsMakesSevenSweepsAndSavesTheRun) {
   }
   EXPECT_EQ(sweeps, 7);
 
+  // The run is written with the InstrumentMutex free, so the reader reads on meanwhile.
+  std::atomic<bool> passDone{false}, lockFreeAfterWriting{false};
+  std::thread probe([&] {
+    while (!passDone) {
+      if (!link::InstrumentMutex.try_lock()) continue;
+      if (testing::Exists("sampleruns_KVR/0002.csv")) lockFreeAfterWriting = true;
+      link::InstrumentMutex.unlock();
+    }
+  });
   Pass();
+  passDone = true;
+  probe.join();
+  EXPECT_TRUE(lockFreeAfterWriting);
   EXPECT_EQ(Phase(), 2);
   EXPECT_EQ(RunControl.RunPhaseText, "Test complete");
   EXPECT_EQ(SampleRunNumber, 2);
