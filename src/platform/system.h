@@ -51,6 +51,13 @@ bool ReadFileBytes(const std::string& path, std::string& bytes);
 // half-written; on failure it is left as it was and the temporary file is removed.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
+// The temporary files of WriteFileReplacing are named ".zolt-" + six letters or digits +
+// ".tmp", so that no scan of a folder for the program's own files counts one. One left
+// behind by a program ended in the middle of a write is removed by
+// RemoveLeftoverTemporaries.
+bool IsTemporaryFileName(const std::string& name);
+void RemoveLeftoverTemporaries(const std::string& folder);
+
 // Appends bytes to a file, creating it when absent.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 
@@ -148,6 +155,8 @@ struct FaultInfo {
 
 using FaultCallback = void (*)(const FaultInfo& fault);
 
+// Also ignores SIGXFSZ, so that a write beyond the file-size limit fails (and its caller
+// reports it) rather than ending the program.
 void InstallFaultHandler(FaultCallback callback);
 // Gives the calling thread an alternate signal stack for the fault handler; freed when
 // the thread ends. Calling it again in the same thread does nothing.

@@ -8,6 +8,7 @@
 #include "frame/update.h"
 #include "link/calibration.h"
 #include "link/calibration_stream.h"
+#include "platform/system.h"
 #include "screen/colours.h"
 #include "screen/plot_area.h"
 #include "screen/surface.h"
@@ -38,7 +39,9 @@ void StartCurveTracer() {
   link::ComputeCalibrationCoefficients();
   cal.CalStreamState = link::CalStreamAwaitMarker;
 
-  // The newest stored run: asking for the highest number makes the loader scan the folder.
+  // The newest stored run: asking for the highest number makes the loader scan the folder,
+  // from which a save cut short by an earlier end of the program is cleared first.
+  platform::RemoveLeftoverTemporaries(SampleRunFolder);
   SampleRunNumber = 9999;
   SampleRunCount = 1;
   LoadSampleRun();
