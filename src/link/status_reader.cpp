@@ -88,11 +88,18 @@ void ReadStatusFrames(int64_t now) {
     return;
   }
   // The bytes waiting go behind those kept from the last read (a frame's start).
-  uint8_t* buffer = LinkState.RxBuffer;
   const int held = std::clamp(LinkState.CtHeldBytes, 0, LinkBufferBytes);
   const int room = std::min(LinkBufferBytes - held, ReadBatchBytes);
-  const int got = std::max(0, platform::ReadSerialPort(InstrumentSerialPort, buffer + held, room));
-  const std::span<const uint8_t> bytes(buffer, static_cast<size_t>(held + got));
+  const int got =
+      std::max(0, platform::ReadSerialPort(InstrumentSerialPort, LinkState.RxBuffer + held, room));
+  LinkState.CtHeldBytes = held + got;
+  TakeStatusFrames(now);
+}
+
+void TakeStatusFrames(int64_t now) {
+  uint8_t* buffer = LinkState.RxBuffer;
+  const std::span<const uint8_t> bytes(
+      buffer, static_cast<size_t>(std::clamp(LinkState.CtHeldBytes, 0, LinkBufferBytes)));
 
   // Every whole frame is taken. After a frame that fails its check, the stream is read on
   // from the next offset whose 32 bytes pass it; the bytes passed over count as frames
@@ -100,7 +107,8 @@ void ReadStatusFrames(int64_t now) {
   size_t at = 0;
   while (bytes.size() - at >= StatusFrameBytes) {
     const size_t next = NextStatusFrame(bytes, at);
-    LinkState.CtSkippedBytes += static_cast<int32_t>(next - at);
+    LinkState.CtSkippedBytes = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{LinkState.CtSkippedBytes} + static_cast<int64_t>(next - at), 1 << 30));
     at = next;
     if (bytes.size() - at < StatusFrameBytes) break;
     if (LinkState.CtSkippedBytes > 0) {

@@ -64,6 +64,10 @@ void CheckLinkTimeout(int64_t now);
 void ReadStatusFrames();
 void ReadStatusFrames(int64_t now);
 
+// Acts on the bytes held in RxBuffer (CtHeldBytes of them): every whole frame, found by
+// its checksum, and keeps the rest. Mutex held.
+void TakeStatusFrames(int64_t now);
+
 // Steps 'a good frame' makes: readings, run state, step and point edges, the point store,
 // the calibration word and NewFrame. Mutex held.
 void ApplyStatusFrame(const StatusFrame& frame, int64_t now);
