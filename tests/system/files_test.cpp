@@ -1,5 +1,5 @@
 // Files replaced in one step: a write beyond the file-size limit fails without ending the
-// program and leaves nothing behind, and temporary files are recognised and cleared.
+// program and leaves nothing behind.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -31,19 +31,6 @@ TEST(ReplacingWrites, BeyondTheFileSizeLimitFailWithoutEndingTheProgram) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0);  // 1: written after all, 2: a file left behind
-}
-
-TEST(ReplacingWrites, TemporaryFilesAreRecognisedAndLeftoversCleared) {
-  testing::TempFolder folder;
-  for (const char* name : {".zolt-a1B2c3.tmp", ".zolt-a1B2c.tmp", "zolt-a1B2c3.tmp", "0009.csv"})
-    testing::WriteFile(name, "x");
-  EXPECT_TRUE(IsTemporaryFileName(".zolt-a1B2c3.tmp"));
-  RemoveLeftoverTemporaries(".");
-  EXPECT_FALSE(testing::Exists(".zolt-a1B2c3.tmp"));
-  for (const char* kept : {".zolt-a1B2c.tmp", "zolt-a1B2c3.tmp", "0009.csv"}) EXPECT_TRUE(testing::Exists(kept));
-  EXPECT_TRUE(WriteFileReplacing("0009.csv", "new"));
-  EXPECT_EQ(testing::ReadFile("0009.csv"), "new");
-  EXPECT_EQ(ListFolder(".").size(), 3u);  // nothing else beside it
 }
 
 }  // namespace

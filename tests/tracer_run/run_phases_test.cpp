@@ -410,8 +410,6 @@ TEST_F(RunPhasesTest, ExitStopsTheSweepAndSwitchesTheHighVoltageOff) {
   EXPECT_FALSE(Bit(got.Blocks[0][1], 2));
   EXPECT_EQ(link::LinkState.Connected, 0);
   EXPECT_FALSE(link::LinkThreadRunning());
-  StopCurveTracer();  // no longer connected: nothing is sent
-  EXPECT_TRUE(Take().Blocks.empty());
 }
 
 TEST_F(RunPhasesTest, ALostLinkEndsTheRunIsShownAndLoggedAndOneClickConnectsAgain) {
@@ -439,20 +437,9 @@ TEST_F(RunPhasesTest, ALostLinkEndsTheRunIsShownAndLoggedAndOneClickConnectsAgai
   EXPECT_EQ(Phase(), 1);
   EXPECT_EQ(RunControl.LinkLost, 0);
   EXPECT_EQ(RunControl.ComStatusText, "");
-
-  // Silence closes the link too (no good frame for over 2 s, here made to have passed).
-  {
-    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
-    link::LinkState.LastGoodFrameTime = platform::ElapsedMilliseconds() - 5000;
-  }
-  ASSERT_TRUE(WaitLocked([] { return link::LinkState.Connected == 0; }));
-  Pass();
-  EXPECT_EQ(Phase(), 0);
-  EXPECT_EQ(RunControl.LinkLost, 1);
-  const std::string log = testing::ReadFile("log.txt");
-  EXPECT_NE(log.find("] Link,COM5,The link to the instrument was lost during a run; the run was ended.\r\n"),
+  EXPECT_NE(testing::ReadFile("log.txt").find(
+                "] Link,COM5,The link to the instrument was lost during a run; the run was ended.\r\n"),
             std::string::npos);
-  EXPECT_NE(log.find("] Link,COM5,The link to the instrument was lost.\r\n"), std::string::npos);
 }
 
 TEST_F(RunPhasesTest, ConnectWithoutAnInstrumentStaysDisconnected) {
