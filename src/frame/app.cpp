@@ -86,6 +86,9 @@ int MainProgram() {
   do {
     RunMainLoopTurn();
   } while (FrameLoopState.QuitRequested != 1);
+
+  const FrontEnd& ending = ActiveFrontEnd();
+  if (ending.Stop != nullptr) ending.Stop();
   return 0;
 }
 

@@ -47,12 +47,14 @@ inline FrameLoopStateRecord FrameLoopState;
 // serve control events. Main thread only.
 inline platform::WindowEvent LastWindowEvent;
 
-// One front end per instrument family: its start-up, its per-frame handler and its
-// drawing chain (run in the drawing pass only for the model that names it).
+// One front end per instrument family: its start-up, its per-frame handler, its
+// drawing chain (run in the drawing pass only for the model that names it) and its
+// shutdown, run once after the main loop has ended to leave the instrument safe.
 struct FrontEnd {
   void (*Start)() = nullptr;
   void (*HandleFrame)() = nullptr;
   void (*DrawScreen)() = nullptr;
+  void (*Stop)() = nullptr;
 };
 
 // The front ends the main loop runs. Tests replace them with their own handlers.

@@ -1,5 +1,6 @@
 #include "frame/numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -30,6 +31,19 @@ int DigitValue(char c) {
   return 99;
 }
 
+// The written exponent after the "e", its magnitude held at a billion: far beyond the
+// range of a double, yet clear of overflow when the mantissa's own exponent is added.
+int64_t SaturatedExponent(std::string_view text) {
+  constexpr int64_t Limit = 1000000000;
+  bool negative = false;
+  size_t i = SkipBlanksAndSign(text, negative);
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = std::min(value * 10 + (text[i] - '0'), Limit);
+  }
+  return negative ? -value : value;
+}
+
 // For a number text that is out of the range of a double: true when its magnitude is
 // too small (below the smallest double), false when it is too large. The decimal
 // exponent of the first non-zero digit, plus the written exponent, tells which.
@@ -54,7 +68,7 @@ bool BelowRange(std::string_view number) {
     }
   }
   if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
-    exponent += ParseInteger(number.substr(i + 1));
+    exponent += SaturatedExponent(number.substr(i + 1));
   }
   return exponent < 0;
 }

@@ -120,7 +120,14 @@ void ReadSystemSettings(const std::string& path) {
       ReportMessage("Error", "Settings",
                     "'" + path + "' cannot be read. The program starts with its default settings "
                     "and leaves the file as it is.");
+  } else if (platform::FolderExists(path)) {
+    ReportMessage("Error", "Settings",
+                  "'" + path + "' is a folder, not a settings file. The program starts with its "
+                  "default settings and cannot save them.");
   }
+  // A key write cut short by an earlier end of the program left its temporary file there.
+  const size_t slash = path.find_last_of('/');
+  platform::RemoveLeftoverTemporaries(slash == std::string::npos ? "." : path.substr(0, slash));
   AppSettingsRecord& s = AppSettings;
   s.ActiveInstrument = ReadSettingString(path, s.ActiveInstrument, "activeInstrument");
   s.CheckWebsiteForUpdate = ReadSettingString(path, s.CheckWebsiteForUpdate, "CheckWebsiteForUpdate");
@@ -189,13 +196,10 @@ void WriteKeyValue(const std::string& path, const std::string& key, const std::s
     content += "\r\n";
   }
 
-  // "tmp.txt" is written completely before it is renamed over the settings file, so the
-  // settings file is never missing or half-written.
-  const std::string temporary = "tmp.txt";
-  if (!platform::WriteFileReplacing(temporary, content)) return;
-  if (!platform::RenameFile(temporary, path))
-    ReportMessage("Error", "",
-                  "'/settings/system_settings.txt' error whilst trying To rename 'tmp.txt' To " + path);
+  // The new content goes to a temporary file beside the settings file, which is then
+  // renamed over it: the file is never missing or half-written.
+  if (!platform::WriteFileReplacing(path, content))
+    ReportMessage("Error", "", "'" + path + "' could not be rewritten; the setting " + key + " is not saved.");
 }
 
 }  // namespace zolt::frame

@@ -78,7 +78,8 @@ int32_t ReadSettingInteger(const std::string& path, int32_t defaultValue, const 
 double ReadSettingDouble(const std::string& path, double defaultValue, const std::string& key);
 
 // Rewrites every line that holds the key as key=value (a key not in the file is not
-// added). The file is replaced in one step through "tmp.txt".
+// added). The file is replaced in one step through a temporary file beside it; a failure
+// is reported.
 void WriteKeyValue(const std::string& path, const std::string& key, const std::string& value);
 
 }  // namespace zolt::frame

@@ -2,6 +2,7 @@
 #include "link/status_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <span>
 #include <string>
@@ -50,12 +51,18 @@ int32_t StartSerialReaderThread() {
 
 int SerialReaderThread(void* /*unused*/) {
   while (LinkState.StopThreads == 0) {
-    platform::Delay(1);
+    // Bytes are waited for with the mutex free; a bounded wait keeps the poll, the
+    // watchdog and the stop flag looked at while the instrument is silent.
+    if (LinkState.Connected == 1) {
+      platform::WaitSerialReadable(InstrumentSerialPort, ReaderWaitMs);
+    } else {
+      platform::Delay(1);
+    }
     std::unique_lock<std::mutex> lock(InstrumentMutex, std::defer_lock);
     if (!LockUnlessStopping(lock)) break;
     PollInstrumentIfDue(PollIntervalMs, 1);
     CheckLinkTimeout();
-    ReadStatusFrame();
+    ReadStatusFrames();
   }
   return 0;
 }
@@ -72,34 +79,51 @@ void CheckLinkTimeout(int64_t now) {
 
 // ---- frames ----
 
-void ReadStatusFrame() { ReadStatusFrame(platform::ElapsedMilliseconds()); }
+void ReadStatusFrames() { ReadStatusFrames(platform::ElapsedMilliseconds()); }
 
-void ReadStatusFrame(int64_t now) {
+void ReadStatusFrames(int64_t now) {
   if (LinkState.Connected != 1) return;
   if (!platform::IsSerialPortOpen(InstrumentSerialPort)) {
     LinkState.Connected = 0;  // the device vanished
     return;
   }
-  if (platform::SerialBytesWaiting(InstrumentSerialPort) < StatusFrameBytes) return;
-
-  // After a resync the read takes extra bytes; only the first 32 are decoded, so the
-  // next frame starts that much later in the stream.
-  const int wanted = std::min(StatusFrameBytes + LinkState.CtResyncBytes, LinkBufferBytes);
+  // The bytes waiting go behind those kept from the last read (a frame's start).
+  const int held = std::clamp(LinkState.CtHeldBytes, 0, LinkBufferBytes);
+  const int room = std::min(LinkBufferBytes - held, ReadBatchBytes);
   const int got =
-      std::max(0, platform::ReadSerialPort(InstrumentSerialPort, LinkState.RxBuffer, wanted));
-  LinkState.CtResyncBytes = 0;
-  const std::span<const uint8_t> bytes(LinkState.RxBuffer, static_cast<size_t>(got));
+      std::max(0, platform::ReadSerialPort(InstrumentSerialPort, LinkState.RxBuffer + held, room));
+  LinkState.CtHeldBytes = held + got;
+  TakeStatusFrames(now);
+}
 
-  StatusFrame frame;
-  if (!StatusFrameChecksumHolds(bytes) || !DecodeStatusFrame(bytes, frame)) {
-    // Every second bad frame shifts the stream by one byte.
-    if (++LinkState.BadFrameCount >= 2) {
-      LinkState.BadFrameCount = 0;
-      ++LinkState.CtResyncBytes;
+void TakeStatusFrames(int64_t now) {
+  uint8_t* buffer = LinkState.RxBuffer;
+  const std::span<const uint8_t> bytes(
+      buffer, static_cast<size_t>(std::clamp(LinkState.CtHeldBytes, 0, LinkBufferBytes)));
+
+  // Every whole frame is taken. After a frame that fails its check, the stream is read on
+  // from the next offset whose 32 bytes pass it; the bytes passed over count as frames
+  // lost, 32 to a frame, once a good frame ends them.
+  size_t at = 0;
+  while (bytes.size() - at >= StatusFrameBytes) {
+    const size_t next = NextStatusFrame(bytes, at);
+    LinkState.CtSkippedBytes = static_cast<int32_t>(
+        std::min<int64_t>(int64_t{LinkState.CtSkippedBytes} + static_cast<int64_t>(next - at), 1 << 30));
+    at = next;
+    if (bytes.size() - at < StatusFrameBytes) break;
+    if (LinkState.CtSkippedBytes > 0) {
+      const int32_t lost = (LinkState.CtSkippedBytes + StatusFrameBytes - 1) / StatusFrameBytes;
+      LinkState.BadFrameCount += lost;
+      tracer::RunControl.LostFrames += lost;
+      LinkState.CtSkippedBytes = 0;
     }
-    return;
+    StatusFrame frame;
+    DecodeStatusFrame(bytes.subspan(at), frame);
+    ApplyStatusFrame(frame, now);
+    at += StatusFrameBytes;
   }
-  ApplyStatusFrame(frame, now);
+  std::memmove(buffer, buffer + at, bytes.size() - at);
+  LinkState.CtHeldBytes = static_cast<int32_t>(bytes.size() - at);
 }
 
 void ApplyStatusFrame(const StatusFrame& frame, int64_t now) {

@@ -3,7 +3,7 @@
 // calibration stream.
 //
 // Every pass of the thread holds the InstrumentMutex from the poll to the end of the
-// frame. StatusReadings: the conversion inputs are atomics written by the main thread at
+// frames it read, and waits for bytes without it. StatusReadings: the conversion inputs are atomics written by the main thread at
 // the start of each turn; the results are written here under the mutex and read by the
 // main thread under it.
 #pragma once
@@ -16,6 +16,8 @@
 namespace zolt::link {
 
 constexpr int LinkTimeoutMs = 2000;  // no good frame for longer closes the port
+constexpr int ReaderWaitMs = 5;        // longest wait for bytes before the reader looks round
+constexpr int ReadBatchBytes = 4096;   // most bytes taken under the mutex in one pass
 
 struct StatusReadingsRecord {
   // Inputs: sample counts of the read windows (0 is used, and stored back, as 1), the
@@ -46,8 +48,9 @@ inline StatusReadingsRecord StatusReadings;
 // Returns 1 when a reader is running afterwards, else 0. Main thread.
 int32_t StartSerialReaderThread();
 
-// The thread body: until StopThreads is set, wait 1 ms, take the mutex, poll, watch the
-// link, read at most one frame, release the mutex. The parameter is not used.
+// The thread body: until StopThreads is set, wait for bytes (at most ReaderWaitMs, the
+// mutex free), then take the mutex, poll, watch the link and read every whole frame
+// waiting, and release it. The parameter is not used.
 int SerialReaderThread(void* unused);
 
 // Closes the port when connected and more than 2000 ms have passed since the last good
@@ -55,9 +58,15 @@ int SerialReaderThread(void* unused);
 void CheckLinkTimeout();
 void CheckLinkTimeout(int64_t now);
 
-// Reads and acts on at most one status frame. Mutex held.
-void ReadStatusFrame();
-void ReadStatusFrame(int64_t now);
+// Reads the bytes waiting (at most ReadBatchBytes) and acts on every whole status frame
+// among them, finding the next frame by its checksum after a bad one; a frame's start
+// is kept for the next read. Mutex held.
+void ReadStatusFrames();
+void ReadStatusFrames(int64_t now);
+
+// Acts on the bytes held in RxBuffer (CtHeldBytes of them): every whole frame, found by
+// its checksum, and keeps the rest. Mutex held.
+void TakeStatusFrames(int64_t now);
 
 // Steps 'a good frame' makes: readings, run state, step and point edges, the point store,
 // the calibration word and NewFrame. Mutex held.

@@ -67,6 +67,8 @@ int32_t OpenInstrumentComPort() {
     return 0;
   }
   const int64_t now = platform::ElapsedMilliseconds();
+  LinkState.CtHeldBytes = 0;  // nothing from an earlier connection is read as a frame
+  LinkState.CtSkippedBytes = 0;
   LinkState.LastPollTime = now;
   LinkState.LastGoodFrameTime = now;
   LinkState.Connected = 1;

@@ -76,4 +76,11 @@ bool StatusFrameChecksumHolds(std::span<const uint8_t> bytes) {
   return PacketChecksum(bytes.first(30)) == sent;
 }
 
+size_t NextStatusFrame(std::span<const uint8_t> bytes, size_t from) {
+  for (size_t at = from; at + StatusFrameBytes <= bytes.size(); ++at) {
+    if (StatusFrameChecksumHolds(bytes.subspan(at))) return at;
+  }
+  return bytes.size() >= from + StatusFrameBytes ? bytes.size() - (StatusFrameBytes - 1) : from;
+}
+
 }  // namespace zolt::link

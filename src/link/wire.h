@@ -65,4 +65,9 @@ bool DecodeStatusFrame(std::span<const uint8_t> bytes, StatusFrame& frame);
 // True when bytes 30-31 hold the checksum of bytes 0-29 (false for a short frame).
 bool StatusFrameChecksumHolds(std::span<const uint8_t> bytes);
 
+// Where the next status frame starts in a stream: the first offset from `from` on whose
+// 32 bytes pass the checksum. When none does, the first offset at which a frame may yet
+// complete as more bytes arrive (the last 31 bytes are kept).
+size_t NextStatusFrame(std::span<const uint8_t> bytes, size_t from);
+
 }  // namespace zolt::link

@@ -52,6 +52,13 @@ bool ReadFileBytes(const std::string& path, std::string& bytes);
 // half-written; on failure it is left as it was and the temporary file is removed.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
+// The temporary files of WriteFileReplacing are named ".zolt-" + six letters or digits +
+// ".tmp", so that no scan of a folder for the program's own files counts one. One left
+// behind by a program ended in the middle of a write is removed by
+// RemoveLeftoverTemporaries.
+bool IsTemporaryFileName(const std::string& name);
+void RemoveLeftoverTemporaries(const std::string& folder);
+
 // Appends bytes to a file, creating it when absent.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 
@@ -101,6 +108,10 @@ bool IsSerialPortOpen(int port);
 int SerialBytesWaiting(int port);
 // Reads at most `count` bytes that are already waiting; returns the number read.
 int ReadSerialPort(int port, void* buffer, int count);
+// Waits at most `timeoutMs` for bytes to read, returning early when bytes wait or the
+// device hangs up; true when bytes wait. Returns false at once when the port is not
+// open. Other calls on the port, a close included, do not wait for it.
+bool WaitSerialReadable(int port, int timeoutMs);
 // Writes the bytes (waiting at most 10 ms + 100 ms per byte); returns the number written.
 int WriteSerialPort(int port, const void* data, int count);
 // The operating system's text for the last failed serial call of this thread.
@@ -159,6 +170,8 @@ struct FaultInfo {
 
 using FaultCallback = void (*)(const FaultInfo& fault);
 
+// Also ignores SIGXFSZ, so that a write beyond the file-size limit fails (and its caller
+// reports it) rather than ending the program.
 void InstallFaultHandler(FaultCallback callback);
 // Gives the calling thread an alternate signal stack for the fault handler; freed when
 // the thread ends. Calling it again in the same thread does nothing.

@@ -576,6 +576,11 @@ void InstallFaultHandler(FaultCallback callback) {
   sigemptyset(&action.sa_mask);
   for (const int signal : FaultSignals) sigaddset(&action.sa_mask, signal);
   for (const int signal : FaultSignals) ::sigaction(signal, &action, nullptr);
+
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 // ---- async-signal-safe helpers ----

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -94,9 +95,31 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
   return true;
 }
 
+namespace {
+constexpr char TemporaryPrefix[] = ".zolt-";
+constexpr char TemporarySuffix[] = ".tmp";
+}  // namespace
+
+bool IsTemporaryFileName(const std::string& name) {
+  const size_t prefix = sizeof TemporaryPrefix - 1, suffix = sizeof TemporarySuffix - 1;
+  if (name.size() != prefix + 6 + suffix) return false;
+  if (name.compare(0, prefix, TemporaryPrefix) != 0) return false;
+  if (name.compare(prefix + 6, suffix, TemporarySuffix) != 0) return false;
+  for (size_t i = prefix; i < prefix + 6; ++i) {
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  }
+  return true;
+}
+
+void RemoveLeftoverTemporaries(const std::string& folder) {
+  for (const FolderEntry& entry : ListFolder(folder)) {
+    if (!entry.IsFolder && IsTemporaryFileName(entry.Name)) DeleteFile(folder + "/" + entry.Name);
+  }
+}
+
 bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
-  std::string temporary = path + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
+  std::string temporary = FolderOf(path) + "/" + TemporaryPrefix + "XXXXXX" + TemporarySuffix;
+  const int fd = ::mkstemps(temporary.data(), sizeof TemporarySuffix - 1);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   ok = ok && ::fsync(fd) == 0;

@@ -2,12 +2,14 @@
 //
 // Parts in reading order: port names ("COM<n>" to a device path), the port table with
 // one mutex per port, opening (raw 8N1, non-blocking, exclusive), closing, the checks
-// for a vanished device, and reading and writing.
+// for a vanished device, reading and writing, and the wait for bytes.
 //
 // Every call on a port holds that port's mutex while it uses the descriptor, so a close
 // from another thread waits until the call is done and no call ever sees a closed or
 // reused descriptor. A write that has to wait for room lets go of the mutex between
-// short waits, so a close is never held up for long.
+// short waits, so a close is never held up for long. The wait for bytes polls a
+// duplicate of the descriptor without the mutex; a port closed meanwhile stays locked
+// against other openers until that wait ends.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -277,6 +279,30 @@ int ReadSerialPort(int port, void* buffer, int count) {
     if (VanishedLocked(slot)) NoteSerialError(EIO);
     return 0;
   }
+}
+
+bool WaitSerialReadable(int port, int timeoutMs) {
+  if (!ValidPort(port)) return false;
+  SerialSlot& slot = SerialSlots[port];
+  // The wait is on a descriptor of its own for the same open port, so the slot's mutex
+  // is not held while waiting and a close from another thread never has to wait.
+  int fd = -1;
+  {
+    std::lock_guard lock(slot.Lock);
+    if (slot.Fd < 0) return false;
+    fd = ::fcntl(slot.Fd, F_DUPFD_CLOEXEC, 0);
+  }
+  if (fd < 0) return false;
+  pollfd ready{fd, POLLIN, 0};
+  const int64_t deadline = ElapsedMilliseconds() + std::max(timeoutMs, 0);
+  int result = 0;
+  for (;;) {
+    const int64_t left = std::max<int64_t>(deadline - ElapsedMilliseconds(), 0);
+    result = ::poll(&ready, 1, static_cast<int>(left));
+    if (result >= 0 || errno != EINTR) break;
+  }
+  ::close(fd);
+  return result > 0 && (ready.revents & POLLIN) != 0;
 }
 
 int WriteSerialPort(int port, const void* data, int count) {

@@ -97,7 +97,8 @@ PhaseTexts TextsOfPhase(int32_t phase) {
   PhaseTexts t;
   switch (phase) {
     case 0:
-      t.Connect = {upper(Captions.Connect) + "?", c.CaptionTextColour};
+      // After a lost link the connect button asks to connect again in red.
+      t.Connect = {upper(Captions.Connect) + "?", RunControl.LinkLost == 1 ? c.RedColour : c.CaptionTextColour};
       t.HighVoltage = {upper(Captions.HvEnable), c.InactiveColour};
       t.Run = {upper(Captions.Run), c.InactiveColour};
       t.Halt = {upper(Captions.Stopped), c.InactiveColour};
@@ -240,7 +241,9 @@ void DrawControlPanels(int32_t, int32_t, int32_t w, int32_t, int32_t gap) {
   screen::DrawTextButtonLarge(x + half, y, half, ButtonHeight, ZoneHighVoltageButton, phase.HighVoltage.Text,
                               phase.HighVoltage.TextColour, c.HighlightColour, c.FrameGreyColour);
   y += ButtonHeight - 1;
-  screen::DrawTextButtonSmall(x, y, w, ButtonHeight, ZoneComStatusButton, Captions.ComStatus + ":",
+  const std::string& comStatus = RunControl.ComStatusText;
+  screen::DrawTextButtonSmall(x, y, w, ButtonHeight, ZoneComStatusButton,
+                              Captions.ComStatus + ":" + (comStatus.empty() ? "" : " " + comStatus),
                               c.CaptionTextColour, c.PanelBackColour, c.FrameGreyColour);
   y += ButtonHeight + PanelGap;
 

@@ -1,7 +1,9 @@
 // Run files and sample runs: every completed run is written to
 // "sampleruns_KVR/" + four-digit number + ".csv" (35 named columns, 40 cells a line), and
 // any stored run can be loaded back into DisplayedSweeps to be viewed and measured.
-// Main thread only; PrepareRunRecord and SaveRunCsvFile run with the InstrumentMutex held.
+// Main thread only. PrepareRunRecord runs with the InstrumentMutex held; SaveRunCsvFile
+// runs without it, reading only what the main thread alone writes (the display copy, the
+// run record, the set-up entries), so that the reader goes on reading during a save.
 #pragma once
 
 #include <cstdint>

@@ -2,15 +2,17 @@
 // readouts, the pointer step, relayout, the control dispatch and the configuration check,
 // then one step of the run-phase machine under the InstrumentMutex.
 //
-// Sections: live readouts; run phases; the per-frame handler.
+// Sections: live readouts; run phases; the lost link; the per-frame handler; shutdown.
 #include "tracer/run_phases.h"
 
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "frame/app.h"
 #include "frame/bits.h"
+#include "frame/log.h"
 #include "frame/numbers.h"
 #include "frame/settings.h"
 #include "frame/translate.h"
@@ -148,6 +150,26 @@ constexpr const char* StopCodeTexts[16] = {
 
 void SetPhaseText(const char* text) { RunControl.RunPhaseText = frame::Translate(text); }
 
+// Log lines noted while the InstrumentMutex is held, written once it is released: a log
+// that cannot be written shows a message box, which must never hold the reader up.
+std::vector<std::string> PendingLogLines;
+
+void WritePendingLogLines() {
+  std::vector<std::string> lines;
+  lines.swap(PendingLogLines);
+  const std::string port = "COM" + std::to_string(frame::AppSettings.ComPort);
+  for (const std::string& text : lines) frame::ReportMessage("Link", port, text);
+}
+
+// A run that ends tells the log how many damaged frames it had to drop, if any.
+void NoteLostFrames() {
+  const int32_t lost = RunControl.LostFrames;
+  if (lost > 0) {
+    PendingLogLines.push_back("The run lost " + std::to_string(lost) + " status frame" +
+                              (lost == 1 ? "" : "s") + " to damage on the link.");
+  }
+}
+
 // Link bit off, high voltage off, then the port closed and the reader stopped.
 void Disconnect() {
   RunControlRecord& run = RunControl;
@@ -171,6 +193,7 @@ void StartRun() {
     DisplayedSweeps.TotalEntries[c] = 0;
   }
   run.SweepNumber = 0;
+  run.LostFrames = 0;
   run.StepIndex = -1;
   run.PointIndex = -1;
   run.RunPhase = PhaseRunRequested;
@@ -194,6 +217,8 @@ void StepDisconnected() {
   // A failure leaves the phase at 0; the port reports its own failure.
   if (link::StartSerialReaderThread() != 1) return;
   if (link::OpenInstrumentComPort() != 1) return;
+  run.LinkLost = 0;
+  run.ComStatusText.clear();
   ResetSetupToDefaults();
   link::LinkState.LastPollTime = platform::ElapsedMilliseconds();
   run.RunPhase = PhaseHighVoltageOff;
@@ -272,17 +297,23 @@ void StepSweepStopped() {
   CopyNewSweepPoints();
 }
 
+// The finished run is saved once the InstrumentMutex is released (a slow disk must not
+// hold the reader up until its watchdog closes the link).
+bool RunSavePending = false;
+
 void StepTestComplete() {
   SetPhaseText("Test complete");
   RunControl.RunPhase = PhaseHighVoltageOn;
   CopyNewSweepPoints();
-  SaveRunCsvFile();
+  NoteLostFrames();
+  RunSavePending = true;
 }
 
 void StepRemoteHalt() {
   SetPhaseText("REMOTE HALT");
   RunControl.RunPhase = PhaseHighVoltageOn;
   CopyNewSweepPoints();
+  NoteLostFrames();
 }
 
 // The phase text stays as the phase before left it.
@@ -294,6 +325,7 @@ void StepManualHalt() {
   link::SendControlBlock(0);
   run.RunPhase = PhaseHighVoltageOff;
   CopyNewSweepPoints();
+  NoteLostFrames();
 }
 
 void StepRunPhase() {
@@ -310,6 +342,31 @@ void StepRunPhase() {
     case PhaseManualHalt: StepManualHalt(); break;
     default: break;
   }
+}
+
+// ---- the lost link ----
+//
+// The reader closes the port when the instrument hangs up or sends no good frame for
+// 2 s. The next pass notices it: a run under way ends as a halt does, its points kept on
+// display; the screen shows the phase "Disconnected" with the lost link in the connect
+// status, the log gets one line, and the connect button connects again. The reader
+// thread stays and idles until then.
+void LoseLink() {
+  RunControlRecord& run = RunControl;
+  const bool runUnderWay = run.RunPhase >= PhaseRunRequested;
+  if (runUnderWay) {
+    CopyNewSweepPoints();
+    run.LastStopReason = frame::Translate("LINK LOST");
+  }
+  link::CloseInstrumentComPort();  // a vanished device still holds its descriptor
+  run.RunPhase = PhaseDisconnected;
+  run.HighVoltageOn = 0;
+  run.LinkLost = 1;
+  run.ComStatusText = frame::Translate("LINK LOST");
+  SetPhaseText("Disconnected");
+  PendingLogLines.push_back(runUnderWay ? "The link to the instrument was lost during a run; the run was ended."
+                                        : "The link to the instrument was lost.");
+  if (runUnderWay) NoteLostFrames();
 }
 
 }  // namespace
@@ -368,7 +425,16 @@ void HandleCurveTracerFrame() {
 
   {
     std::lock_guard<std::mutex> lock(link::InstrumentMutex);
-    StepRunPhase();
+    if (RunControl.RunPhase != PhaseDisconnected && link::LinkState.Connected == 0) {
+      LoseLink();
+    } else {
+      StepRunPhase();
+    }
+  }
+  WritePendingLogLines();
+  if (RunSavePending) {
+    RunSavePending = false;
+    SaveRunCsvFile();
   }
 
   RunControlRecord& run = RunControl;
@@ -379,6 +445,30 @@ void HandleCurveTracerFrame() {
 
   ReportUnsavedRunFiles();
   link::StoreReceivedCalibration();
+}
+
+// ---- shutdown ----
+
+void StopCurveTracer() {
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    RunControlRecord& run = RunControl;
+    if (link::LinkState.Connected == 1) {
+      // The same command bits as the halt and the high-voltage button: sweep stop and
+      // high voltage stop, with the link left on. The pause lets the block leave the port
+      // before it is closed.
+      run.SweepCommand = "Stop";
+      run.CommsEnable = "On";
+      run.HighVoltageCommand = "Stop";
+      link::SendControlBlock(0);
+      platform::Delay(DisconnectPauseMs);
+    }
+    link::CloseInstrumentComPort();
+    run.RunPhase = PhaseDisconnected;
+    run.HighVoltageOn = 0;
+  }
+  link::StopLinkThread();
+  WritePendingLogLines();
 }
 
 }  // namespace zolt::tracer

@@ -17,6 +17,9 @@ struct LiveReadoutRecord {
 inline LiveReadoutRecord LiveReadouts;
 
 void HandleCurveTracerFrame();
+// The curve tracer's shutdown, after the main loop: while connected, any sweep is stopped
+// and the high voltage switched off, then the port is closed and the reader joined.
+void StopCurveTracer();
 void CopyNewSweepPoints();
 void FormatLiveReadouts();
 

@@ -31,6 +31,8 @@ struct RunControlRecord {
   int32_t ControlFlag14 = 0;
   int32_t ControlFlag15 = 0;
   int32_t SweepNumber = 0;        // sweep being run, 0..TotalSteps; also its set-up entry
+  int32_t LinkLost = 0;           // 1 from a lost link until the next connect
+  std::string ComStatusText;      // shown after "Com Status:"; the lost link's text
 
   // Written by the reader thread from each good status frame.
   std::string RunState;           // "Idling", "Pre-ramp", "Ramping", "Stopping"
@@ -40,6 +42,7 @@ struct RunControlRecord {
   int32_t StepIndex = 0;          // curve under acquisition; -1 at run start
   int32_t PointIndex = 0;         // point within the curve; -1 at run start
   int32_t NewFrame = 0;           // 1 after every good frame; cleared by the run phases
+  int32_t LostFrames = 0;         // frames dropped as damaged; cleared at the run start
 };
 
 inline RunControlRecord RunControl;

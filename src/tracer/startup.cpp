@@ -8,11 +8,13 @@
 #include "frame/update.h"
 #include "link/calibration.h"
 #include "link/calibration_stream.h"
+#include "platform/system.h"
 #include "screen/colours.h"
 #include "screen/plot_area.h"
 #include "screen/surface.h"
 #include "tracer/cursors.h"
 #include "tracer/run_file.h"
+#include "tracer/run_phases.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
 
@@ -21,6 +23,8 @@ namespace zolt::tracer {
 // ---- start-up ----
 
 void StartCurveTracer() {
+  // At the end of the program the instrument is left with its high voltage off.
+  frame::CurveTracerFrontEnd.Stop = StopCurveTracer;
   frame::CheckDeveloperMode();
   frame::LoadUiTexts();
   screen::SetColourScheme();
@@ -35,7 +39,9 @@ void StartCurveTracer() {
   link::ComputeCalibrationCoefficients();
   cal.CalStreamState = link::CalStreamAwaitMarker;
 
-  // The newest stored run: asking for the highest number makes the loader scan the folder.
+  // The newest stored run: asking for the highest number makes the loader scan the folder,
+  // from which a save cut short by an earlier end of the program is cleared first.
+  platform::RemoveLeftoverTemporaries(SampleRunFolder);
   SampleRunNumber = 9999;
   SampleRunCount = 1;
   LoadSampleRun();

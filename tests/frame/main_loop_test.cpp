@@ -29,6 +29,7 @@ struct Seen {
   int Starts = 0;
   int Frames = 0;
   int Draws = 0;
+  int StopsAfterFrames = -1;  // the frames seen when the shutdown ran
   std::vector<int> RedrawAll;
   std::vector<int> LeftMouseDown;
   std::vector<std::string> ConnectCaption;
@@ -54,7 +55,8 @@ void InstallTestFrontEnds() {
       [] {
         ++CurveTracer.Draws;
         CurveTracer.ConnectCaption.push_back(Captions.Connect);
-      }};
+      },
+      [] { CurveTracer.StopsAfterFrames = CurveTracer.Frames; }};
   PowerAnalyserFrontEnd = {
       [] {
         ++PowerAnalyser.Starts;
@@ -144,6 +146,7 @@ TEST_F(MainLoopTest, CloseEventEndsTheLoopInItsTurn) {
   EXPECT_EQ(CurveTracer.Frames, 3);
   EXPECT_EQ(FrameLoopState.QuitRequested, 1);
   EXPECT_EQ(CurveTracer.Starts, 1);
+  EXPECT_EQ(CurveTracer.StopsAfterFrames, 3);  // the shutdown runs once, after the loop
   EXPECT_EQ(PowerAnalyser.Frames, 0);
 }
 

@@ -34,6 +34,11 @@ TEST(NumbersTest, RealsStopAtTheFirstForeignCharacter) {
   EXPECT_TRUE(std::isinf(ParseReal("-123.4e307")));
   EXPECT_EQ(ParseReal("0." + std::string(400, '0') + "1"), 0.0);
   EXPECT_TRUE(std::isinf(ParseReal("1" + std::string(400, '0') + ".5")));
+  // Exponents of 19 digits and more saturate: tiny values read as 0, huge ones as infinity.
+  EXPECT_EQ(ParseReal("0.01e-9223372036854775807"), 0.0);
+  EXPECT_EQ(ParseReal("-5e-99999999999999999999999"), 0.0);
+  EXPECT_TRUE(std::isinf(ParseReal("1e18446744073709551615")));
+  EXPECT_TRUE(std::isinf(ParseReal("1" + std::string(30, '0') + "e9223372036854775807")));
 }
 
 TEST(NumbersTest, RealToTextKeepsTenDecimalsWithoutTrailingZeros) {

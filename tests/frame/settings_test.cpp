@@ -205,25 +205,36 @@ TEST_F(SettingsTest, KeyWriterKeepsLineEndsOutOfTheValue) {
   EXPECT_EQ(ReadKeyValue(SettingsPath, "activeInstrument"), "KVR820");
 }
 
-TEST_F(SettingsTest, FailedRenameIsReportedAndLeavesTheFileAsItWas) {
-  // A file on another file system cannot take "tmp.txt" of the working folder by rename.
+TEST_F(SettingsTest, KeyWriterWritesBesideTheFileOnAnyFileSystemAndReportsAFailure) {
+  // On another file system than the working folder the key is written all the same.
   struct stat shm {}, here {};
-  if (::stat("/dev/shm", &shm) != 0 || ::stat(".", &here) != 0 || shm.st_dev == here.st_dev)
-    GTEST_SKIP() << "no second file system at /dev/shm";
-  const std::string elsewhere = "/dev/shm/zolt-settings-" + std::to_string(::getpid()) + ".txt";
-  WriteFile(elsewhere, "Language=German\r\n");
-  WriteKeyValue(elsewhere, "Language", "French");
-  const std::string after = ReadFile(elsewhere);
-  std::filesystem::remove(elsewhere);
+  if (::stat("/dev/shm", &shm) == 0 && ::stat(".", &here) == 0 && shm.st_dev != here.st_dev) {
+    const std::string elsewhere = "/dev/shm/zolt-settings-" + std::to_string(::getpid()) + ".txt";
+    WriteFile(elsewhere, "Language=German\r\n");
+    WriteKeyValue(elsewhere, "Language", "French");
+    const std::string after = ReadFile(elsewhere);
+    std::filesystem::remove(elsewhere);
+    EXPECT_EQ(after, "Language=French\r\n");
+    EXPECT_TRUE(platform::headless::MessagesShown().empty());
+  }
+  EXPECT_FALSE(testing::Exists("tmp.txt"));
 
-  EXPECT_EQ(after, "Language=German\r\n");
-  EXPECT_EQ(ReadFile("tmp.txt"), "Language=French\r\n");
+  // A file that reads but cannot be replaced: the failure is reported.
+  WriteKeyValue("/proc/self/status", "Name", "x");
   ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
   const auto& box = platform::headless::MessagesShown()[0];
   EXPECT_EQ(box.Title, "Error - ");
-  EXPECT_EQ(box.Text,
-            "'/settings/system_settings.txt' error whilst trying To rename 'tmp.txt' To " + elsewhere);
-  EXPECT_EQ(box.Icon, platform::MessageIcon::Error);
+  EXPECT_EQ(box.Text, "'/proc/self/status' could not be rewritten; the setting Name is not saved.");
+}
+
+TEST_F(SettingsTest, AFolderInPlaceOfTheFileIsReportedAndLeftoverTemporariesCleared) {
+  WriteFile("settings/.zolt-Ab12Cd.tmp", "Language=Fr");
+  testing::MakeFolder(SettingsPath);
+  ReadSystemSettings(SettingsPath);
+  EXPECT_EQ(AppSettings.Language, "English");
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_NE(platform::headless::MessagesShown()[0].Text.find("is a folder"), std::string::npos);
+  EXPECT_FALSE(testing::Exists("settings/.zolt-Ab12Cd.tmp"));
 }
 
 }  // namespace

@@ -241,6 +241,19 @@ TEST(LinkEndToEndTest, ReaderAgainstTheSimulator) {
   ASSERT_TRUE(
       WaitFor([] { return Locked(+[] { return tracer::RunControl.NewFrame; }) == 1; }, 1500));
 
+  // A byte lost from every 20th frame costs that frame alone, and each one is counted.
+  Locked(+[] { return tracer::RunControl.LostFrames = 0; });
+  const int64_t dropsFrom = platform::ElapsedMilliseconds();
+  Command("drop 20");
+  platform::Delay(1500);
+  Command("drop 0");
+  platform::Delay(300);
+  const int64_t frameSlots = (platform::ElapsedMilliseconds() - dropsFrom) / 2;
+  const int32_t lost = Locked(+[] { return tracer::RunControl.LostFrames; });
+  EXPECT_GE(lost, 1);
+  EXPECT_LE(lost, frameSlots / 20 + 2);
+  EXPECT_EQ(LinkState.Connected, 1);
+
   // A hang-up clears Connected.
   Command("hangup");
   ASSERT_TRUE(WaitFor([] { return LinkState.Connected == 0; }, 3000));

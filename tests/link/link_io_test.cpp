@@ -38,7 +38,6 @@ class LinkIoTest : public ::testing::Test {
     frame::AppSettings.ComPort = 3;
     LinkState.Connected = 0;
     LinkState.BadFrameCount = 0;
-    LinkState.CtResyncBytes = 0;
     tracer::RunControl = {};
     tracer::RunControl.StepIndex = -1;  // as at the start of a run
     tracer::RunControl.PointIndex = -1;
@@ -173,77 +172,82 @@ TEST_F(LinkIoTest, ControlBlockCarriesItsCommandOnce) {
 
 // ---- frames from the port ----
 
-TEST_F(LinkIoTest, ThirtyOneBytesWaitingReadNothing) {
+TEST_F(LinkIoTest, APartFrameWaitsForItsRest) {
   PtyLink pty(3);
   Connect(pty);
   const Bytes frame = FrameBytes(Ramping);
   pty.Write(Bytes(frame.begin(), frame.begin() + 31));
   ASSERT_TRUE(WaitFor([] { return Waiting() == 31; }, 1000));
-  ReadStatusFrame(5000);
-  EXPECT_EQ(Waiting(), 31);
+  ReadStatusFrames(5000);
   EXPECT_EQ(tracer::RunControl.NewFrame, 0);
+  EXPECT_EQ(LinkState.CtHeldBytes, 31);
   pty.Write(Bytes(frame.begin() + 31, frame.end()));
-  ASSERT_TRUE(WaitFor([] { return Waiting() == 32; }, 1000));
-  ReadStatusFrame(5000);
+  ASSERT_TRUE(WaitFor([] { return Waiting() == 1; }, 1000));
+  ReadStatusFrames(5000);
   EXPECT_EQ(tracer::RunControl.NewFrame, 1);
   EXPECT_EQ(LinkState.LastGoodFrameTime.load(), 5000);
+  EXPECT_EQ(LinkState.CtHeldBytes, 0);
 }
 
-TEST_F(LinkIoTest, SecondBadFrameTakesOneExtraByteWithTheNextRead) {
-  PtyLink pty(3);
-  Connect(pty);
-  Bytes bad = FrameBytes(0);
-  bad[31] ^= 0xFF;
-  Bytes stream = bad;
-  stream.insert(stream.end(), bad.begin(), bad.end());
-  const Bytes good = FrameBytes(Ramping, 0, 7);
-  stream.insert(stream.end(), good.begin(), good.end());
-  stream.push_back(0xEE);  // a stray byte after it
-  const Bytes next = FrameBytes(Ramping, 0, 8);
-  stream.insert(stream.end(), next.begin(), next.end());
-  pty.Write(stream);
-  ASSERT_TRUE(WaitFor([&] { return Waiting() == static_cast<int>(stream.size()); }, 1000));
-
-  ReadStatusFrame(1);
-  EXPECT_EQ(LinkState.BadFrameCount, 1);
-  EXPECT_EQ(LinkState.CtResyncBytes, 0);
-  ReadStatusFrame(1);
-  EXPECT_EQ(LinkState.BadFrameCount, 0);
-  EXPECT_EQ(LinkState.CtResyncBytes, 1);
-  EXPECT_EQ(tracer::RunControl.NewFrame, 0);
-  ReadStatusFrame(1);  // 33 bytes: the good frame and the stray byte
-  EXPECT_EQ(LinkState.CtResyncBytes, 0);
-  EXPECT_EQ(tracer::RunControl.NewFrame, 1);
-  EXPECT_EQ(Waiting(), 32);
-  tracer::RunControl.NewFrame = 0;
-  ReadStatusFrame(1);  // back in step
-  EXPECT_EQ(tracer::RunControl.NewFrame, 1);
-  EXPECT_EQ(tracer::AcquiredSweeps.Point[0][1].VC_V, 8.0);
-}
-
-TEST_F(LinkIoTest, BadFramesCountAcrossGoodOnes) {
-  PtyLink pty(3);
-  Connect(pty);
-  Bytes bad = FrameBytes(0);
-  bad[0] ^= 0x01;
-  Bytes stream = bad;
-  const Bytes good = FrameBytes(0);
-  stream.insert(stream.end(), good.begin(), good.end());
-  stream.insert(stream.end(), bad.begin(), bad.end());
-  pty.Write(stream);
-  ASSERT_TRUE(WaitFor([&] { return Waiting() == 96; }, 1000));
-  ReadStatusFrame(1);
-  ReadStatusFrame(1);
-  EXPECT_EQ(LinkState.BadFrameCount, 1);  // a good frame does not clear the count
-  ReadStatusFrame(1);
-  EXPECT_EQ(LinkState.CtResyncBytes, 1);
+// Damaged streams: after a bad frame the reader finds the next frame by its checksum, so
+// only the damaged frames are lost, and it counts them. Each stream is read in two parts.
+TEST_F(LinkIoTest, DamagedFramesCostOnlyThemselvesAndAreCounted) {
+  auto good = [](int vc) { return FrameBytes(Ramping, 0, vc); };
+  auto bad = [&](int vc) {
+    Bytes b = good(vc);
+    b[9] ^= 0x40;
+    return b;
+  };
+  auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+  };
+  Bytes shortFrame = good(2);
+  shortFrame.erase(shortFrame.begin() + 12);
+  const struct {
+    const char* Name;
+    Bytes Stream;
+    size_t Split;  // bytes written before the first read
+    std::vector<double> Decoded;
+    int Lost;
+  } cases[] = {
+      {"bad checksum among queued frames", join({good(1), bad(2), good(3), good(4)}), 128, {1, 3, 4}, 1},
+      {"a byte lost", join({good(1), shortFrame, good(3), good(4)}), 127, {1, 3, 4}, 1},
+      {"a stray byte", join({good(1), {0xEE}, good(2), good(3)}), 97, {1, 2, 3}, 1},
+      {"two bad frames", join({good(1), bad(2), bad(3), good(4)}), 128, {1, 4}, 2},
+      {"the next frame arrives later", join({good(1), bad(2), good(3)}), 64, {1, 3}, 1},
+      {"frames split mid-way", join({good(1), good(2), good(3)}), 45, {1, 2, 3}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    PtyLink pty(3);
+    Connect(pty);
+    tracer::RunControl.PreviousRunState = "Ramping";
+    tracer::RunControl.PointIndex = -1;
+    tracer::RunControl.LostFrames = 0;
+    LinkState.BadFrameCount = 0;
+    for (const Bytes& part : {Bytes(c.Stream.begin(), c.Stream.begin() + c.Split),
+                              Bytes(c.Stream.begin() + c.Split, c.Stream.end())}) {
+      pty.Write(part);
+      ASSERT_TRUE(WaitFor([&] { return Waiting() == static_cast<int>(part.size()); }, 1000));
+      ReadStatusFrames(1);
+    }
+    std::vector<double> decoded;
+    for (int p = 0; p <= tracer::RunControl.PointIndex; ++p)
+      decoded.push_back(tracer::AcquiredSweeps.Point[0][p].VC_V);
+    EXPECT_EQ(decoded, c.Decoded);
+    EXPECT_EQ(tracer::RunControl.LostFrames, c.Lost);
+    EXPECT_EQ(LinkState.BadFrameCount, c.Lost);
+    CloseInstrumentComPort();
+  }
 }
 
 TEST_F(LinkIoTest, AHungUpPortClearsConnected) {
   PtyLink pty(3);
   Connect(pty);
   pty.HangUp();
-  ReadStatusFrame(1);
+  ReadStatusFrames(1);
   EXPECT_EQ(LinkState.Connected.load(), 0);
 }
 

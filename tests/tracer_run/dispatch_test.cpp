@@ -295,7 +295,7 @@ TEST_F(DispatchTest, BrowsingStoredRunsWaitsWhileARunIsUnderWay) {
 }
 
 TEST_F(DispatchTest, RequestsNotTakenByTheirPhaseAreDroppedAtTheEndOfThePass) {
-  link::LinkState.Connected = 0;
+  link::LinkState.Connected = 1;  // as connected, though no port is open
   RunControl.RunPhase = 1;  // high voltage off: a run press is not taken
   screen::ClickedZone = 61;
   HandleCurveTracerFrame();
@@ -308,6 +308,7 @@ TEST_F(DispatchTest, RequestsNotTakenByTheirPhaseAreDroppedAtTheEndOfThePass) {
   EXPECT_EQ(RunControl.HaltRequest, 0);
   HandleCurveTracerFrame();
   EXPECT_EQ(RunControl.RunPhase, 1);
+  link::LinkState.Connected = 0;
 
   // A configuration press is applied, clamped, by the same pass.
   TestConfiguration = 100;

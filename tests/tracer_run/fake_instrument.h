@@ -38,6 +38,8 @@ class FakeInstrument {
   std::vector<ReceivedPacket> TakePackets();
   // The same, without the poll requests.
   std::vector<ReceivedPacket> TakeWrites();
+  // The instrument goes away: the program's port hangs up.
+  void HangUp() { link_.HangUp(); }
 
  private:
   PtyLink link_;

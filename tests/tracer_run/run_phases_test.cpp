@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fake_instrument.h"
@@ -272,7 +274,19 @@ TEST_F(RunPhasesTest, RunOfSixStepsMakesSevenSweepsAndSavesTheRun) {
   }
   EXPECT_EQ(sweeps, 7);
 
+  // The run is written with the InstrumentMutex free, so the reader reads on meanwhile.
+  std::atomic<bool> passDone{false}, lockFreeAfterWriting{false};
+  std::thread probe([&] {
+    while (!passDone) {
+      if (!link::InstrumentMutex.try_lock()) continue;
+      if (testing::Exists("sampleruns_KVR/0002.csv")) lockFreeAfterWriting = true;
+      link::InstrumentMutex.unlock();
+    }
+  });
   Pass();
+  passDone = true;
+  probe.join();
+  EXPECT_TRUE(lockFreeAfterWriting);
   EXPECT_EQ(Phase(), 2);
   EXPECT_EQ(RunControl.RunPhaseText, "Test complete");
   EXPECT_EQ(SampleRunNumber, 2);
@@ -294,6 +308,10 @@ TEST_F(RunPhasesTest, RemoteHaltEndsTheRunWithoutSaving) {
   Press(RunButton);
   StartSweep();
   Sweep(2);
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    RunControl.LostFrames = 3;  // as the reader counts damaged frames
+  }
   ASSERT_TRUE(Feed(FakeHighVoltageOn | FakeStopping | FakeStopCode(1)));
   Pass();
   EXPECT_EQ(Phase(), 8);
@@ -305,6 +323,8 @@ TEST_F(RunPhasesTest, RemoteHaltEndsTheRunWithoutSaving) {
   EXPECT_FALSE(testing::Exists("sampleruns_KVR/0002.csv"));
   EXPECT_EQ(SampleRunNumber, 1);
   EXPECT_TRUE(Take().Blocks.empty());
+  EXPECT_NE(testing::ReadFile("log.txt").find("] Link,COM5,The run lost 3 status frames to damage on the link.\r\n"),
+            std::string::npos);
 }
 
 TEST_F(RunPhasesTest, HaltStopsSweepAndHighVoltage) {
@@ -376,6 +396,52 @@ TEST_F(RunPhasesTest, DisconnectSendsLinkOffThenClosesAndStopsTheReader) {
   EXPECT_EQ(Phase(), 2);
 }
 
+TEST_F(RunPhasesTest, ExitStopsTheSweepAndSwitchesTheHighVoltageOff) {
+  ConnectWithHighVoltageOn();
+  Press(RunButton);
+  StartSweep();
+  StopCurveTracer();
+  const Received got = Take();
+  ASSERT_EQ(got.Blocks.size(), 1u);
+  EXPECT_TRUE(Bit(got.Blocks[0][1], 1));   // sweep stop
+  EXPECT_TRUE(Bit(got.Blocks[0][1], 3));   // high voltage stop
+  EXPECT_TRUE(Bit(got.Blocks[0][1], 16));  // link on, as the high-voltage button sends it
+  EXPECT_FALSE(Bit(got.Blocks[0][1], 0));
+  EXPECT_FALSE(Bit(got.Blocks[0][1], 2));
+  EXPECT_EQ(link::LinkState.Connected, 0);
+  EXPECT_FALSE(link::LinkThreadRunning());
+}
+
+TEST_F(RunPhasesTest, ALostLinkEndsTheRunIsShownAndLoggedAndOneClickConnectsAgain) {
+  ConnectWithHighVoltageOn();
+  Press(RunButton);
+  StartSweep();
+  Sweep(2);
+  instrument.HangUp();
+  ASSERT_TRUE(WaitLocked([] { return link::LinkState.Connected == 0; }));
+  Pass();
+  EXPECT_EQ(Phase(), 0);
+  EXPECT_EQ(RunControl.RunPhaseText, "Disconnected");
+  EXPECT_EQ(RunControl.LastStopReason, "LINK LOST");
+  EXPECT_EQ(RunControl.ComStatusText, "LINK LOST");
+  EXPECT_EQ(RunControl.LinkLost, 1);
+  EXPECT_EQ(RunControl.HighVoltageOn, 0);
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 1);  // the points stay on display
+  EXPECT_FALSE(testing::Exists("sampleruns_KVR/0002.csv"));
+  EXPECT_TRUE(platform::headless::MessagesShown().empty());
+
+  // The instrument is back: one click connects again, and the lost link is forgotten.
+  testing::FakeInstrument back(ComPort);
+  ASSERT_TRUE(back.Ready());
+  Press(ConnectButton);
+  EXPECT_EQ(Phase(), 1);
+  EXPECT_EQ(RunControl.LinkLost, 0);
+  EXPECT_EQ(RunControl.ComStatusText, "");
+  EXPECT_NE(testing::ReadFile("log.txt").find(
+                "] Link,COM5,The link to the instrument was lost during a run; the run was ended.\r\n"),
+            std::string::npos);
+}
+
 TEST_F(RunPhasesTest, ConnectWithoutAnInstrumentStaysDisconnected) {
   frame::AppSettings.ComPort = ComPort + 1;  // nothing there
   Press(ConnectButton);
@@ -394,6 +460,7 @@ class RunPhasesLocalTest : public ::testing::Test {
   void SetUp() override {
     ResetTracerState();
     frame::AppSettings = {};
+    link::LinkState.Connected = 1;  // as connected, though no port is open
   }
   void TearDown() override { link::LinkState.Connected = 0; }
 };

@@ -119,6 +119,17 @@ TEST_F(ControlPanels, StateButtonsFollowTheRunPhase) {
   EXPECT_TRUE(ButtonShows(152, 619, 73, "STOPPED", c.InactiveColour));
   EXPECT_FALSE(ButtonShows(8, 619, 61, "RUN", c.CaptionTextColour));
   EXPECT_TRUE(SampleRunControlShows(738, "0007.csv", "<>"));
+  // After a lost link: the connect button in red, the com status line saying why.
+  RunControl.LinkLost = 1;
+  RunControl.ComStatusText = "LINK LOST";
+  DrawScreen();
+  EXPECT_TRUE(ButtonShows(8, 24, 265, "CONNECT?", c.RedColour));
+  EXPECT_TRUE(Shows(8, 47, 289, 25, [&] {
+    screen::DrawTextButtonSmall(8, 47, 288, 24, 277, "Com Status: LINK LOST", c.CaptionTextColour,
+                                c.PanelBackColour, c.FrameGreyColour);
+  }));
+  RunControl.LinkLost = 0;
+  RunControl.ComStatusText.clear();
 
   RunControl.RunPhase = 1;
   DrawScreen();
