@@ -1,17 +1,16 @@
-// The settings window: its tab table, the opening, and the modal loop that serves the
-// pages until the window closes.
+// The settings window: its tab table, and the opening, which serves the pages in the
+// program's modal loop until the window closes.
 //
-// Sections: the tab table; the modal loop; opening.
+// Sections: the tab table; opening.
 #include "settingswindow/settings_window.h"
 
 #include <string>
 
 #include "frame/app.h"
 #include "frame/log.h"
+#include "frame/modal_window.h"
 #include "frame/translate.h"
 #include "platform/gui.h"
-#include "platform/system.h"
-#include "screen/hot_zones.h"
 #include "settingswindow/pages.h"
 
 namespace zolt::settingswindow {
@@ -64,42 +63,6 @@ int32_t TabOfZone(int32_t zone) {
   return 0;
 }
 
-// ---- the modal loop ----
-
-void RunModalWindow(int window, void (*eachPass)(), void (*onGadget)(int32_t control)) {
-  constexpr int ClosePauseMs = 500;
-  // Until the window has had the activation once, a deactivation is that of the window
-  // it was opened from (the display may hand the activation over a little later).
-  bool hadActivation = platform::GetActiveWindow() == window;
-  for (bool closing = false; !closing;) {
-    if (eachPass != nullptr) eachPass();
-    const platform::WindowEvent event = platform::WaitWindowEvent(1);
-    frame::FrameLoopState.LastEvent = static_cast<int32_t>(event.Type);
-    const bool active = platform::GetActiveWindow() == window;
-    hadActivation = hadActivation || active;
-    switch (event.Type) {
-      case platform::EventType::Gadget:
-        if (onGadget != nullptr) onGadget(event.Gadget);
-        break;
-      case platform::EventType::Deactivate:
-        closing = hadActivation && !active;
-        break;
-      case platform::EventType::Close:
-        closing = true;
-        break;
-      case platform::EventType::LeftButtonUp:
-        // The press that opened the window is released while it is open: the main
-        // window must not take its button as still held afterwards.
-        screen::PointerState.LeftMouseDown = 0;
-        break;
-      default:
-        break;
-    }
-  }
-  platform::Delay(ClosePauseMs);
-  platform::CloseWindow(window);
-}
-
 // ---- opening ----
 
 void OpenSettingsWindow(int32_t zone) {
@@ -122,7 +85,14 @@ void OpenSettingsWindow(int32_t zone) {
   platform::SetGadgetState(TabControl, TabOfZone(zone));
 
   frame::ShowChosenLanguage = ShowChosenLanguage;
-  RunModalWindow(SettingsWindowNumber, PagesMainLogic, PagesEventGadget);
+  frame::RunModalWindow(
+      SettingsWindowNumber,
+      [](const platform::WindowEvent& event) {
+        PagesEventGadget(event.Gadget);
+        return false;
+      },
+      PagesMainLogic);
+  frame::CloseModalWindow(SettingsWindowNumber);
   frame::ShowChosenLanguage = nullptr;
 }
 

@@ -24,12 +24,6 @@ void OpenSettingsWindow(int32_t zone);
 // zone that names none.
 int32_t TabOfZone(int32_t zone);
 
-// The loop of a modal window: each pass runs `eachPass`, waits at most 1 ms for one
-// event and hands a control event to `onGadget`; the window closes on its close box or
-// when the program's active window is no longer this one (another program window, or
-// another application in front), after a 500 ms pause. Every other event is dropped.
-void RunModalWindow(int window, void (*eachPass)(), void (*onGadget)(int32_t control));
-
 // Hands the curve tracer's serial slot over to the COM port page's probe: stops and joins
 // the reader, disconnects the instrument and leaves the run state disconnected. Set by
 // the front end that opens the window; when unset, the reader is stopped and the port

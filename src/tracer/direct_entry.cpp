@@ -13,7 +13,7 @@
 #include "frame/translate.h"
 #include "platform/gui.h"
 #include "screen/colours.h"
-#include "tracer/modal_loop.h"
+#include "frame/modal_window.h"
 #include "tracer/setup.h"
 
 namespace zolt::tracer {
@@ -243,10 +243,9 @@ void OpenDirectEntryWindow() {
   frame::LoadLanguageTable(frame::LanguagesFile);
   MakeControls();
   ShowValues();
-  ShowSwitches();
-  RunModalLoop(DirectEntryWindow, OnGadget, ShowSwitches);
+  frame::RunModalWindow(DirectEntryWindow, OnGadget, ShowSwitches);
   TakeValues();
-  CloseModalWindow(DirectEntryWindow);
+  frame::CloseModalWindow(DirectEntryWindow);
 }
 
 }  // namespace zolt::tracer

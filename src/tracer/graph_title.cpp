@@ -9,7 +9,7 @@
 #include "frame/translate.h"
 #include "platform/gui.h"
 #include "screen/colours.h"
-#include "tracer/modal_loop.h"
+#include "frame/modal_window.h"
 #include "tracer/run_file.h"
 
 namespace zolt::tracer {
@@ -66,8 +66,8 @@ void OpenGraphTitleWindow() {
   frame::LoadLanguageTable(frame::LanguagesFile);
   MakeControls();
   platform::SetGadgetText(TitleField, GraphTitleText);
-  RunModalLoop(GraphTitleWindow, OnGadget);
-  CloseModalWindow(GraphTitleWindow);
+  frame::RunModalWindow(GraphTitleWindow, OnGadget);
+  frame::CloseModalWindow(GraphTitleWindow);
 }
 
 }  // namespace zolt::tracer

@@ -1,21 +1,27 @@
-// The event loop of the curve tracer's modal native windows.
-#include "tracer/modal_loop.h"
+// The event loop of the program's modal native windows.
+#include "frame/modal_window.h"
 
 #include "frame/app.h"
 #include "platform/system.h"
 
-namespace zolt::tracer {
+namespace zolt::frame {
 
 namespace {
 constexpr int EventWaitMs = 1;
 constexpr int ClosingPauseMs = 500;
 }  // namespace
 
-void RunModalLoop(int window, const std::function<bool(const platform::WindowEvent&)>& onGadget,
-                  const std::function<void()>& afterWait) {
+void RunModalWindow(int window, const std::function<bool(const platform::WindowEvent&)>& onGadget,
+                    const std::function<void()>& eachPass) {
+  // Until the window has had the activation once, a deactivation is that of the window it
+  // was opened from (the display may hand the activation over a little later).
+  bool hadActivation = platform::GetActiveWindow() == window;
   for (bool closing = false; !closing;) {
+    if (eachPass) eachPass();
     const platform::WindowEvent event = platform::WaitWindowEvent(EventWaitMs);
-    frame::FrameLoopState.LastEvent = static_cast<int32_t>(event.Type);
+    FrameLoopState.LastEvent = static_cast<int32_t>(event.Type);
+    const bool active = platform::GetActiveWindow() == window;
+    hadActivation = hadActivation || active;
     switch (event.Type) {
       case platform::EventType::Gadget:
         closing = onGadget(event);
@@ -26,12 +32,11 @@ void RunModalLoop(int window, const std::function<bool(const platform::WindowEve
       case platform::EventType::Deactivate:
         // Only this window's own loss counts: the main window giving the activation to
         // this one as it opens must not close it.
-        closing = event.Window == window && platform::GetActiveWindow() != window;
+        closing = event.Window == window && hadActivation && !active;
         break;
       default:
         break;
     }
-    if (afterWait) afterWait();
   }
 }
 
@@ -40,4 +45,4 @@ void CloseModalWindow(int window) {
   platform::CloseWindow(window);
 }
 
-}  // namespace zolt::tracer
+}  // namespace zolt::frame
