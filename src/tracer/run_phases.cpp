@@ -449,26 +449,45 @@ void HandleCurveTracerFrame() {
 
 // ---- shutdown ----
 
+namespace {
+
+// The last block to an instrument about to be left: sweep and high voltage stopped, with
+// the link bit as given; the pause lets the block leave the port before it is closed.
+void SendLastBlock(const char* commsEnable) {
+  RunControlRecord& run = RunControl;
+  run.SweepCommand = "Stop";
+  run.CommsEnable = commsEnable;
+  run.HighVoltageCommand = "Stop";
+  link::SendControlBlock(0);
+  platform::Delay(DisconnectPauseMs);
+}
+
+void LeaveDisconnected() {
+  link::CloseInstrumentComPort();
+  RunControl.RunPhase = PhaseDisconnected;
+  RunControl.HighVoltageOn = 0;
+}
+
+}  // namespace
+
 void StopCurveTracer() {
   {
     std::lock_guard<std::mutex> lock(link::InstrumentMutex);
-    RunControlRecord& run = RunControl;
-    if (link::LinkState.Connected == 1) {
-      // The same command bits as the halt and the high-voltage button: sweep stop and
-      // high voltage stop, with the link left on. The pause lets the block leave the port
-      // before it is closed.
-      run.SweepCommand = "Stop";
-      run.CommsEnable = "On";
-      run.HighVoltageCommand = "Stop";
-      link::SendControlBlock(0);
-      platform::Delay(DisconnectPauseMs);
-    }
-    link::CloseInstrumentComPort();
-    run.RunPhase = PhaseDisconnected;
-    run.HighVoltageOn = 0;
+    // The same command bits as the halt and the high-voltage button, the link left on.
+    if (link::LinkState.Connected == 1) SendLastBlock("On");
+    LeaveDisconnected();
   }
   link::StopLinkThread();
   WritePendingLogLines();
+}
+
+void ReleaseInstrumentLink() {
+  std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+  // The reader waiting for the mutex gives up once told to stop, so it is joined here
+  // and never meets the port closed or another port in its slot.
+  link::StopLinkThread();
+  if (link::LinkState.Connected == 1) SendLastBlock("Off");
+  LeaveDisconnected();
 }
 
 }  // namespace zolt::tracer
