@@ -3,6 +3,8 @@
 // Sections: start-up; one turn of the main loop.
 #include "frame/app.h"
 
+#include <algorithm>
+
 #include "frame/crash.h"
 #include "frame/csv.h"
 #include "frame/numbers.h"
@@ -93,6 +95,21 @@ int MainProgram() {
 
 namespace {
 
+// Turns are paced to a grid of 1 ms deadlines: a turn's wait ends at its deadline or
+// with an event, so the turn's own work does not lengthen the period. A wait cut short by
+// an event keeps its deadline for the next turn; a loop that fell far behind (a long pass,
+// a window of its own) starts the grid afresh rather than racing to catch up.
+constexpr int64_t TurnMicroseconds = 1000;
+constexpr int64_t MaxTurnBacklog = 16 * TurnMicroseconds;
+
+platform::WindowEvent WaitForTurnEvent() {
+  FrameLoopStateRecord& loop = FrameLoopState;
+  const int64_t now = platform::ElapsedMicroseconds();
+  if (now >= loop.TurnDeadline)
+    loop.TurnDeadline = std::max(loop.TurnDeadline, now - MaxTurnBacklog) + TurnMicroseconds;
+  return platform::WaitWindowEventUntil(loop.TurnDeadline);
+}
+
 // Applies a changed language: records the setting, loads the language file and
 // re-labels the captions, which appear from the next drawing pass on.
 void ApplyChangedLanguage() {
@@ -103,6 +120,18 @@ void ApplyChangedLanguage() {
   LoadLanguageTable(LanguageFile);
   LanguageState.LanguageColumn = FindLanguageColumn(language);
   LoadUiTexts();
+  FrameLoopState.RedrawRequested = 1;  // the new captions show in the next pass
+}
+
+// Whether a due drawing pass is drawn: always for a front end that cannot tell, when a
+// redraw was asked for, or with a language still to be applied; otherwise only when the
+// front end sees its screen changed. The front end is asked in any case, so that it
+// knows what the pass about to run shows.
+bool PassWanted(const FrontEnd& frontEnd) {
+  const FrameLoopStateRecord& loop = FrameLoopState;
+  const bool changed = frontEnd.ScreenChanged == nullptr || frontEnd.ScreenChanged();
+  return changed || loop.RedrawRequested == 1 || loop.RedrawAll == 1 ||
+         AppSettings.Language != LanguageState.LanguageApplied;
 }
 
 void DrawingPass() {
@@ -119,9 +148,15 @@ void DrawingPass() {
   FrameLoopState.LastTick = platform::ElapsedMilliseconds();
 }
 
+}  // namespace
+
+void RequestRedraw() { FrameLoopState.RedrawRequested = 1; }
+
+namespace {
+
 void RunMainLoopTurn() {
   FrameLoopStateRecord& loop = FrameLoopState;
-  LastWindowEvent = platform::WaitWindowEvent(1);
+  LastWindowEvent = WaitForTurnEvent();
   loop.LastEvent = static_cast<int32_t>(LastWindowEvent.Type);
 
   switch (LastWindowEvent.Type) {
@@ -156,9 +191,11 @@ void RunMainLoopTurn() {
   const FrontEnd& frontEnd = ActiveFrontEnd();
   if (frontEnd.HandleFrame != nullptr) frontEnd.HandleFrame();
 
-  if (screen::ScreenState.ScreenOpen == 1 &&
-      platform::ElapsedMilliseconds() > loop.LastTick + 16)
+  if (screen::ScreenState.ScreenOpen == 1 && platform::ElapsedMilliseconds() > loop.LastTick + 16 &&
+      PassWanted(frontEnd)) {
+    loop.RedrawRequested = 0;
     DrawingPass();
+  }
 
   loop.RedrawAll = 0;
 }

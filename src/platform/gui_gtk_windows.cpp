@@ -4,8 +4,8 @@
 // and the program does its own scaling from the display's dots per inch. Each window is
 // a GtkWindow whose only child is a GtkLayout, the client area. The close box never
 // destroys a window: it queues Close and the program decides. Signals become queued
-// events; WaitWindowEvent iterates the GLib main context without blocking, sleeps at
-// most 1 ms at a time, and hands out one event per call.
+// events; WaitWindowEvent(Until) iterates the GLib main context without blocking, sleeps
+// at most 1 ms at a time, and hands out one event per call.
 //
 // Sections: shared state and helpers; start-up; windows; events; pointer.
 #include <clocale>
@@ -410,14 +410,13 @@ int GetActiveWindow() { return Gui().ActiveWindow; }
 
 // ---- events ----
 
-WindowEvent WaitWindowEvent(int timeoutMs) {
+WindowEvent WaitWindowEventUntil(int64_t deadline) {
   GuiState& gui = Gui();
   ++gui.Turn;
   if (!gui.Initialised) {
-    Delay(std::max(timeoutMs, 0));
+    SleepUntilMicroseconds(deadline);
     return {};
   }
-  const gint64 deadline = g_get_monotonic_time() + std::max(timeoutMs, 0) * gint64{1000};
   for (;;) {
     PumpPendingEvents();
     if (!gui.Queue.empty()) {
@@ -432,10 +431,15 @@ WindowEvent WaitWindowEvent(int timeoutMs) {
       }
       return queued.Event;
     }
-    gint64 left = deadline - g_get_monotonic_time();
-    if (left <= 0) return {};
-    g_usleep(static_cast<gulong>(std::min<gint64>(left, 1000)));
+    const int64_t now = ElapsedMicroseconds();
+    if (now >= deadline) return {};
+    // At most 1 ms between looks at the display, so events are served promptly.
+    SleepUntilMicroseconds(std::min<int64_t>(deadline, now + 1000));
   }
+}
+
+WindowEvent WaitWindowEvent(int timeoutMs) {
+  return WaitWindowEventUntil(ElapsedMicroseconds() + std::max(timeoutMs, 0) * int64_t{1000});
 }
 
 // ---- pointer ----
