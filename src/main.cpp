@@ -8,8 +8,8 @@
 int main() {
   // The curve tracer's front end: its start-up, per-frame handler and drawing chain.
   // The power analyser's front end is not built; its models open an empty screen.
-  zolt::frame::CurveTracerFrontEnd = {zolt::tracer::StartCurveTracer,
-                                      zolt::tracer::HandleCurveTracerFrame,
-                                      zolt::tracer::DrawCurveTracerScreen};
+  zolt::frame::CurveTracerFrontEnd = {zolt::tracer::StartCurveTracer, zolt::tracer::HandleCurveTracerFrame,
+                                      zolt::tracer::DrawCurveTracerScreen,
+                                      zolt::tracer::CurveTracerScreenChanged};
   return zolt::frame::MainProgram();
 }

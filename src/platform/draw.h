@@ -43,6 +43,10 @@ bool LoadPngImage(int image, const std::string& path);
 bool SavePngImage(int image, const std::string& path);
 // The colour of one pixel (0 outside the image or for a missing image).
 Colour ImagePixel(int image, int x, int y);
+// Copies the rectangle (x, y, width, height) of image `source` into image `target` at the
+// same place, pixel for pixel, replacing what was there; clipped to both images. Both are
+// 24-bit images (a kept copy of part of the canvas, say).
+void CopyImageRect(int source, int target, int x, int y, int width, int height);
 // Raw access for the surface copy: rows of 32-bit pixels (cairo RGB24/ARGB32 layout),
 // `stride` bytes apart. nullptr for a missing image.
 const uint8_t* ImageData(int image, int* stride);

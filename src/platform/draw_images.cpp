@@ -4,7 +4,9 @@
 // Sections: image table; images; pixels; drawing target; display.
 #include <cairo.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "platform/draw.h"
 #include "platform/draw_internal.h"
@@ -133,6 +135,29 @@ Colour ImagePixel(int image, int x, int y) {
     blue = (blue * 255 + alpha / 2) / alpha;
   }
   return MakeColour(red, green, blue);
+}
+
+void CopyImageRect(int source, int target, int x, int y, int width, int height) {
+  cairo_surface_t* from = draw::ImageSurface(source);
+  cairo_surface_t* to = draw::ImageSurface(target);
+  if (!from || !to || from == to) return;
+  const int left = std::max(x, 0);
+  const int top = std::max(y, 0);
+  const int right = std::min({x + width, cairo_image_surface_get_width(from), cairo_image_surface_get_width(to)});
+  const int bottom =
+      std::min({y + height, cairo_image_surface_get_height(from), cairo_image_surface_get_height(to)});
+  if (left >= right || top >= bottom) return;
+  cairo_surface_flush(from);
+  cairo_surface_flush(to);
+  const uint8_t* fromData = cairo_image_surface_get_data(from);
+  uint8_t* toData = cairo_image_surface_get_data(to);
+  const int fromStride = cairo_image_surface_get_stride(from);
+  const int toStride = cairo_image_surface_get_stride(to);
+  const size_t bytes = static_cast<size_t>(right - left) * 4;
+  for (int row = top; row < bottom; ++row)
+    std::memcpy(toData + static_cast<size_t>(row) * toStride + left * 4,
+                fromData + static_cast<size_t>(row) * fromStride + left * 4, bytes);
+  cairo_surface_mark_dirty(to);
 }
 
 const uint8_t* ImageData(int image, int* stride) {

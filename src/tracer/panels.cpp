@@ -10,6 +10,7 @@
 #include "screen/hot_zones.h"
 #include "screen/surface.h"
 #include "tracer/graph.h"
+#include "tracer/graph_layers.h"
 #include "tracer/measurements.h"
 #include "tracer/panels.h"
 #include "tracer/run_file.h"
@@ -44,9 +45,17 @@ void PrepareCanvas(int32_t width, int32_t height) {
   platform::CreateImage(screen::CanvasImage, width, height);
 }
 
+void RenderPanels(bool keepLayers);
+
 }  // namespace
 
-void RenderPanelImage() {
+void RenderPanelImage() { RenderPanels(false); }
+
+void RenderPanelImageKeepingLayers() { RenderPanels(true); }
+
+namespace {
+
+void RenderPanels(bool keepLayers) {
   const screen::ScreenStateRecord& s = screen::ScreenState;
   if (s.ScreenOpen != 1) return;
   const screen::ColourSchemeRecord& c = screen::ColourScheme;
@@ -62,11 +71,16 @@ void RenderPanelImage() {
   platform::StopDrawing();
   DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
 
-  platform::StartDrawing(screen::CanvasImage);
-  platform::DrawBox(SideColumnSpan, 0, middleWidth + 2 * ColumnGap, height, c.DarkerFillColour);
-  platform::StopDrawing();
-  DrawGraphTitlePanel(SideColumnSpan, ColumnGap, middleWidth, height - 2 * ColumnGap, ColumnGap, PlotMarginLeft,
-                      PlotMarginRight, PlotMarginTop, PlotMarginBottom);
+  if (keepLayers) {
+    DrawGraphColumnKeepingLayers(SideColumnSpan, middleWidth, PlotMarginLeft, PlotMarginRight, PlotMarginTop,
+                                 PlotMarginBottom);
+  } else {
+    platform::StartDrawing(screen::CanvasImage);
+    platform::DrawBox(SideColumnSpan, 0, middleWidth + 2 * ColumnGap, height, c.DarkerFillColour);
+    platform::StopDrawing();
+    DrawGraphTitlePanel(SideColumnSpan, ColumnGap, middleWidth, height - 2 * ColumnGap, ColumnGap, PlotMarginLeft,
+                        PlotMarginRight, PlotMarginTop, PlotMarginBottom);
+  }
 
   platform::StartDrawing(screen::CanvasImage);
   platform::DrawBox(width - SideColumnSpan, 0, SideColumnSpan, height, c.DarkFillColour);
@@ -74,6 +88,8 @@ void RenderPanelImage() {
   DrawCursorAndMeasurementPanels(width - SideColumnSpan + ColumnGap, ColumnGap, SideColumnWidth, height,
                                  ColumnGap);
 }
+
+}  // namespace
 
 // ---- legend texts ----
 

@@ -12,6 +12,9 @@ namespace zolt::tracer {
 inline std::string SetupLegendTexts[7];
 
 void RenderPanelImage();
+// The same painting, with the middle column's unchanged layers copied back instead of
+// painted again (tracer/graph_layers.h).
+void RenderPanelImageKeepingLayers();
 void DrawControlPanels(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap);
 void BuildSetupLegendTexts();
 

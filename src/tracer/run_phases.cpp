@@ -170,6 +170,7 @@ void StartRun() {
     AcquiredSweeps.LastEntry[c] = 0;
     DisplayedSweeps.TotalEntries[c] = 0;
   }
+  ++DisplayedSweepsRevision;
   run.SweepNumber = 0;
   run.StepIndex = -1;
   run.PointIndex = -1;

@@ -83,7 +83,7 @@ void FillTransistorCurves(int curves, int points, double maxVolts) {
   }
 }
 
-void DrawScreen() { DrawCurveTracerScreen(); }
+void DrawScreen() { RepaintCurveTracerScreen(); }
 
 platform::Colour Pixel(int x, int y) { return platform::ImagePixel(screen::CanvasImage, x, y); }
 
