@@ -42,6 +42,7 @@ struct FrameLoopStateRecord {
   int32_t MainLayoutVariantSeen = -1;
   int64_t LastTick = 0;
   int32_t RedrawRequested = 0;  // 1: the next drawing pass is not left out (RequestRedraw)
+  int64_t LastPassCheck = 0;    // millisecond clock when a due pass was last drawn or left out
   int64_t TurnDeadline = 0;     // microseconds: when the current turn's event wait ends
 };
 

@@ -36,6 +36,9 @@ bool CreateImage(int image, int width, int height);
 void FreeImage(int image);
 bool IsImage(int image);
 int ImageWidth(int image);   // 0 for a missing image
+// A number that differs for every image created or loaded, so that code keeping what it
+// painted into an image can tell that the image was replaced since; 0 for a missing one.
+uint64_t ImageSerial(int image);
 int ImageHeight(int image);
 // Loads a PNG file into image `image` (replacing it), keeping its alpha channel if any.
 bool LoadPngImage(int image, const std::string& path);
@@ -115,6 +118,22 @@ struct PixelPoint {
 // many segments pass over it. A path that never leaves its first pixel is drawn as a dot.
 // Fast for polylines of many short segments (measured curves).
 void StrokePixelPolyline(const PixelPoint* points, int count, uint32_t rgba, double width);
+
+// ---- painted area ----
+//
+// While noting, every drawing operation on the target image notes a rectangle holding
+// every pixel it may change (texts and strokes with a margin for their ink), so that a
+// caller can tell which part of an image a stretch of painting may have touched.
+
+// A rectangle in image pixels, right and bottom exclusive; empty when right <= left.
+struct PaintedArea {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool Empty() const { return Right <= Left || Bottom <= Top; }
+};
+
+void StartNotingPaint();
+// Ends the noting and returns the union of what was noted since it started.
+PaintedArea StopNotingPaint();
 
 // ---- display ----
 

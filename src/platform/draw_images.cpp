@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 #include "platform/draw.h"
@@ -18,6 +19,8 @@ namespace {
 // ---- image table ----
 
 std::array<cairo_surface_t*, MaxImages> images{};
+std::array<uint64_t, MaxImages> serials{};
+uint64_t lastSerial = 0;
 
 struct Target {
   int Image = -1;                     // -1 outside a batch
@@ -49,6 +52,7 @@ bool SetImageSurface(int image, cairo_surface_t* surface) {
   if (images[image] && images[image] == target.Surface) DropTargetContext();
   if (images[image]) cairo_surface_destroy(images[image]);
   images[image] = surface;
+  serials[image] = surface ? ++lastSerial : 0;
   return true;
 }
 
@@ -105,6 +109,8 @@ int ImageWidth(int image) {
   cairo_surface_t* surface = draw::ImageSurface(image);
   return surface ? cairo_image_surface_get_width(surface) : 0;
 }
+
+uint64_t ImageSerial(int image) { return draw::ImageSurface(image) ? serials[image] : 0; }
 
 int ImageHeight(int image) {
   cairo_surface_t* surface = draw::ImageSurface(image);
@@ -185,6 +191,36 @@ void StopDrawing() {
   if (cairo_surface_t* surface = draw::TargetSurface()) cairo_surface_flush(surface);
   DropTargetContext();
   target.Image = -1;
+}
+
+// ---- painted area ----
+
+namespace {
+bool noting = false;
+double notedLeft, notedTop, notedRight, notedBottom;
+}  // namespace
+
+void draw::NotePainted(double left, double top, double right, double bottom) {
+  if (!noting || !(left < right) || !(top < bottom)) return;
+  notedLeft = std::min(notedLeft, left);
+  notedTop = std::min(notedTop, top);
+  notedRight = std::max(notedRight, right);
+  notedBottom = std::max(notedBottom, bottom);
+}
+
+void StartNotingPaint() {
+  noting = true;
+  notedLeft = notedTop = 1e300;
+  notedRight = notedBottom = -1e300;
+}
+
+PaintedArea StopNotingPaint() {
+  noting = false;
+  if (!(notedLeft < notedRight) || !(notedTop < notedBottom)) return {};
+  // Whole pixels, outward, within what an int holds.
+  const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
+  return {whole(std::floor(notedLeft)), whole(std::floor(notedTop)), whole(std::ceil(notedRight)),
+          whole(std::ceil(notedBottom))};
 }
 
 // ---- display ----

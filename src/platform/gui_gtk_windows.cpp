@@ -417,8 +417,10 @@ WindowEvent WaitWindowEventUntil(int64_t deadline) {
     SleepUntilMicroseconds(deadline);
     return {};
   }
+  // An event left from the last look at the display is handed out at once; otherwise the
+  // wait sleeps, at most 1 ms between looks so that events are served promptly, and looks
+  // once more when the deadline comes.
   for (;;) {
-    PumpPendingEvents();
     if (!gui.Queue.empty()) {
       QueuedEvent queued = gui.Queue.front();
       gui.Queue.pop_front();
@@ -432,9 +434,9 @@ WindowEvent WaitWindowEventUntil(int64_t deadline) {
       return queued.Event;
     }
     const int64_t now = ElapsedMicroseconds();
-    if (now >= deadline) return {};
-    // At most 1 ms between looks at the display, so events are served promptly.
-    SleepUntilMicroseconds(std::min<int64_t>(deadline, now + 1000));
+    if (now < deadline) SleepUntilMicroseconds(std::min<int64_t>(deadline, now + 1000));
+    PumpPendingEvents();
+    if (gui.Queue.empty() && ElapsedMicroseconds() >= deadline) return {};
   }
 }
 

@@ -91,7 +91,9 @@ double PaintGraphBackdrop(int32_t x, int32_t w, int32_t marginLeft, int32_t marg
 int LastPaintedCurve();
 // One curve's path (nothing for a curve without a segment).
 void PaintCurve(int curve);
-// The four cursors and the slope line.
-void PaintGraphCursors();
+// The four cursors in their painting order (0 to 3: XB, XA, YB, YA), then the slope
+// line (GraphCursorCount).
+constexpr int GraphCursorCount = 4;
+void PaintGraphCursor(int k);
 
 }  // namespace zolt::tracer

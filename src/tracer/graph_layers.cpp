@@ -1,18 +1,18 @@
-// The middle column painted in layers. A copy of the column is kept after its fill, the
-// title header, the plot backdrop and every curve before the last one painted, with the
-// inputs of that painting; a pass whose inputs match copies it back and paints only the
-// rest, and a pass where just the last curves changed (a run adding points) copies the
-// backdrop with the unchanged curves and paints from the first changed one.
+// The middle column painted in layers, with two kept copies of it (tracer/graph_layers.h).
 //
-// Why the copy gives the same pixels: the column's fill covers the whole column, so what
+// Why a copy gives the same pixels: the column's fill covers the whole column, so what
 // lies beneath does not show through; what the backdrop paints right of the column falls
-// under the right-hand column, which is painted later; and a backdrop that reaches left of
-// the column (long axis numbers, a very narrow window) is not kept at all.
+// under the right-hand column, which is painted later; a backdrop that reaches left of the
+// column (long axis numbers, a very narrow window) is not kept at all; and whatever the
+// side columns and the cursors painted over the column is noted while they paint
+// (platform::StartNotingPaint) and put back from the copy before the next pass paints.
 //
-// Sections: what the layers are painted from; the kept copy; painting.
+// Sections: what the layers are painted from; the kept copies; what the canvas's column
+// holds; painting.
 #include "tracer/graph_layers.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,6 +22,7 @@
 #include "screen/hot_zones.h"
 #include "screen/plot_area.h"
 #include "screen/surface.h"
+#include "tracer/cursors.h"
 #include "tracer/graph.h"
 #include "tracer/run_file.h"
 #include "tracer/run_state.h"
@@ -96,79 +97,210 @@ CurveInputs CurrentCurve(int i) {
   return {GraphPlotData.ValidPoints[i], CurvePixelsRevision[i], style.Colour, style.LineWidth, style.LineStyle};
 }
 
-// ---- the kept copy ----
+// ---- the kept copies ----
 
-struct KeptColumn {
+struct ColumnCopy {
+  int Image = 0;
   bool Valid = false;
   BackdropInputs Backdrop;
-  int Curves = 0;                  // curves 0 .. Curves - 1 are painted into the copy
-  CurveInputs Painted[MaxCurves];  // what they were painted from
-  screen::HotZoneRect HeaderZones[4];  // the title header's zones, registered while it was painted
+  int Curves = 0;                      // curves 0 .. Curves - 1 are painted into the copy
+  CurveInputs Painted[MaxCurves];      // what they were painted from
+  screen::HotZoneRect HeaderZones[4];  // the title header's zones, as it registered them
 };
 
-KeptColumn kept;
-
-// A copy from which this pass may start; the number of curves it holds, or -1.
-int UsableCopy(const BackdropInputs& backdrop) {
-  if (!kept.Valid || !(kept.Backdrop == backdrop)) return -1;
-  for (int i = 0; i < kept.Curves; ++i)
-    if (!(kept.Painted[i] == CurrentCurve(i))) return -1;
-  return kept.Curves;
+// The backdrop with the curves before the last one (a run adds to the last), and the
+// backdrop with every curve (once the curves have settled).
+ColumnCopy CopyIn(int image) {
+  ColumnCopy copy;
+  copy.Image = image;
+  return copy;
 }
 
-void KeepColumn(const BackdropInputs& backdrop, int curves, int32_t x, int32_t w, int32_t height) {
-  if (platform::ImageWidth(GraphLayerImage) != backdrop.CanvasWidth ||
-      platform::ImageHeight(GraphLayerImage) != backdrop.CanvasHeight)
-    platform::CreateImage(GraphLayerImage, backdrop.CanvasWidth, backdrop.CanvasHeight);
-  platform::CopyImageRect(screen::CanvasImage, GraphLayerImage, x, 0, w, height);
-  kept.Valid = platform::IsImage(GraphLayerImage);
-  kept.Backdrop = backdrop;
-  kept.Curves = curves;
-  for (int i = 0; i < curves; ++i) kept.Painted[i] = CurrentCurve(i);
+ColumnCopy runCopy = CopyIn(RunLayerImage);
+ColumnCopy fullCopy = CopyIn(FullLayerImage);
+
+// The curves painted into a copy are those of now.
+bool SameCurves(const ColumnCopy& copy, int curves) {
+  for (int i = 0; i < curves; ++i)
+    if (!(copy.Painted[i] == CurrentCurve(i))) return false;
+  return true;
+}
+
+void Keep(ColumnCopy& copy, const BackdropInputs& backdrop, int curves, const platform::PaintedArea& band,
+          const screen::HotZoneRect* headerZones) {
+  if (platform::ImageWidth(copy.Image) != backdrop.CanvasWidth ||
+      platform::ImageHeight(copy.Image) != backdrop.CanvasHeight)
+    platform::CreateImage(copy.Image, backdrop.CanvasWidth, backdrop.CanvasHeight);
+  platform::CopyImageRect(screen::CanvasImage, copy.Image, band.Left, band.Top, band.Right - band.Left,
+                          band.Bottom - band.Top);
+  copy.Valid = platform::IsImage(copy.Image);
+  copy.Backdrop = backdrop;
+  copy.Curves = curves;
+  for (int i = 0; i < curves; ++i) copy.Painted[i] = CurrentCurve(i);
+  for (int k = 0; k < 4; ++k) copy.HeaderZones[k] = headerZones[k];
+}
+
+// ---- what the canvas's column holds ----
+
+// After a pass: whether the column is the full copy with the cursors and whatever the
+// side columns reached into it painted on top, and where those lie.
+struct ColumnOnCanvas {
+  bool OnFullCopy = false;
+  uint64_t CanvasSerial = 0;
+  std::vector<platform::PaintedArea> Dirt;
+};
+
+ColumnOnCanvas onCanvas;
+
+// The cursors as the last pass painted them: what they were painted from, what their
+// painting left in their records and zones, and where it painted.
+constexpr int32_t CursorZones[] = {ZoneCursorXBDown, ZoneCursorXBUp, ZoneCursorXADown, ZoneCursorXAUp,
+                                   ZoneCursorYBUp,   ZoneCursorYBDown, ZoneCursorYAUp, ZoneCursorYADown};
+
+struct CursorInputs {
+  CursorRecord Cursors[4];
+  int64_t Slope = 0;
+  bool operator==(const CursorInputs&) const = default;
+};
+
+CursorInputs CurrentCursors() { return {{CursorXB, CursorXA, CursorYB, CursorYA}, SlopeShown}; }
+
+struct PaintedCursors {
+  bool Valid = false;
+  CursorInputs From;
+  CursorRecord After[4];
+  screen::HotZoneRect Zones[std::size(CursorZones)];
+  std::vector<platform::PaintedArea> Areas;
+};
+
+PaintedCursors cursorsOnCanvas;
+
+bool Overlap(const platform::PaintedArea& a, const platform::PaintedArea& b) {
+  return !a.Empty() && !b.Empty() && a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+// The previous pass's inputs: curves that are the same two passes running have settled.
+struct PreviousPass {
+  bool Valid = false;
+  BackdropInputs Backdrop;
+  CurveInputs Curves[MaxCurves];
+};
+
+PreviousPass previous;
+
+bool Settled(const BackdropInputs& backdrop) {
+  if (!previous.Valid || !(previous.Backdrop == backdrop)) return false;
+  for (int i = 0; i < MaxCurves; ++i)
+    if (!(previous.Curves[i] == CurrentCurve(i))) return false;
+  return true;
+}
+
+platform::PaintedArea Within(const platform::PaintedArea& a, const platform::PaintedArea& band) {
+  return {std::max(a.Left, band.Left), std::max(a.Top, band.Top), std::min(a.Right, band.Right),
+          std::min(a.Bottom, band.Bottom)};
+}
+
+void CopyBack(const ColumnCopy& copy, const platform::PaintedArea& area) {
+  if (area.Empty()) return;
+  platform::CopyImageRect(copy.Image, screen::CanvasImage, area.Left, area.Top, area.Right - area.Left,
+                          area.Bottom - area.Top);
 }
 
 }  // namespace
 
 void ForgetGraphLayers() {
-  kept.Valid = false;
-  platform::FreeImage(GraphLayerImage);
+  runCopy.Valid = fullCopy.Valid = false;
+  onCanvas = {};
+  previous.Valid = false;
+  cursorsOnCanvas.Valid = false;
+  platform::FreeImage(RunLayerImage);
+  platform::FreeImage(FullLayerImage);
 }
 
 // ---- painting ----
 
-void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, int32_t mt, int32_t mb) {
+void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, int32_t mt, int32_t mb,
+                                  const platform::PaintedArea& leftColumn) {
   const int32_t height = screen::ScreenState.ScreenHeight;
   LayOutGraphTitlePanel(x, w, ml, mr, mt, mb);
   const BackdropInputs backdrop = CurrentBackdrop(x, w, ml, mr, mt, mb);
+  const platform::PaintedArea band{x, 0, x + w, height};
+  const uint64_t canvas = platform::ImageSerial(screen::CanvasImage);
   constexpr int32_t HeaderZone = ZoneGraphTitlePanel + screen::ZoneHeaderTitle;
+  screen::HotZoneRect* headerZones = &screen::HotZone[HeaderZone];
 
-  int from = UsableCopy(backdrop);
-  bool keepable = from >= 0;
-  if (from >= 0) {
-    platform::CopyImageRect(GraphLayerImage, screen::CanvasImage, x, 0, w, height);
-    for (int k = 0; k < 4; ++k) screen::HotZone[HeaderZone + k] = kept.HeaderZones[k];
+  const bool onFull = fullCopy.Valid && fullCopy.Backdrop == backdrop && SameCurves(fullCopy, MaxCurves) &&
+                      onCanvas.OnFullCopy && onCanvas.CanvasSerial == canvas;
+  // Unchanged cursors that nothing else painted over stay on the canvas as they are.
+  bool cursorsStay = onFull && cursorsOnCanvas.Valid && cursorsOnCanvas.From == CurrentCursors();
+  if (onFull) {
+    onCanvas.Dirt.push_back(leftColumn);
+    for (const platform::PaintedArea& dirt : onCanvas.Dirt)
+      for (const platform::PaintedArea& cursor : cursorsOnCanvas.Areas)
+        cursorsStay = cursorsStay && !Overlap(Within(dirt, band), cursor);
+    // Only what was painted over the full copy since is put back.
+    for (const platform::PaintedArea& dirt : onCanvas.Dirt) CopyBack(fullCopy, Within(dirt, band));
+    if (!cursorsStay)
+      for (const platform::PaintedArea& cursor : cursorsOnCanvas.Areas) CopyBack(fullCopy, Within(cursor, band));
+    for (int k = 0; k < 4; ++k) headerZones[k] = fullCopy.HeaderZones[k];
   } else {
-    kept.Valid = false;
-    platform::StartDrawing(screen::CanvasImage);
-    platform::DrawBox(x, 0, w + 16, height, screen::ColourScheme.DarkerFillColour);
-    platform::StopDrawing();
-    const double leftmost = PaintGraphBackdrop(x, w, ml, mr, mt, mb);
-    // A few pixels of margin for glyphs that overhang their text box.
-    keepable = w > 0 && PlotWidth > 0 && PlotHeight > 0 && leftmost - 4 >= x &&
-               backdrop.CanvasWidth == screen::ScreenState.ScreenWidth &&
-               backdrop.CanvasHeight == height;
-    for (int k = 0; k < 4; ++k) kept.HeaderZones[k] = screen::HotZone[HeaderZone + k];
-    from = 0;
+    int from = -1;
+    bool keepable = true;
+    if (runCopy.Valid && runCopy.Backdrop == backdrop && SameCurves(runCopy, runCopy.Curves)) {
+      from = runCopy.Curves;
+      CopyBack(runCopy, band);
+      for (int k = 0; k < 4; ++k) headerZones[k] = runCopy.HeaderZones[k];
+    } else {
+      runCopy.Valid = false;
+      platform::StartDrawing(screen::CanvasImage);
+      platform::DrawBox(x, 0, w + 16, height, screen::ColourScheme.DarkerFillColour);
+      platform::StopDrawing();
+      const double leftmost = PaintGraphBackdrop(x, w, ml, mr, mt, mb);
+      // A few pixels of margin for glyphs that overhang their text box.
+      keepable = w > 0 && PlotWidth > 0 && PlotHeight > 0 && leftmost - 4 >= x &&
+                 backdrop.CanvasWidth == screen::ScreenState.ScreenWidth && backdrop.CanvasHeight == height;
+      from = 0;
+    }
+    // The run copy is taken just before the last curve, the one a run adds to.
+    const int last = LastPaintedCurve();
+    const int keepAt = last < 0 ? 0 : last;
+    for (int i = from; i < MaxCurves; ++i) {
+      if (i == keepAt && keepable && !(runCopy.Valid && runCopy.Curves == keepAt))
+        Keep(runCopy, backdrop, keepAt, band, headerZones);
+      PaintCurve(i);
+    }
+    onCanvas.OnFullCopy = keepable && Settled(backdrop);
+    if (onCanvas.OnFullCopy) Keep(fullCopy, backdrop, MaxCurves, band, headerZones);
   }
 
-  // The copy is taken just before the last curve, which is the one a run adds to.
-  const int last = LastPaintedCurve();
-  const int keepAt = last < 0 ? 0 : last;
-  for (int i = from; i < MaxCurves; ++i) {
-    if (i == keepAt && keepable && !(kept.Valid && kept.Curves == keepAt)) KeepColumn(backdrop, keepAt, x, w, height);
-    PaintCurve(i);
+  previous.Valid = true;
+  previous.Backdrop = backdrop;
+  for (int i = 0; i < MaxCurves; ++i) previous.Curves[i] = CurrentCurve(i);
+
+  onCanvas.Dirt.clear();
+  onCanvas.CanvasSerial = canvas;
+  PaintedCursors& painted = cursorsOnCanvas;
+  if (cursorsStay) {
+    // What their painting leaves in the records and zones, as it left it.
+    CursorRecord* records[4] = {&CursorXB, &CursorXA, &CursorYB, &CursorYA};
+    for (int k = 0; k < 4; ++k) *records[k] = painted.After[k];
+    for (size_t z = 0; z < std::size(CursorZones); ++z) screen::HotZone[CursorZones[z]] = painted.Zones[z];
+    return;
   }
-  PaintGraphCursors();
+  // Each cursor's lines and label apart: together they would span the whole plot.
+  painted.From = CurrentCursors();
+  painted.Areas.clear();
+  for (int k = 0; k <= GraphCursorCount; ++k) {
+    platform::StartNotingPaint();
+    PaintGraphCursor(k);
+    painted.Areas.push_back(platform::StopNotingPaint());
+  }
+  const CursorInputs after = CurrentCursors();
+  for (int k = 0; k < 4; ++k) painted.After[k] = after.Cursors[k];
+  for (size_t z = 0; z < std::size(CursorZones); ++z) painted.Zones[z] = screen::HotZone[CursorZones[z]];
+  painted.Valid = true;
 }
+
+void NoteGraphColumnOverpaint(const platform::PaintedArea& area) { onCanvas.Dirt.push_back(area); }
 
 }  // namespace zolt::tracer

@@ -368,13 +368,20 @@ void DrawYCursor(CursorRecord& cursor, const char* letter, int32_t columnOffset,
   DrawLine(cx, downY + 3, cx - 3, downY - 3, Black);
 }
 
-// B first, so that A's label lies over B's.
-void DrawCursors() {
+// The cursors one by one, B first so that A's label lies over B's.
+void DrawCursor(int k) {
   platform::SelectFont(frame::FontSmall);
-  DrawXCursor(CursorXB, "B", -16, ZoneCursorXBDown, ZoneCursorXBUp);
-  DrawXCursor(CursorXA, "A", 0, ZoneCursorXADown, ZoneCursorXAUp);
-  DrawYCursor(CursorYB, "B", 17, ZoneCursorYBUp, ZoneCursorYBDown);
-  DrawYCursor(CursorYA, "A", 1, ZoneCursorYAUp, ZoneCursorYADown);
+  switch (k) {
+    case 0: DrawXCursor(CursorXB, "B", -16, ZoneCursorXBDown, ZoneCursorXBUp); break;
+    case 1: DrawXCursor(CursorXA, "A", 0, ZoneCursorXADown, ZoneCursorXAUp); break;
+    case 2: DrawYCursor(CursorYB, "B", 17, ZoneCursorYBUp, ZoneCursorYBDown); break;
+    case 3: DrawYCursor(CursorYA, "A", 1, ZoneCursorYAUp, ZoneCursorYADown); break;
+    default: break;
+  }
+}
+
+void DrawCursors() {
+  for (int k = 0; k < GraphCursorCount; ++k) DrawCursor(k);
 }
 
 void DrawSlopeLine() {
@@ -445,10 +452,12 @@ void PaintCurve(int i) {
   platform::StopDrawing();
 }
 
-void PaintGraphCursors() {
+void PaintGraphCursor(int k) {
   if (!platform::StartDrawing(screen::CanvasImage)) return;
-  DrawCursors();
-  DrawSlopeLine();
+  if (k < GraphCursorCount)
+    DrawCursor(k);
+  else
+    DrawSlopeLine();
   platform::StopDrawing();
 }
 

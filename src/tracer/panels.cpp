@@ -66,14 +66,17 @@ void RenderPanels(bool keepLayers) {
   screen::ClearHotZones();
   PrepareCanvas(width, height);
 
+  if (keepLayers) platform::StartNotingPaint();
   platform::StartDrawing(screen::CanvasImage);
   platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
   platform::StopDrawing();
   DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
 
   if (keepLayers) {
+    const platform::PaintedArea leftColumn = platform::StopNotingPaint();
     DrawGraphColumnKeepingLayers(SideColumnSpan, middleWidth, PlotMarginLeft, PlotMarginRight, PlotMarginTop,
-                                 PlotMarginBottom);
+                                 PlotMarginBottom, leftColumn);
+    platform::StartNotingPaint();
   } else {
     platform::StartDrawing(screen::CanvasImage);
     platform::DrawBox(SideColumnSpan, 0, middleWidth + 2 * ColumnGap, height, c.DarkerFillColour);
@@ -87,6 +90,7 @@ void RenderPanels(bool keepLayers) {
   platform::StopDrawing();
   DrawCursorAndMeasurementPanels(width - SideColumnSpan + ColumnGap, ColumnGap, SideColumnWidth, height,
                                  ColumnGap);
+  if (keepLayers) NoteGraphColumnOverpaint(platform::StopNotingPaint());
 }
 
 }  // namespace

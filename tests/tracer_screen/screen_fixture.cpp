@@ -81,6 +81,7 @@ void FillTransistorCurves(int curves, int points, double maxVolts) {
       p.TIB_A = ib;
     }
   }
+  ++DisplayedSweepsRevision;
 }
 
 void DrawScreen() { RepaintCurveTracerScreen(); }
