@@ -16,6 +16,7 @@
 #include "platform/draw.h"
 #include "platform/gui.h"
 #include "platform/gui_gtk_internal.h"
+#include "platform/system.h"
 
 namespace zolt::platform {
 
@@ -153,6 +154,7 @@ void PresentSurface() {
   const DirtyRect& d = Surface.Dirty;
   gtk_widget_queue_draw_area(Surface.Area, d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top);
   Surface.Dirty = {};
+  Gui().BusyUntil = ElapsedMicroseconds() + 100000;  // the event wait pumps GTK until it has drawn
 }
 
 }  // namespace zolt::platform

@@ -275,11 +275,31 @@ void PointerAt(int window, int* x, int* y) {
 
 // ---- events ----
 
-void PumpPendingEvents() {
+// True when something was dispatched.
+bool PumpPendingEvents() {
   // Bounded, so that a stream of redraws cannot hold the program inside the wait.
-  for (int i = 0; i < 1000 && g_main_context_pending(nullptr); ++i) {
+  int i = 0;
+  for (; i < 1000 && g_main_context_pending(nullptr); ++i) {
     g_main_context_iteration(nullptr, FALSE);
   }
+  return i > 0;
+}
+
+// Looking at the toolkit's sources costs a few system calls, which add up at a thousand
+// looks a second. Between looks the wait sleeps in poll() on the display's connection,
+// so that input wakes it at once; the toolkit is then pumped when the display has input
+// (on the connection or already read into the client's queue), while GTK is busy (for a
+// while after it last had anything to do, or after a frame was shown), and otherwise
+// every PumpPeriod microseconds for its own timers.
+constexpr int64_t PumpPeriod = 16000;
+constexpr int64_t BusyAfterChange = 100000;
+int64_t lastPump = 0;
+
+void PumpWhenDue(bool input) {
+  const int64_t now = ElapsedMicroseconds();
+  if (!input && now < lastPump + PumpPeriod && now >= Gui().BusyUntil) return;
+  lastPump = now;
+  if (PumpPendingEvents()) Gui().BusyUntil = std::max(Gui().BusyUntil, now + BusyAfterChange);
 }
 
 }  // namespace
@@ -418,8 +438,8 @@ WindowEvent WaitWindowEventUntil(int64_t deadline) {
     return {};
   }
   // An event left from the last look at the display is handed out at once; otherwise the
-  // wait sleeps, at most 1 ms between looks so that events are served promptly, and looks
-  // once more when the deadline comes.
+  // wait sleeps until the display has input or the deadline comes, at most 1 ms at a
+  // time, and looks again.
   for (;;) {
     if (!gui.Queue.empty()) {
       QueuedEvent queued = gui.Queue.front();
@@ -434,8 +454,8 @@ WindowEvent WaitWindowEventUntil(int64_t deadline) {
       return queued.Event;
     }
     const int64_t now = ElapsedMicroseconds();
-    if (now < deadline) SleepUntilMicroseconds(std::min<int64_t>(deadline, now + 1000));
-    PumpPendingEvents();
+    const bool input = now < deadline ? SleepOnDisplay(std::min<int64_t>(deadline, now + 1000)) : true;
+    PumpWhenDue(input);
     if (gui.Queue.empty() && ElapsedMicroseconds() >= deadline) return {};
   }
 }
