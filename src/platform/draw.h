@@ -131,6 +131,7 @@ struct PaintedArea {
   bool Empty() const { return Right <= Left || Bottom <= Top; }
 };
 
+// Notings nest: each StopNotingPaint ends the one started last.
 void StartNotingPaint();
 // Ends the noting and returns the union of what was noted since it started.
 PaintedArea StopNotingPaint();

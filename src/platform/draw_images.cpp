@@ -196,26 +196,39 @@ void StopDrawing() {
 // ---- painted area ----
 
 namespace {
-bool noting = false;
-double notedLeft, notedTop, notedRight, notedBottom;
+
+// Notings may be nested: each operation is noted in every one that is open.
+struct Noted {
+  double Left, Top, Right, Bottom;
+};
+constexpr int MaxNotings = 8;
+Noted notings[MaxNotings];
+int openNotings = 0;
+
 }  // namespace
 
 void draw::NotePainted(double left, double top, double right, double bottom) {
-  if (!noting || !(left < right) || !(top < bottom)) return;
-  notedLeft = std::min(notedLeft, left);
-  notedTop = std::min(notedTop, top);
-  notedRight = std::max(notedRight, right);
-  notedBottom = std::max(notedBottom, bottom);
+  if (openNotings == 0 || !(left < right) || !(top < bottom)) return;
+  for (int k = 0; k < openNotings; ++k) {
+    Noted& n = notings[k];
+    n.Left = std::min(n.Left, left);
+    n.Top = std::min(n.Top, top);
+    n.Right = std::max(n.Right, right);
+    n.Bottom = std::max(n.Bottom, bottom);
+  }
 }
 
 void StartNotingPaint() {
-  noting = true;
-  notedLeft = notedTop = 1e300;
-  notedRight = notedBottom = -1e300;
+  if (openNotings < MaxNotings) notings[openNotings] = {1e300, 1e300, -1e300, -1e300};
+  ++openNotings;  // beyond the limit a noting sees everything (its outer one's area)
 }
 
 PaintedArea StopNotingPaint() {
-  noting = false;
+  if (openNotings == 0) return {};
+  --openNotings;
+  if (openNotings >= MaxNotings) return {-1000000000, -1000000000, 1000000000, 1000000000};
+  const Noted n = notings[openNotings];
+  const double notedLeft = n.Left, notedTop = n.Top, notedRight = n.Right, notedBottom = n.Bottom;
   if (!(notedLeft < notedRight) || !(notedTop < notedBottom)) return {};
   // Whole pixels, outward, within what an int holds.
   const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };

@@ -3,8 +3,13 @@
 //
 // Sections: render; legend texts.
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "frame/app.h"
 #include "frame/numbers.h"
+#include "frame/translate.h"
 #include "platform/draw.h"
 #include "screen/colours.h"
 #include "screen/hot_zones.h"
@@ -15,6 +20,9 @@
 #include "tracer/panels.h"
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
+#include "tracer/run_state.h"
+#include "tracer/setup.h"
+#include "tracer/test_config.h"
 
 namespace zolt::tracer {
 
@@ -55,6 +63,101 @@ void RenderPanelImageKeepingLayers() { RenderPanels(true); }
 
 namespace {
 
+// ---- the left column kept ----
+//
+// A pass that keeps layers paints the left column again only when something it shows has
+// changed, apart from the run-status box (run status, last stop, live readings), which is
+// painted over the kept column alone, as long as its painting keeps within its place. The
+// column's zones are registered again as its last painting left them. Nothing else may
+// have painted over the column since (a very narrow window, a backdrop reaching left).
+
+struct LeftInputs {
+  int32_t Height = 0;
+  uint64_t Canvas = 0;
+  double DpiX = 0, DpiY = 0;
+  screen::ColourSchemeRecord Colours;
+  frame::UiCaptions Captions;
+  std::string LanguageApplied;
+  int32_t LanguageColumn = 0;
+  std::string MicroSign;
+  TestSetupRecord Setup;
+  GraphSettingsRecord Graph;
+  int32_t TestConfiguration = 0;
+  int32_t RunPhase = 0;
+  int32_t SampleRunNumber = 0;
+  bool operator==(const LeftInputs&) const = default;
+};
+
+LeftInputs CurrentLeft(int32_t height) {
+  LeftInputs in;
+  in.Height = height;
+  in.Canvas = platform::ImageSerial(screen::CanvasImage);
+  in.DpiX = platform::DisplayDpiX();
+  in.DpiY = platform::DisplayDpiY();
+  in.Colours = screen::ColourScheme;
+  in.Captions = frame::Captions;
+  in.LanguageApplied = frame::LanguageState.LanguageApplied;
+  in.LanguageColumn = frame::LanguageState.LanguageColumn;
+  in.MicroSign = frame::AppInfo.MicroSign;
+  in.Setup = TestSetup;
+  in.Graph = GraphSettings;
+  in.TestConfiguration = TestConfiguration;
+  in.RunPhase = RunControl.RunPhase;
+  in.SampleRunNumber = SampleRunNumber;
+  return in;
+}
+
+struct KeptLeft {
+  bool Valid = false;
+  LeftInputs From;
+  std::vector<std::pair<int32_t, screen::HotZoneRect>> Zones;
+};
+
+KeptLeft keptLeft;
+
+bool SameZone(const screen::HotZoneRect& a, const screen::HotZoneRect& b) {
+  return a.Left == b.Left && a.Right == b.Right && a.Top == b.Top && a.Bottom == b.Bottom;
+}
+
+bool Overlap(const platform::PaintedArea& a, const platform::PaintedArea& b) {
+  return !a.Empty() && !b.Empty() && a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+// Paints the left column, or only its run-status box over the kept one; returns what
+// the painting may have reached.
+platform::PaintedArea PaintLeftColumn(bool keepLayers, int32_t height) {
+  const screen::ColourSchemeRecord& c = screen::ColourScheme;
+  if (keepLayers) {
+    const LeftInputs now = CurrentLeft(height);
+    if (keptLeft.Valid && keptLeft.From == now) {
+      for (const auto& [id, zone] : keptLeft.Zones) screen::HotZone[id] = zone;
+      platform::StartNotingPaint();
+      DrawRunStatusBox();
+      const platform::PaintedArea box = platform::StopNotingPaint();
+      if (RunStatusBoxStayedInside()) return box;
+    }
+    keptLeft.Valid = false;
+    const auto zonesBefore = screen::HotZone;
+    platform::StartNotingPaint();
+    platform::StartDrawing(screen::CanvasImage);
+    platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
+    platform::StopDrawing();
+    DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
+    const platform::PaintedArea painted = platform::StopNotingPaint();
+    keptLeft.Zones.clear();
+    for (int32_t id = 0; id <= screen::HitTestedZoneLast; ++id)
+      if (!SameZone(zonesBefore[id], screen::HotZone[id])) keptLeft.Zones.emplace_back(id, screen::HotZone[id]);
+    keptLeft.From = now;
+    keptLeft.Valid = RunStatusBoxStayedInside();
+    return painted;
+  }
+  platform::StartDrawing(screen::CanvasImage);
+  platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
+  platform::StopDrawing();
+  DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
+  return {};
+}
+
 void RenderPanels(bool keepLayers) {
   const screen::ScreenStateRecord& s = screen::ScreenState;
   if (s.ScreenOpen != 1) return;
@@ -62,20 +165,18 @@ void RenderPanels(bool keepLayers) {
   const int32_t width = s.ScreenWidth;
   const int32_t height = s.ScreenHeight;
   const int32_t middleWidth = width - 2 * SideColumnSpan;
+  const platform::PaintedArea leftRegion{0, 0, SideColumnSpan, height};
 
   screen::ClearHotZones();
   PrepareCanvas(width, height);
 
-  if (keepLayers) platform::StartNotingPaint();
-  platform::StartDrawing(screen::CanvasImage);
-  platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
-  platform::StopDrawing();
-  DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
+  const platform::PaintedArea leftColumn = PaintLeftColumn(keepLayers, height);
 
   if (keepLayers) {
-    const platform::PaintedArea leftColumn = platform::StopNotingPaint();
+    platform::StartNotingPaint();
     DrawGraphColumnKeepingLayers(SideColumnSpan, middleWidth, PlotMarginLeft, PlotMarginRight, PlotMarginTop,
                                  PlotMarginBottom, leftColumn);
+    if (Overlap(platform::StopNotingPaint(), leftRegion)) keptLeft.Valid = false;
     platform::StartNotingPaint();
   } else {
     platform::StartDrawing(screen::CanvasImage);
@@ -90,7 +191,11 @@ void RenderPanels(bool keepLayers) {
   platform::StopDrawing();
   DrawCursorAndMeasurementPanels(width - SideColumnSpan + ColumnGap, ColumnGap, SideColumnWidth, height,
                                  ColumnGap);
-  if (keepLayers) NoteGraphColumnOverpaint(platform::StopNotingPaint());
+  if (keepLayers) {
+    const platform::PaintedArea rightColumn = platform::StopNotingPaint();
+    NoteGraphColumnOverpaint(rightColumn);
+    if (Overlap(rightColumn, leftRegion)) keptLeft.Valid = false;
+  }
 }
 
 }  // namespace

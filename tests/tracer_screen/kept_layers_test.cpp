@@ -16,6 +16,7 @@
 #include "tracer/graph.h"
 #include "tracer/run_phases.h"
 #include "tracer/run_state.h"
+#include "tracer/setup.h"
 #include "tracer/startup.h"
 
 namespace zolt::tracer::testing {
@@ -69,6 +70,10 @@ const std::vector<std::pair<const char*, std::function<void()>>> Steps = {
     {"typical run", [] { FillTransistorCurves(7, 500); }},
     {"unchanged", [] {}},
     {"live reading", [] { LiveReadouts.VcReadoutText = "1.234 V"; }},
+    {"phase", [] { RunControl.RunPhase = 2; RunControl.RunPhaseText = "Idling, HV is ON"; }},
+    {"stop reason out of its box", [] { RunControl.LastStopReason = std::string(80, 'W'); }},
+    {"stop reason back in", [] { RunControl.LastStopReason = "MANUAL HALT REQUEST"; }},
+    {"device row shown", [] { TestSetup.FetRowShown = 1; }},
     {"points added", [] { AppendPoints(6, 40); }},
     {"new curve", [] { DisplayedSweeps.TotalEntries[7] = 0; AppendPoints(7, 60); }},
     {"points added again", [] { AppendPoints(7, 30); }},
