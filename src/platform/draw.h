@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zolt::platform {
 
@@ -130,6 +131,11 @@ struct PaintedArea {
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
   bool Empty() const { return Right <= Left || Bottom <= Top; }
 };
+
+// The parts of image `image` that drawing may have changed since the last call, which
+// starts afresh (the whole image once it was created, loaded or replaced): so that a copy
+// of the image elsewhere is brought up to date by looking at those parts only.
+std::vector<PaintedArea> TakeChangedAreas(int image);
 
 // Notings nest: each StopNotingPaint ends the one started last.
 void StartNotingPaint();

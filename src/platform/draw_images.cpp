@@ -22,6 +22,28 @@ std::array<cairo_surface_t*, MaxImages> images{};
 std::array<uint64_t, MaxImages> serials{};
 uint64_t lastSerial = 0;
 
+// Per image, the parts changed since the last TakeChangedAreas: a few rectangles, merged
+// when there would be more, or the whole image.
+constexpr size_t MaxChangedAreas = 16;
+struct Changes {
+  bool All = true;
+  std::vector<PaintedArea> Areas;
+};
+std::array<Changes, MaxImages> changes;
+
+void NoteChanged(int image, const PaintedArea& area) {
+  if (image < 0 || image >= MaxImages || area.Empty()) return;
+  Changes& c = changes[image];
+  if (c.All) return;
+  if (c.Areas.size() == MaxChangedAreas) {
+    PaintedArea& last = c.Areas.back();
+    last = {std::min(last.Left, area.Left), std::min(last.Top, area.Top), std::max(last.Right, area.Right),
+            std::max(last.Bottom, area.Bottom)};
+    return;
+  }
+  c.Areas.push_back(area);
+}
+
 struct Target {
   int Image = -1;                     // -1 outside a batch
   cairo_surface_t* Surface = nullptr;  // the surface the context was made for
@@ -53,6 +75,7 @@ bool SetImageSurface(int image, cairo_surface_t* surface) {
   if (images[image]) cairo_surface_destroy(images[image]);
   images[image] = surface;
   serials[image] = surface ? ++lastSerial : 0;
+  changes[image] = Changes{};
   return true;
 }
 
@@ -164,6 +187,7 @@ void CopyImageRect(int source, int target, int x, int y, int width, int height) 
     std::memcpy(toData + static_cast<size_t>(row) * toStride + left * 4,
                 fromData + static_cast<size_t>(row) * fromStride + left * 4, bytes);
   cairo_surface_mark_dirty(to);
+  NoteChanged(target, {left, top, right, bottom});
 }
 
 const uint8_t* ImageData(int image, int* stride) {
@@ -208,7 +232,11 @@ int openNotings = 0;
 }  // namespace
 
 void draw::NotePainted(double left, double top, double right, double bottom) {
-  if (openNotings == 0 || !(left < right) || !(top < bottom)) return;
+  if (!(left < right) || !(top < bottom)) return;
+  const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
+  NoteChanged(target.Image, {whole(std::floor(left)), whole(std::floor(top)), whole(std::ceil(right)),
+                             whole(std::ceil(bottom))});
+  if (openNotings == 0) return;
   for (int k = 0; k < openNotings; ++k) {
     Noted& n = notings[k];
     n.Left = std::min(n.Left, left);
@@ -216,6 +244,27 @@ void draw::NotePainted(double left, double top, double right, double bottom) {
     n.Right = std::max(n.Right, right);
     n.Bottom = std::max(n.Bottom, bottom);
   }
+}
+
+std::vector<PaintedArea> TakeChangedAreas(int image) {
+  cairo_surface_t* surface = draw::ImageSurface(image);
+  if (!surface) return {};
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  Changes& c = changes[image];
+  std::vector<PaintedArea> areas;
+  if (c.All) {
+    areas.push_back({0, 0, width, height});
+  } else {
+    for (const PaintedArea& a : c.Areas) {
+      const PaintedArea inside{std::max(a.Left, 0), std::max(a.Top, 0), std::min(a.Right, width),
+                               std::min(a.Bottom, height)};
+      if (!inside.Empty()) areas.push_back(inside);
+    }
+  }
+  c.All = false;
+  c.Areas.clear();
+  return areas;
 }
 
 void StartNotingPaint() {

@@ -48,6 +48,8 @@ struct SurfaceState {
   GtkWidget* Area = nullptr;         // nullptr: no surface open
   cairo_surface_t* Pixels = nullptr;  // what the next redraw paints
   DirtyRect Dirty;                    // changed since the last PresentSurface
+  uint64_t ShownSerial = 0;           // the image the copy holds (ImageSerial), and where
+  int ShownX = 0, ShownY = 0;
 };
 
 SurfaceState Surface;
@@ -100,6 +102,7 @@ bool OpenSurface(int window, int width, int height) {
   Surface.Area = area;
   Surface.Pixels = pixels;
   Surface.Dirty = {0, 0, width, height};
+  Surface.ShownSerial = 0;  // the first copy takes the whole image
   return true;
 }
 
@@ -132,19 +135,32 @@ void CopyImageToSurface(int image, int x, int y) {
   if (left >= right || top >= bottom) return;
   cairo_surface_flush(Surface.Pixels);
   uint8_t* target = cairo_image_surface_get_data(Surface.Pixels);
-  // Only the rows that differ are copied, and the span in which they differ is kept, so
-  // that the window repaints no more than what changed.
-  const size_t rowBytes = static_cast<size_t>(right - left) * 4;
-  for (int row = top; row < bottom; ++row) {
-    const auto* from = reinterpret_cast<const uint32_t*>(source + static_cast<size_t>(row) * sourceStride) + left;
-    auto* to = reinterpret_cast<uint32_t*>(target + static_cast<size_t>(row + y) * stride) + left + x;
-    if (std::memcmp(to, from, rowBytes) == 0) continue;
-    int first = 0;
-    while (to[first] == from[first]) ++first;
-    int last = right - left - 1;
-    while (to[last] == from[last]) --last;
-    std::memcpy(to + first, from + first, static_cast<size_t>(last - first + 1) * 4);
-    Surface.Dirty.Add(left + x + first, row + y, left + x + last + 1, row + y + 1);
+  // Only the parts of the image that drawing changed since the last copy are looked at
+  // (all of it when the surface or the image is new), and of those only the pixels that
+  // differ are copied, so that the window repaints no more than what changed.
+  const uint64_t serial = ImageSerial(image);
+  std::vector<PaintedArea> areas = TakeChangedAreas(image);
+  if (Surface.ShownSerial != serial || Surface.ShownX != x || Surface.ShownY != y)
+    areas = {{0, 0, sourceWidth, sourceHeight}};
+  Surface.ShownSerial = serial;
+  Surface.ShownX = x;
+  Surface.ShownY = y;
+  for (const PaintedArea& area : areas) {
+    const int l = std::max(left, area.Left), r = std::min(right, area.Right);
+    const int t = std::max(top, area.Top), b = std::min(bottom, area.Bottom);
+    if (l >= r) continue;
+    const size_t rowBytes = static_cast<size_t>(r - l) * 4;
+    for (int row = t; row < b; ++row) {
+      const auto* from = reinterpret_cast<const uint32_t*>(source + static_cast<size_t>(row) * sourceStride) + l;
+      auto* to = reinterpret_cast<uint32_t*>(target + static_cast<size_t>(row + y) * stride) + l + x;
+      if (std::memcmp(to, from, rowBytes) == 0) continue;
+      int first = 0;
+      while (to[first] == from[first]) ++first;
+      int last = r - l - 1;
+      while (to[last] == from[last]) --last;
+      std::memcpy(to + first, from + first, static_cast<size_t>(last - first + 1) * 4);
+      Surface.Dirty.Add(l + x + first, row + y, l + x + last + 1, row + y + 1);
+    }
   }
   cairo_surface_mark_dirty(Surface.Pixels);
 }
