@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/draw.h"
@@ -35,13 +36,23 @@ void NoteChanged(int image, const PaintedArea& area) {
   if (image < 0 || image >= MaxImages || area.Empty()) return;
   Changes& c = changes[image];
   if (c.All) return;
-  if (c.Areas.size() == MaxChangedAreas) {
-    PaintedArea& last = c.Areas.back();
-    last = {std::min(last.Left, area.Left), std::min(last.Top, area.Top), std::max(last.Right, area.Right),
-            std::max(last.Bottom, area.Bottom)};
-    return;
-  }
+  const auto join = [](const PaintedArea& a, const PaintedArea& b) {
+    return PaintedArea{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                       std::max(a.Bottom, b.Bottom)};
+  };
+  const auto size = [](const PaintedArea& a) { return int64_t{a.Right - a.Left} * (a.Bottom - a.Top); };
   c.Areas.push_back(area);
+  if (c.Areas.size() <= MaxChangedAreas) return;
+  // One too many: the two whose joining adds the least are joined.
+  size_t first = 0, second = 1;
+  int64_t least = INT64_MAX;
+  for (size_t i = 0; i < c.Areas.size(); ++i)
+    for (size_t j = i + 1; j < c.Areas.size(); ++j) {
+      const int64_t added = size(join(c.Areas[i], c.Areas[j])) - size(c.Areas[i]) - size(c.Areas[j]);
+      if (added < least) first = i, second = j, least = added;
+    }
+  c.Areas[first] = join(c.Areas[first], c.Areas[second]);
+  c.Areas.erase(c.Areas.begin() + static_cast<std::ptrdiff_t>(second));
 }
 
 struct Target {

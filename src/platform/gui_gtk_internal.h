@@ -74,9 +74,9 @@ struct GuiState {
   int PointerY = -1;
   unsigned Turn = 0;
   unsigned PointerTurn = ~0u;
-  // Until this clock value (microseconds) GTK may have drawing to do: the event wait
-  // pumps it every turn.
-  int64_t BusyUntil = 0;
+  // Set when GTK was given work (a frame to show): the event wait asks it anew when it
+  // will next have something to do.
+  bool ToolkitAsked = false;
 };
 
 GuiState& Gui();

@@ -170,7 +170,7 @@ void PresentSurface() {
   const DirtyRect& d = Surface.Dirty;
   gtk_widget_queue_draw_area(Surface.Area, d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top);
   Surface.Dirty = {};
-  Gui().BusyUntil = ElapsedMicroseconds() + 100000;  // the event wait pumps GTK until it has drawn
+  Gui().ToolkitAsked = true;  // the event wait looks at GTK when it is due to draw
 }
 
 }  // namespace zolt::platform

@@ -11,6 +11,7 @@
 #include <clocale>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/draw.h"
 #include "platform/gui.h"
@@ -275,31 +276,50 @@ void PointerAt(int window, int* x, int* y) {
 
 // ---- events ----
 
-// True when something was dispatched.
-bool PumpPendingEvents() {
+void PumpPendingEvents() {
   // Bounded, so that a stream of redraws cannot hold the program inside the wait.
-  int i = 0;
-  for (; i < 1000 && g_main_context_pending(nullptr); ++i) {
+  for (int i = 0; i < 1000 && g_main_context_pending(nullptr); ++i) {
     g_main_context_iteration(nullptr, FALSE);
   }
-  return i > 0;
 }
 
 // Looking at the toolkit's sources costs a few system calls, which add up at a thousand
 // looks a second. Between looks the wait sleeps in poll() on the display's connection,
 // so that input wakes it at once; the toolkit is then pumped when the display has input
-// (on the connection or already read into the client's queue), while GTK is busy (for a
-// while after it last had anything to do, or after a frame was shown), and otherwise
-// every PumpPeriod microseconds for its own timers.
+// (on the connection or already read into the client's queue), when GLib's next source
+// falls due (learnt after each look, and after a frame was shown), and at least every
+// PumpPeriod microseconds.
 constexpr int64_t PumpPeriod = 16000;
-constexpr int64_t BusyAfterChange = 100000;
-int64_t lastPump = 0;
+int64_t nextLook = 0;  // clock value (microseconds) of the next look without input
+
+// Asks GLib when its next source falls due (a timer, or at once for one that is ready),
+// without dispatching anything, and looks at the toolkit then, or after PumpPeriod.
+void LearnNextLook() {
+  const int64_t now = ElapsedMicroseconds();
+  nextLook = now + PumpPeriod;
+  GMainContext* context = g_main_context_default();
+  if (!g_main_context_acquire(context)) {
+    nextLook = now;
+    return;
+  }
+  gint priority = 0;
+  const bool ready = g_main_context_prepare(context, &priority);
+  constexpr gint MaxFds = 64;
+  GPollFD fds[MaxFds];
+  gint timeout = -1;
+  const gint count = std::min(g_main_context_query(context, priority, &timeout, fds, MaxFds), MaxFds);
+  for (gint i = 0; i < count; ++i) fds[i].revents = 0;
+  g_main_context_check(context, priority, fds, count);
+  g_main_context_release(context);
+  if (ready || timeout == 0) nextLook = now;
+  else if (timeout > 0) nextLook = std::min(nextLook, now + int64_t{timeout} * 1000);
+}
 
 void PumpWhenDue(bool input) {
-  const int64_t now = ElapsedMicroseconds();
-  if (!input && now < lastPump + PumpPeriod && now >= Gui().BusyUntil) return;
-  lastPump = now;
-  if (PumpPendingEvents()) Gui().BusyUntil = std::max(Gui().BusyUntil, now + BusyAfterChange);
+  if (std::exchange(Gui().ToolkitAsked, false)) LearnNextLook();
+  if (!input && ElapsedMicroseconds() < nextLook) return;
+  PumpPendingEvents();
+  LearnNextLook();
 }
 
 }  // namespace
