@@ -12,6 +12,7 @@
 #include "tracer/graph_layers.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -142,12 +143,11 @@ void Keep(ColumnCopy& copy, const BackdropInputs& backdrop, int curves, const pl
 
 // ---- what the canvas's column holds ----
 
-// After a pass: whether the column is the full copy with the cursors and whatever the
-// side columns reached into it painted on top, and where those lie.
+// After a pass: whether the column is the full copy with the cursors, and whatever the
+// side columns reached into it, painted on top.
 struct ColumnOnCanvas {
   bool OnFullCopy = false;
   uint64_t CanvasSerial = 0;
-  std::vector<platform::PaintedArea> Dirt;
 };
 
 ColumnOnCanvas onCanvas;
@@ -219,8 +219,39 @@ void ForgetGraphLayers() {
 
 // ---- painting ----
 
+namespace {
+
+// Whether the canvas's column is the full copy with the cursors as they are to be
+// painted, and whether the cursors can stay, given what else was painted over the column.
+struct ColumnState {
+  bool OnFull = false;
+  bool CursorsStay = false;
+};
+
+ColumnState StateOf(const BackdropInputs& backdrop, const platform::PaintedArea& band,
+                    std::initializer_list<platform::PaintedArea> dirt) {
+  ColumnState s;
+  s.OnFull = fullCopy.Valid && fullCopy.Backdrop == backdrop && SameCurves(fullCopy, MaxCurves) &&
+             onCanvas.OnFullCopy && onCanvas.CanvasSerial == platform::ImageSerial(screen::CanvasImage);
+  // Unchanged cursors that nothing else painted over stay on the canvas as they are.
+  s.CursorsStay = s.OnFull && cursorsOnCanvas.Valid && cursorsOnCanvas.From == CurrentCursors();
+  for (const platform::PaintedArea& d : dirt)
+    for (const platform::PaintedArea& cursor : cursorsOnCanvas.Areas)
+      s.CursorsStay = s.CursorsStay && !Overlap(Within(d, band), cursor);
+  return s;
+}
+
+}  // namespace
+
+bool GraphColumnStaysPut(int32_t x, int32_t w, int32_t ml, int32_t mr, int32_t mt, int32_t mb,
+                         const platform::PaintedArea& leftColumn) {
+  LayOutGraphTitlePanel(x, w, ml, mr, mt, mb);
+  const platform::PaintedArea band{x, 0, x + w, screen::ScreenState.ScreenHeight};
+  return StateOf(CurrentBackdrop(x, w, ml, mr, mt, mb), band, {leftColumn}).CursorsStay;
+}
+
 void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, int32_t mt, int32_t mb,
-                                  const platform::PaintedArea& leftColumn) {
+                                  const platform::PaintedArea& leftColumn, const platform::PaintedArea& rightColumn) {
   const int32_t height = screen::ScreenState.ScreenHeight;
   LayOutGraphTitlePanel(x, w, ml, mr, mt, mb);
   const BackdropInputs backdrop = CurrentBackdrop(x, w, ml, mr, mt, mb);
@@ -229,17 +260,12 @@ void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, 
   constexpr int32_t HeaderZone = ZoneGraphTitlePanel + screen::ZoneHeaderTitle;
   screen::HotZoneRect* headerZones = &screen::HotZone[HeaderZone];
 
-  const bool onFull = fullCopy.Valid && fullCopy.Backdrop == backdrop && SameCurves(fullCopy, MaxCurves) &&
-                      onCanvas.OnFullCopy && onCanvas.CanvasSerial == canvas;
-  // Unchanged cursors that nothing else painted over stay on the canvas as they are.
-  bool cursorsStay = onFull && cursorsOnCanvas.Valid && cursorsOnCanvas.From == CurrentCursors();
+  const ColumnState state = StateOf(backdrop, band, {leftColumn, rightColumn});
+  const bool onFull = state.OnFull;
+  const bool cursorsStay = state.CursorsStay;
   if (onFull) {
-    onCanvas.Dirt.push_back(leftColumn);
-    for (const platform::PaintedArea& dirt : onCanvas.Dirt)
-      for (const platform::PaintedArea& cursor : cursorsOnCanvas.Areas)
-        cursorsStay = cursorsStay && !Overlap(Within(dirt, band), cursor);
     // Only what was painted over the full copy since is put back.
-    for (const platform::PaintedArea& dirt : onCanvas.Dirt) CopyBack(fullCopy, Within(dirt, band));
+    for (const platform::PaintedArea& dirt : {leftColumn, rightColumn}) CopyBack(fullCopy, Within(dirt, band));
     if (!cursorsStay)
       for (const platform::PaintedArea& cursor : cursorsOnCanvas.Areas) CopyBack(fullCopy, Within(cursor, band));
     for (int k = 0; k < 4; ++k) headerZones[k] = fullCopy.HeaderZones[k];
@@ -277,7 +303,6 @@ void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, 
   previous.Backdrop = backdrop;
   for (int i = 0; i < MaxCurves; ++i) previous.Curves[i] = CurrentCurve(i);
 
-  onCanvas.Dirt.clear();
   onCanvas.CanvasSerial = canvas;
   PaintedCursors& painted = cursorsOnCanvas;
   if (cursorsStay) {
@@ -300,7 +325,5 @@ void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, 
   for (size_t z = 0; z < std::size(CursorZones); ++z) painted.Zones[z] = screen::HotZone[CursorZones[z]];
   painted.Valid = true;
 }
-
-void NoteGraphColumnOverpaint(const platform::PaintedArea& area) { onCanvas.Dirt.push_back(area); }
 
 }  // namespace zolt::tracer

@@ -20,11 +20,15 @@ constexpr int FullLayerImage = 40;
 
 // Paints the middle column as RenderPanelImage does (its fill, then DrawGraphTitlePanel
 // with the plot margins), keeping and reusing the unchanged layers. `leftColumn` is what
-// the left column's painting of this pass may have reached.
+// the left column's painting of this pass may have reached, `rightColumn` what the
+// right-hand column's last painting reached, when it is to be painted again.
 void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight,
-                                  int32_t marginTop, int32_t marginBottom, const platform::PaintedArea& leftColumn);
-// Tells what the painting after the middle column (the right-hand column) may have reached.
-void NoteGraphColumnOverpaint(const platform::PaintedArea& area);
+                                  int32_t marginTop, int32_t marginBottom, const platform::PaintedArea& leftColumn,
+                                  const platform::PaintedArea& rightColumn);
+// Whether that painting would leave the column as it is but for putting back what the
+// left column reached into it: the copy, the curves and the cursors all unchanged.
+bool GraphColumnStaysPut(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight, int32_t marginTop,
+                         int32_t marginBottom, const platform::PaintedArea& leftColumn);
 // Forgets the kept copies: the next pass paints the column in full.
 void ForgetGraphLayers();
 

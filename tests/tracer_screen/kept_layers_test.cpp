@@ -14,6 +14,7 @@
 #include "screen_fixture.h"
 #include "tracer/cursors.h"
 #include "tracer/graph.h"
+#include "tracer/run_file.h"
 #include "tracer/run_phases.h"
 #include "tracer/run_state.h"
 #include "tracer/setup.h"
@@ -74,6 +75,7 @@ const std::vector<std::pair<const char*, std::function<void()>>> Steps = {
     {"stop reason out of its box", [] { RunControl.LastStopReason = std::string(80, 'W'); }},
     {"stop reason back in", [] { RunControl.LastStopReason = "MANUAL HALT REQUEST"; }},
     {"device row shown", [] { TestSetup.FetRowShown = 1; }},
+    {"graph title", [] { GraphTitleText = "Transistor"; }},
     {"points added", [] { AppendPoints(6, 40); }},
     {"new curve", [] { DisplayedSweeps.TotalEntries[7] = 0; AppendPoints(7, 60); }},
     {"points added again", [] { AppendPoints(7, 30); }},
