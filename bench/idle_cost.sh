@@ -48,9 +48,11 @@ program="$(mktemp -d /tmp/zolt-idle-cost.XXXXXX)"
 sim_pid=""
 zolt_pid=""
 cleanup() {
+  local status=$?
   [ -n "$zolt_pid" ] && kill "$zolt_pid" 2>/dev/null && wait "$zolt_pid" 2>/dev/null
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
   rm -rf "$program"
+  exit "$status"
 }
 trap cleanup EXIT
 
