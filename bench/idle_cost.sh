@@ -49,8 +49,9 @@ sim_pid=""
 zolt_pid=""
 cleanup() {
   local status=$?
-  [ -n "$zolt_pid" ] && kill "$zolt_pid" 2>/dev/null && wait "$zolt_pid" 2>/dev/null
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  set +e
+  if [ -n "$zolt_pid" ]; then kill "$zolt_pid" 2>/dev/null; wait "$zolt_pid" 2>/dev/null; fi
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; fi
   rm -rf "$program"
   exit "$status"
 }
