@@ -8,7 +8,10 @@
 #include <functional>
 #include <vector>
 
+#include "frame/settings.h"
+#include "frame/translate.h"
 #include "platform/draw.h"
+#include "screen/colours.h"
 #include "screen/hot_zones.h"
 #include "screen/surface.h"
 #include "screen_fixture.h"
@@ -121,6 +124,42 @@ TEST(KeptLayers, PaintExactlyWhatTheFullChainPaints) {
     EXPECT_TRUE(kept[i].Pixels == full[i].Pixels);
     EXPECT_TRUE(SameZones(kept[i].Zones, full[i].Zones));
   }
+}
+
+}  // namespace
+}  // namespace zolt::tracer::testing
+
+namespace zolt::tracer::testing {
+namespace {
+
+// Each change of something the screen shows is seen once; an unchanged screen is not.
+TEST(ScreenChanges, EveryShownInputIsSeenOnce) {
+  PrepareScreen(1400, 800);
+  FillTransistorCurves(3, 50);
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"caption", [] { frame::Captions.Connect = "Verbinden"; }},
+      {"setting", [] { frame::AppSettings.LiveReadings = "Smoothed"; }},
+      {"colour", [] { screen::ColourScheme.GridMajorColour ^= 1; }},
+      {"window size", [] { screen::ScreenState.ScreenWidth = 1300; }},
+      {"phase text", [] { RunControl.RunPhaseText = "Ramping 2/40"; }},
+      {"live reading", [] { LiveReadouts.IcReadoutText = "1.500 mA"; }},
+      {"set-up", [] { TestSetup.MaxVoltageText = "30 V"; }},
+      {"graph title", [] { GraphTitleText = "Q1"; }},
+      {"points appended", [] { ++DisplayedSweeps.TotalEntries[1]; }},
+      {"points rewritten", [] { ++DisplayedSweepsRevision; }},
+      {"cursor value", [] { CursorYA.Value += 0.001; }},
+      {"cursor dragged", [] { CursorXB.Dragging = 1; CursorXB.DragPixel = 700; }},
+      {"lock", [] { CursorYLock.Locked = 1; }},
+      {"slope", [] { SlopeShown = 1; }},
+  };
+  CurveTracerScreenChanged();
+  EXPECT_FALSE(CurveTracerScreenChanged());
+  for (const auto& [name, change] : changes) {
+    change();
+    EXPECT_TRUE(CurveTracerScreenChanged()) << name;
+    EXPECT_FALSE(CurveTracerScreenChanged()) << name;
+  }
+  frame::AppSettings = {};
 }
 
 }  // namespace
