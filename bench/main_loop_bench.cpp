@@ -67,7 +67,7 @@ void Turns(benchmark::State& state, bool redrawing) {
         return;
       }
       ++counted;
-      if (redrawing) tracer::CursorXA.Value = counted % 2 ? 1.0 : 1.5;
+      if (redrawing) tracer::CursorXA.Value = 1.0 + 1e-4 * static_cast<double>(counted);
       if (now >= start + Seconds * 1000) platform::headless::PushClose(MainWindow);
     });
     MainProgram();
