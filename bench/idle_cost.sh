@@ -9,13 +9,15 @@
 # Scenarios, in this order:
 #   idle       the screen after start (the newest sample run shown), not connected
 #   connected  after CONNECT, high voltage off, the simulator streaming status frames
-#   full       (with --full) after a run of 25 sweeps of 10,001 points, connected; the
-#              run takes a few minutes
+#   after-run  (with --run) connected, after a run of 25 sweeps with the simulator
+#              ramping over up to 10,000 frames a sweep; the sweeps end at the set-up's
+#              limits, so the curves hold as many points as they reach (the drawing
+#              benchmark measures a full set of 25 x 10,001 points)
 #
-# Usage: bench/idle_cost.sh [--build DIR] [--seconds N] [--full]
+# Usage: bench/idle_cost.sh [--build DIR] [--seconds N] [--run]
 #   --build DIR    build folder with the program, its tools and the benchmarks (default build)
 #   --seconds N    length of each measurement (default 20)
-#   --full         also measure with a full set of curves shown
+#   --run          also measure after a run
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -27,8 +29,8 @@ while [ "$#" -gt 0 ]; do
   case "$1" in
     --build) build="$(cd "$2" && pwd)"; shift 2 ;;
     --seconds) seconds="$2"; shift 2 ;;
-    --full) full=1; shift ;;
-    *) echo "usage: $0 [--build DIR] [--seconds N] [--full]" >&2; exit 2 ;;
+    --run) full=1; shift ;;
+    *) echo "usage: $0 [--build DIR] [--seconds N] [--run]" >&2; exit 2 ;;
   esac
 done
 
@@ -36,7 +38,7 @@ done
 if [ -z "${ZOLT_IDLE_COST_DISPLAY:-}" ]; then
   export ZOLT_IDLE_COST_DISPLAY=1
   exec xvfb-run -a -n "$((100 + RANDOM % 2000))" -s "-screen 0 1920x1080x24 -nolisten tcp -noreset" \
-    "$0" --build "$build" --seconds "$seconds" $([ "$full" = 1 ] && echo --full)
+    "$0" --build "$build" --seconds "$seconds" $([ "$full" = 1 ] && echo --run)
 fi
 
 counter="$build/bench/x11_draw_counter"
@@ -117,7 +119,9 @@ if [ "$full" = 1 ]; then
     sleep 0.5
   done
   sleep 3
-  measure full
+  run="$(ls sampleruns_KVR | sort | tail -n 1)"
+  echo "after the run: run file $run, $(($(wc -l < "sampleruns_KVR/$run") - 1)) points written"
+  measure after-run
 fi
 
 echo "peak resident memory $(awk '/VmHWM/ { print $2, $3 }' "/proc/$zolt_pid/status")"
