@@ -1,13 +1,23 @@
-// One complete drawing pass of the curve tracer's screen (extents to panel render) at
-// 1920 x 1080 on the headless gui, for a typical run (7 curves of 500 points) and a full
-// acquisition (25 curves of 10,001 points, swept up and back with measurement noise).
+// Drawing passes of the curve tracer's screen at 1920 x 1080 on the headless gui, for a
+// typical run (7 curves of 500 points) and a full acquisition (25 curves of 10,001
+// points, swept up and back with measurement noise):
 //
-// Each case runs 10 repetitions and reports their mean, median and spread; the median is
-// the figure that counts (targets: 3 ms typical, 16 ms full).
+//   Repaint          every step of the chain computed and painted anew;
+//   ReadingsChanged  the main loop's pass after a live reading changed (the pass a
+//                    connected, idle instrument causes);
+//   CursorMoved      the pass after cursor XA moved;
+//   PointsAdded      the pass after a run added 20 points to the last curve.
+//
+// Besides the time, each case reports "fills": its time as a multiple of one fill of the
+// whole 1920 x 1080 canvas measured in the same run, a figure that holds on a slower or a
+// busier machine. Targets: a typical pass <= 6 fills, a full set's <= 40.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "frame/fonts.h"
 #include "frame/translate.h"
@@ -15,12 +25,15 @@
 #include "screen/colours.h"
 #include "screen/surface.h"
 #include "tracer/cursors.h"
+#include "tracer/run_phases.h"
 #include "tracer/run_state.h"
 #include "tracer/startup.h"
 #include "tracer/test_config.h"
 
 namespace zolt::tracer {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 void PrepareScreen() {
   platform::SetDisplayDpi(96, 96);
@@ -55,6 +68,7 @@ void PrepareScreen() {
   CursorXB.Value = 8;
   CursorYA.Value = 0.002;
   CursorYB.Value = 0.006;
+  LiveReadouts.VcReadoutText = "0.000 V";
 }
 
 // Collector characteristics of a transistor: step c at base current (c + 1) x 10 uA.
@@ -79,20 +93,79 @@ void FillCurves(int curves, int points, bool noisy) {
       p.TIB_A = ib;
     }
   }
+  ++DisplayedSweepsRevision;
 }
 
-void DrawingPass(benchmark::State& state, int curves, int points, bool noisy) {
+// One fill of the whole canvas, the median of a few.
+double FillSeconds() {
+  std::vector<double> times;
+  for (int k = 0; k < 31; ++k) {
+    const Clock::time_point start = Clock::now();
+    platform::StartDrawing(screen::CanvasImage);
+    platform::DrawBox(0, 0, 1920, 1080, platform::MakeColour(k, 0, 0));
+    platform::StopDrawing();
+    times.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+  }
+  std::nth_element(times.begin(), times.begin() + 15, times.end());
+  return times[15];
+}
+
+enum class Change { None, Readings, Cursor, Points };
+
+void Pass(benchmark::State& state, int curves, int points, bool noisy, Change change, bool repaint) {
   PrepareScreen();
   FillCurves(curves, points, noisy);
-  DrawCurveTracerScreen();  // lays the plot out once
-  for (auto _ : state) DrawCurveTracerScreen();
+  const int last = curves - 1;
+  const int32_t fullCurve = DisplayedSweeps.TotalEntries[last];
+  if (change == Change::Points) DisplayedSweeps.TotalEntries[last] = fullCurve / 2;
+  DrawCurveTracerScreen();  // lays the plot out and fills what is kept
+  const double fill = FillSeconds();
+
+  int64_t turn = 0;
+  const Clock::time_point start = Clock::now();
+  for (auto _ : state) {
+    ++turn;
+    switch (change) {
+      case Change::None: break;
+      case Change::Readings: LiveReadouts.VcReadoutText = turn % 2 ? "1.234 V" : "1.235 V"; break;
+      case Change::Cursor: CursorXA.Value = turn % 2 ? 2.5 : 2.0; break;
+      case Change::Points: {
+        int32_t& total = DisplayedSweeps.TotalEntries[last];
+        total += 20;
+        if (total > fullCurve) {  // a new run of the last curve
+          total = fullCurve / 2;
+          ++DisplayedSweepsRevision;
+        }
+        break;
+      }
+    }
+    if (repaint)
+      RepaintCurveTracerScreen();
+    else
+      DrawCurveTracerScreen();
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  state.counters["fills"] = seconds / static_cast<double>(std::max<int64_t>(turn, 1)) / fill;
 }
 
-void TypicalRun(benchmark::State& state) { DrawingPass(state, 7, 500, false); }
-void FullAcquisition(benchmark::State& state) { DrawingPass(state, 25, 10001, true); }
+void TypicalRepaint(benchmark::State& s) { Pass(s, 7, 500, false, Change::None, true); }
+void TypicalReadingsChanged(benchmark::State& s) { Pass(s, 7, 500, false, Change::Readings, false); }
+void TypicalCursorMoved(benchmark::State& s) { Pass(s, 7, 500, false, Change::Cursor, false); }
+void TypicalPointsAdded(benchmark::State& s) { Pass(s, 7, 500, false, Change::Points, false); }
+void FullRepaint(benchmark::State& s) { Pass(s, 25, 10001, true, Change::None, true); }
+void FullReadingsChanged(benchmark::State& s) { Pass(s, 25, 10001, true, Change::Readings, false); }
+void FullCursorMoved(benchmark::State& s) { Pass(s, 25, 10001, true, Change::Cursor, false); }
+void FullPointsAdded(benchmark::State& s) { Pass(s, 25, 10001, true, Change::Points, false); }
 
-BENCHMARK(TypicalRun)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
-BENCHMARK(FullAcquisition)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+#define ZOLT_PASS(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true)
+ZOLT_PASS(TypicalRepaint);
+ZOLT_PASS(TypicalReadingsChanged);
+ZOLT_PASS(TypicalCursorMoved);
+ZOLT_PASS(TypicalPointsAdded);
+ZOLT_PASS(FullRepaint);
+ZOLT_PASS(FullReadingsChanged);
+ZOLT_PASS(FullCursorMoved);
+ZOLT_PASS(FullPointsAdded);
 
 }  // namespace
 }  // namespace zolt::tracer

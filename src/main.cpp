@@ -9,10 +9,11 @@
 #include "tracer/startup.h"
 
 int main() {
-  // Each front end: its start-up, per-frame handler and drawing chain.
-  zolt::frame::CurveTracerFrontEnd = {zolt::tracer::StartCurveTracer,
-                                      zolt::tracer::HandleCurveTracerFrame,
-                                      zolt::tracer::DrawCurveTracerScreen};
+  // Each front end: its start-up, per-frame handler, drawing chain and, for the curve
+  // tracer, the test whether its screen changed.
+  zolt::frame::CurveTracerFrontEnd = {zolt::tracer::StartCurveTracer, zolt::tracer::HandleCurveTracerFrame,
+                                      zolt::tracer::DrawCurveTracerScreen,
+                                      zolt::tracer::CurveTracerScreenChanged};
   zolt::frame::PowerAnalyserFrontEnd = {zolt::analyser::StartPowerAnalyser,
                                         zolt::analyser::HandlePowerAnalyserFrame,
                                         zolt::analyser::DrawPowerAnalyserScreen};

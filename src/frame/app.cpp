@@ -3,6 +3,8 @@
 // Sections: start-up; one turn of the main loop.
 #include "frame/app.h"
 
+#include <algorithm>
+
 #include "frame/crash.h"
 #include "frame/csv.h"
 #include "frame/numbers.h"
@@ -96,6 +98,21 @@ int MainProgram() {
 
 namespace {
 
+// Turns are paced to a grid of 1 ms deadlines: a turn's wait ends at its deadline or
+// with an event, so the turn's own work does not lengthen the period. A wait cut short by
+// an event keeps its deadline for the next turn; a loop that fell far behind (a long pass,
+// a window of its own) starts the grid afresh rather than racing to catch up.
+constexpr int64_t TurnMicroseconds = 1000;
+constexpr int64_t MaxTurnBacklog = 16 * TurnMicroseconds;
+
+platform::WindowEvent WaitForTurnEvent() {
+  FrameLoopStateRecord& loop = FrameLoopState;
+  const int64_t now = platform::ElapsedMicroseconds();
+  if (now >= loop.TurnDeadline)
+    loop.TurnDeadline = std::max(loop.TurnDeadline, now - MaxTurnBacklog) + TurnMicroseconds;
+  return platform::WaitWindowEventUntil(loop.TurnDeadline);
+}
+
 // Applies a changed language: records the setting, loads the language file and
 // re-labels the captions, which appear from the next drawing pass on.
 void ApplyChangedLanguage() {
@@ -106,12 +123,24 @@ void ApplyChangedLanguage() {
   LoadLanguageTable(LanguageFile);
   LanguageState.LanguageColumn = FindLanguageColumn(language);
   LoadUiTexts();
+  FrameLoopState.RedrawRequested = 1;  // the new captions show in the next pass
+}
+
+// Whether a due drawing pass is drawn: always for a front end that cannot tell, when a
+// redraw was asked for, or with a language still to be applied; otherwise only when the
+// front end sees its screen changed. The front end is asked in any case, so that it
+// knows what the pass about to run shows.
+bool PassWanted(const FrontEnd& frontEnd) {
+  const FrameLoopStateRecord& loop = FrameLoopState;
+  const bool changed = frontEnd.ScreenChanged == nullptr || frontEnd.ScreenChanged();
+  return changed || loop.RedrawRequested == 1 || loop.RedrawAll == 1 ||
+         AppSettings.Language != LanguageState.LanguageApplied;
 }
 
 void DrawingPass() {
-  // Only the exact names have a drawing chain.
+  // Only the exact names have a drawing chain: both power analysers share theirs.
   const std::string& model = AppSettings.ActiveInstrument;
-  if (model == "PMX40" && PowerAnalyserFrontEnd.DrawScreen != nullptr) {
+  if ((model == "PMX40" || model == "PMX400") && PowerAnalyserFrontEnd.DrawScreen != nullptr) {
     PowerAnalyserFrontEnd.DrawScreen();
   } else if (model == "KVR820" && CurveTracerFrontEnd.DrawScreen != nullptr) {
     CurveTracerFrontEnd.DrawScreen();
@@ -122,9 +151,15 @@ void DrawingPass() {
   FrameLoopState.LastTick = platform::ElapsedMilliseconds();
 }
 
+}  // namespace
+
+void RequestRedraw() { FrameLoopState.RedrawRequested = 1; }
+
+namespace {
+
 void RunMainLoopTurn() {
   FrameLoopStateRecord& loop = FrameLoopState;
-  LastWindowEvent = platform::WaitWindowEvent(1);
+  LastWindowEvent = WaitForTurnEvent();
   loop.LastEvent = static_cast<int32_t>(LastWindowEvent.Type);
 
   switch (LastWindowEvent.Type) {
@@ -159,9 +194,17 @@ void RunMainLoopTurn() {
   const FrontEnd& frontEnd = ActiveFrontEnd();
   if (frontEnd.HandleFrame != nullptr) frontEnd.HandleFrame();
 
-  if (screen::ScreenState.ScreenOpen == 1 &&
-      platform::ElapsedMilliseconds() > loop.LastTick + 16)
-    DrawingPass();
+  // A pass left out counts like one drawn for the 16 ms between passes, unless a redraw
+  // is asked for.
+  const int64_t now = platform::ElapsedMilliseconds();
+  if (screen::ScreenState.ScreenOpen == 1 && now > loop.LastTick + 16 &&
+      (loop.RedrawRequested == 1 || now > loop.LastPassCheck + 16)) {
+    loop.LastPassCheck = now;
+    if (PassWanted(frontEnd)) {
+      loop.RedrawRequested = 0;
+      DrawingPass();
+    }
+  }
 
   loop.RedrawAll = 0;
 }

@@ -4,7 +4,9 @@
 // settings, picks the model's front end from "activeInstrument", opens the main window
 // and turns the main loop: one window event per turn, the front end's per-frame handler
 // every turn, and at most every 16 ms a drawing pass that paints, applies a changed
-// language and shows the canvas.
+// language and shows the canvas, left out while the screen has not changed. Turns are
+// paced to a fixed grid of 1 ms deadlines, so the loop turns about a thousand times a
+// second whatever each turn's work costs.
 //
 // Main thread only.
 #pragma once
@@ -39,6 +41,9 @@ struct FrameLoopStateRecord {
   int32_t MainLayoutVariant = 1;
   int32_t MainLayoutVariantSeen = -1;
   int64_t LastTick = 0;
+  int32_t RedrawRequested = 0;  // 1: the next drawing pass is not left out (RequestRedraw)
+  int64_t LastPassCheck = 0;    // millisecond clock when a due pass was last drawn or left out
+  int64_t TurnDeadline = 0;     // microseconds: when the current turn's event wait ends
 };
 
 inline FrameLoopStateRecord FrameLoopState;
@@ -50,10 +55,17 @@ inline platform::WindowEvent LastWindowEvent;
 // One front end per instrument family: its start-up, its per-frame handler, its
 // drawing chain (run in the drawing pass only for the model that names it) and its
 // shutdown, run once after the main loop has ended to leave the instrument safe.
+//
+// ScreenChanged, when a front end has it, is asked when a drawing pass is due: false
+// when nothing its screen shows has changed since the last pass, which is then left out
+// (the canvas on the surface is still right). A front end without it is drawn at every
+// pass. A redraw asked for (RequestRedraw, RedrawAll) or a language still to be applied
+// draws in any case.
 struct FrontEnd {
   void (*Start)() = nullptr;
   void (*HandleFrame)() = nullptr;
   void (*DrawScreen)() = nullptr;
+  bool (*ScreenChanged)() = nullptr;
   void (*Stop)() = nullptr;
 };
 
@@ -83,5 +95,10 @@ void CheckDeveloperMode();
 
 // Opens "help/KVR_MANUAL.chm" at "SelectingInstrument.htm".
 void ShowSelectingInstrumentHelp();
+
+// Makes the next drawing pass draw even when the front end sees no change: for code that
+// changed what the screen shows behind the front end's back (a window of its own that
+// closed, say).
+void RequestRedraw();
 
 }  // namespace zolt::frame

@@ -51,6 +51,8 @@ struct AppSettingsRecord {
   std::string TimeDots = "No";
   std::string AlternateDisplayColours = "No";
   double SampleRate = 50.0;
+
+  bool operator==(const AppSettingsRecord&) const = default;
 };
 
 inline AppSettingsRecord AppSettings;

@@ -43,6 +43,8 @@ struct UiCaptions {
       RunStatus, Run, Running, SampleRate, SelectedInstrument, StepGenerator, StepSize, Step,
       SweepSettings, Sync, Slope, Stopped, Stop, Stopping, TestGraphMode, VoltageMode, XA, XB,
       YA, YB, Zero;
+
+  bool operator==(const UiCaptions&) const = default;
 };
 
 inline UiCaptions Captions;

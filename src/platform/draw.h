@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zolt::platform {
 
@@ -36,6 +37,9 @@ bool CreateImage(int image, int width, int height);
 void FreeImage(int image);
 bool IsImage(int image);
 int ImageWidth(int image);   // 0 for a missing image
+// A number that differs for every image created or loaded, so that code keeping what it
+// painted into an image can tell that the image was replaced since; 0 for a missing one.
+uint64_t ImageSerial(int image);
 int ImageHeight(int image);
 // Loads a PNG file into image `image` (replacing it), keeping its alpha channel if any.
 bool LoadPngImage(int image, const std::string& path);
@@ -43,6 +47,10 @@ bool LoadPngImage(int image, const std::string& path);
 bool SavePngImage(int image, const std::string& path);
 // The colour of one pixel (0 outside the image or for a missing image).
 Colour ImagePixel(int image, int x, int y);
+// Copies the rectangle (x, y, width, height) of image `source` into image `target` at the
+// same place, pixel for pixel, replacing what was there; clipped to both images. Both are
+// 24-bit images (a kept copy of part of the canvas, say).
+void CopyImageRect(int source, int target, int x, int y, int width, int height);
 // Raw access for the surface copy: rows of 32-bit pixels (cairo RGB24/ARGB32 layout),
 // `stride` bytes apart. nullptr for a missing image.
 const uint8_t* ImageData(int image, int* stride);
@@ -111,6 +119,28 @@ struct PixelPoint {
 // many segments pass over it. A path that never leaves its first pixel is drawn as a dot.
 // Fast for polylines of many short segments (measured curves).
 void StrokePixelPolyline(const PixelPoint* points, int count, uint32_t rgba, double width);
+
+// ---- painted area ----
+//
+// While noting, every drawing operation on the target image notes a rectangle holding
+// every pixel it may change (texts and strokes with a margin for their ink), so that a
+// caller can tell which part of an image a stretch of painting may have touched.
+
+// A rectangle in image pixels, right and bottom exclusive; empty when right <= left.
+struct PaintedArea {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool Empty() const { return Right <= Left || Bottom <= Top; }
+};
+
+// The parts of image `image` that drawing may have changed since the last call, which
+// starts afresh (the whole image once it was created, loaded or replaced): so that a copy
+// of the image elsewhere is brought up to date by looking at those parts only.
+std::vector<PaintedArea> TakeChangedAreas(int image);
+
+// Notings nest: each StopNotingPaint ends the one started last.
+void StartNotingPaint();
+// Ends the noting and returns the union of what was noted since it started.
+PaintedArea StopNotingPaint();
 
 // ---- display ----
 

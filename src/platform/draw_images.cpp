@@ -4,7 +4,11 @@
 // Sections: image table; images; pixels; drawing target; display.
 #include <cairo.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/draw.h"
 #include "platform/draw_internal.h"
@@ -16,6 +20,40 @@ namespace {
 // ---- image table ----
 
 std::array<cairo_surface_t*, MaxImages> images{};
+std::array<uint64_t, MaxImages> serials{};
+uint64_t lastSerial = 0;
+
+// Per image, the parts changed since the last TakeChangedAreas: a few rectangles, merged
+// when there would be more, or the whole image.
+constexpr size_t MaxChangedAreas = 16;
+struct Changes {
+  bool All = true;
+  std::vector<PaintedArea> Areas;
+};
+std::array<Changes, MaxImages> changes;
+
+void NoteChanged(int image, const PaintedArea& area) {
+  if (image < 0 || image >= MaxImages || area.Empty()) return;
+  Changes& c = changes[image];
+  if (c.All) return;
+  const auto join = [](const PaintedArea& a, const PaintedArea& b) {
+    return PaintedArea{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                       std::max(a.Bottom, b.Bottom)};
+  };
+  const auto size = [](const PaintedArea& a) { return int64_t{a.Right - a.Left} * (a.Bottom - a.Top); };
+  c.Areas.push_back(area);
+  if (c.Areas.size() <= MaxChangedAreas) return;
+  // One too many: the two whose joining adds the least are joined.
+  size_t first = 0, second = 1;
+  int64_t least = INT64_MAX;
+  for (size_t i = 0; i < c.Areas.size(); ++i)
+    for (size_t j = i + 1; j < c.Areas.size(); ++j) {
+      const int64_t added = size(join(c.Areas[i], c.Areas[j])) - size(c.Areas[i]) - size(c.Areas[j]);
+      if (added < least) first = i, second = j, least = added;
+    }
+  c.Areas[first] = join(c.Areas[first], c.Areas[second]);
+  c.Areas.erase(c.Areas.begin() + static_cast<std::ptrdiff_t>(second));
+}
 
 struct Target {
   int Image = -1;                     // -1 outside a batch
@@ -47,6 +85,8 @@ bool SetImageSurface(int image, cairo_surface_t* surface) {
   if (images[image] && images[image] == target.Surface) DropTargetContext();
   if (images[image]) cairo_surface_destroy(images[image]);
   images[image] = surface;
+  serials[image] = surface ? ++lastSerial : 0;
+  changes[image] = Changes{};
   return true;
 }
 
@@ -104,6 +144,8 @@ int ImageWidth(int image) {
   return surface ? cairo_image_surface_get_width(surface) : 0;
 }
 
+uint64_t ImageSerial(int image) { return draw::ImageSurface(image) ? serials[image] : 0; }
+
 int ImageHeight(int image) {
   cairo_surface_t* surface = draw::ImageSurface(image);
   return surface ? cairo_image_surface_get_height(surface) : 0;
@@ -135,6 +177,30 @@ Colour ImagePixel(int image, int x, int y) {
   return MakeColour(red, green, blue);
 }
 
+void CopyImageRect(int source, int target, int x, int y, int width, int height) {
+  cairo_surface_t* from = draw::ImageSurface(source);
+  cairo_surface_t* to = draw::ImageSurface(target);
+  if (!from || !to || from == to) return;
+  const int left = std::max(x, 0);
+  const int top = std::max(y, 0);
+  const int right = std::min({x + width, cairo_image_surface_get_width(from), cairo_image_surface_get_width(to)});
+  const int bottom =
+      std::min({y + height, cairo_image_surface_get_height(from), cairo_image_surface_get_height(to)});
+  if (left >= right || top >= bottom) return;
+  cairo_surface_flush(from);
+  cairo_surface_flush(to);
+  const uint8_t* fromData = cairo_image_surface_get_data(from);
+  uint8_t* toData = cairo_image_surface_get_data(to);
+  const int fromStride = cairo_image_surface_get_stride(from);
+  const int toStride = cairo_image_surface_get_stride(to);
+  const size_t bytes = static_cast<size_t>(right - left) * 4;
+  for (int row = top; row < bottom; ++row)
+    std::memcpy(toData + static_cast<size_t>(row) * toStride + left * 4,
+                fromData + static_cast<size_t>(row) * fromStride + left * 4, bytes);
+  cairo_surface_mark_dirty(to);
+  NoteChanged(target, {left, top, right, bottom});
+}
+
 const uint8_t* ImageData(int image, int* stride) {
   cairo_surface_t* surface = draw::ImageSurface(image);
   if (!surface) return nullptr;
@@ -160,6 +226,74 @@ void StopDrawing() {
   if (cairo_surface_t* surface = draw::TargetSurface()) cairo_surface_flush(surface);
   DropTargetContext();
   target.Image = -1;
+}
+
+// ---- painted area ----
+
+namespace {
+
+// Notings may be nested: each operation is noted in every one that is open.
+struct Noted {
+  double Left, Top, Right, Bottom;
+};
+constexpr int MaxNotings = 8;
+Noted notings[MaxNotings];
+int openNotings = 0;
+
+}  // namespace
+
+void draw::NotePainted(double left, double top, double right, double bottom) {
+  if (!(left < right) || !(top < bottom)) return;
+  const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
+  NoteChanged(target.Image, {whole(std::floor(left)), whole(std::floor(top)), whole(std::ceil(right)),
+                             whole(std::ceil(bottom))});
+  if (openNotings == 0) return;
+  for (int k = 0; k < openNotings; ++k) {
+    Noted& n = notings[k];
+    n.Left = std::min(n.Left, left);
+    n.Top = std::min(n.Top, top);
+    n.Right = std::max(n.Right, right);
+    n.Bottom = std::max(n.Bottom, bottom);
+  }
+}
+
+std::vector<PaintedArea> TakeChangedAreas(int image) {
+  cairo_surface_t* surface = draw::ImageSurface(image);
+  if (!surface) return {};
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  Changes& c = changes[image];
+  std::vector<PaintedArea> areas;
+  if (c.All) {
+    areas.push_back({0, 0, width, height});
+  } else {
+    for (const PaintedArea& a : c.Areas) {
+      const PaintedArea inside{std::max(a.Left, 0), std::max(a.Top, 0), std::min(a.Right, width),
+                               std::min(a.Bottom, height)};
+      if (!inside.Empty()) areas.push_back(inside);
+    }
+  }
+  c.All = false;
+  c.Areas.clear();
+  return areas;
+}
+
+void StartNotingPaint() {
+  if (openNotings < MaxNotings) notings[openNotings] = {1e300, 1e300, -1e300, -1e300};
+  ++openNotings;  // beyond the limit a noting sees everything (its outer one's area)
+}
+
+PaintedArea StopNotingPaint() {
+  if (openNotings == 0) return {};
+  --openNotings;
+  if (openNotings >= MaxNotings) return {-1000000000, -1000000000, 1000000000, 1000000000};
+  const Noted n = notings[openNotings];
+  const double notedLeft = n.Left, notedTop = n.Top, notedRight = n.Right, notedBottom = n.Bottom;
+  if (!(notedLeft < notedRight) || !(notedTop < notedBottom)) return {};
+  // Whole pixels, outward, within what an int holds.
+  const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
+  return {whole(std::floor(notedLeft)), whole(std::floor(notedTop)), whole(std::ceil(notedRight)),
+          whole(std::ceil(notedBottom))};
 }
 
 // ---- display ----

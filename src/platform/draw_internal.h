@@ -42,6 +42,9 @@ struct PixelRows {
 bool TargetPixels(PixelRows& rows);
 void MarkTargetDirty();
 
+// Notes that an operation may have changed the pixels of the rectangle (while noting).
+void NotePainted(double left, double top, double right, double bottom);
+
 // The text part: StartDrawing selects the default font.
 void SelectDefaultFont();
 

@@ -25,6 +25,15 @@ double Limited(double v) { return std::clamp(v, -CoordinateLimit, CoordinateLimi
 void StrokePath(const PathPoint* points, int count, uint32_t rgba, double width, StrokeStyle style) {
   cairo_t* cr = draw::TargetContext();
   if (!cr || !points || count < 2 || !(width > 0) || !std::isfinite(width)) return;
+  double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
+  for (int i = 0; i < count; ++i) {
+    if (!std::isfinite(points[i].X) || !std::isfinite(points[i].Y)) continue;
+    left = std::min(left, Limited(points[i].X));
+    right = std::max(right, Limited(points[i].X));
+    top = std::min(top, Limited(points[i].Y));
+    bottom = std::max(bottom, Limited(points[i].Y));
+  }
+  draw::NotePainted(left - width - 2, top - width - 2, right + width + 2, bottom + width + 2);
   cairo_save(cr);
   cairo_identity_matrix(cr);
   cairo_new_path(cr);

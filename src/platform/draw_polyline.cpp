@@ -301,6 +301,14 @@ void StrokePixelPolyline(const PixelPoint* points, int count, uint32_t rgba, dou
   if (!points || count < 1 || !(width > 0) || !std::isfinite(width)) return;
   draw::PixelRows rows;
   if (!draw::TargetPixels(rows)) return;
+  int left = points[0].X, top = points[0].Y, right = points[0].X, bottom = points[0].Y;
+  for (int i = 1; i < count; ++i) {
+    left = std::min(left, points[i].X);
+    right = std::max(right, points[i].X);
+    top = std::min(top, points[i].Y);
+    bottom = std::max(bottom, points[i].Y);
+  }
+  draw::NotePainted(left - width - 2, top - width - 2, right + width + 3, bottom + width + 3);
   const Pen pen = MakePen(width);
   PrepareMask(rows.Width, rows.Height);
   if (pen.Extent <= MaxStampExtent)

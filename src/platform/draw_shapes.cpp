@@ -41,6 +41,7 @@ void DrawBox(int x, int y, int width, int height, Colour colour) {
   const int64_t right = std::min<int64_t>(static_cast<int64_t>(x) + width, rows.Width);
   const int64_t bottom = std::min<int64_t>(static_cast<int64_t>(y) + height, rows.Height);
   if (left >= right || top >= bottom) return;
+  draw::NotePainted(left, top, right, bottom);
   const uint32_t pixel = draw::OpaquePixel(colour);
   // The first row is filled pixel by pixel, the others are copies of it (a block copy
   // uses the widest stores there are: boxes as large as the screen are painted often).
@@ -55,6 +56,7 @@ void DrawPoint(int x, int y, Colour colour) {
   draw::PixelRows rows;
   if (!draw::TargetPixels(rows)) return;
   if (x < 0 || y < 0 || x >= rows.Width || y >= rows.Height) return;
+  draw::NotePainted(x, y, x + 1.0, y + 1.0);
   rows.Data[static_cast<int64_t>(y) * rows.WordsPerRow + x] = draw::OpaquePixel(colour);
   draw::MarkTargetDirty();
 }
@@ -67,6 +69,7 @@ void DrawPoint(int x, int y, Colour colour) {
 void DrawLine(int x1, int y1, int x2, int y2, Colour colour) {
   draw::PixelRows rows;
   if (!draw::TargetPixels(rows)) return;
+  draw::NotePainted(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1.0, std::max(y1, y2) + 1.0);
   const uint32_t pixel = draw::OpaquePixel(colour);
   auto put = [&](int64_t px, int64_t py) {
     if (px >= 0 && py >= 0 && px < rows.Width && py < rows.Height)
@@ -107,6 +110,8 @@ void DrawCircle(int x, int y, int radius, Colour colour) {
   if (radius < 0) return;
   draw::PixelRows rows;
   if (!draw::TargetPixels(rows)) return;
+  draw::NotePainted(static_cast<double>(x) - radius, static_cast<double>(y) - radius,
+                    static_cast<double>(x) + radius + 1.0, static_cast<double>(y) + radius + 1.0);
   const uint32_t pixel = draw::OpaquePixel(colour);
   const int64_t r = radius;
   const int64_t limit = r * r + r;
@@ -132,6 +137,8 @@ void DrawImage(int image, int x, int y) {
   cairo_surface_t* source = draw::ImageSurface(image);
   cairo_t* cr = draw::TargetContext();
   if (!source || !cr || source == draw::TargetSurface()) return;
+  draw::NotePainted(x, y, static_cast<double>(x) + cairo_image_surface_get_width(source),
+                    static_cast<double>(y) + cairo_image_surface_get_height(source));
   cairo_save(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_set_source_surface(cr, source, x, y);

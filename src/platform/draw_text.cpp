@@ -33,6 +33,7 @@ namespace {
 struct KeptLayout {
   PangoLayout* Layout = nullptr;
   PangoRectangle Logical{};
+  PangoRectangle Ink{};  // the pixels the glyphs may touch
 };
 constexpr size_t MaxKeptLayouts = 512;  // per font; all are dropped when it is reached
 
@@ -98,12 +99,6 @@ void SetText(PangoLayout* layout, const std::string& text) {
   }
 }
 
-PangoRectangle LogicalBox(PangoLayout* layout) {
-  PangoRectangle logical;
-  pango_layout_get_pixel_extents(layout, nullptr, &logical);
-  return logical;
-}
-
 // A layout of the text in the selected font. With a cairo context the layout follows
 // its transformation (for rotated text); without one it is measured unrotated.
 PangoLayout* MakeLayout(const std::string& text, cairo_t* cr) {
@@ -136,7 +131,7 @@ const KeptLayout& UprightLayout(const std::string& text) {
   kept.Layout = pango_layout_new(font.Context);
   pango_layout_set_font_description(kept.Layout, font.Description);
   SetText(kept.Layout, text);
-  kept.Logical = LogicalBox(kept.Layout);
+  pango_layout_get_pixel_extents(kept.Layout, &kept.Ink, &kept.Logical);
   return font.Kept.emplace(text, kept).first->second;
 }
 
@@ -190,6 +185,11 @@ void DrawText(double x, double y, const std::string& text, Colour front, Colour 
   const KeptLayout& kept = UprightLayout(text);
   const PangoRectangle& box = kept.Logical;
   if (OutsideTarget(left + box.x, top + box.y, box.width, box.height)) return;
+  // The box, and the ink where it overhangs the box (with a pixel for antialiasing).
+  const PangoRectangle& ink = kept.Ink;
+  draw::NotePainted(left + std::min(box.x, ink.x - 1), top + std::min(box.y, ink.y - 1),
+                    left + std::max(box.x + box.width, ink.x + ink.width + 1),
+                    top + std::max(box.y + box.height, ink.y + ink.height + 1));
   if (back != NoBack)
     DrawBox(static_cast<int>(left) + box.x, static_cast<int>(top) + box.y, box.width, box.height, back);
   cairo_save(cr);
@@ -207,6 +207,7 @@ void DrawRotatedText(double x, double y, const std::string& text, double degrees
   const PangoRectangle& upright = UprightLayout(text).Logical;
   const double reach = upright.width + upright.height;
   if (OutsideTarget(x - reach, y - reach, 2 * reach, 2 * reach)) return;
+  draw::NotePainted(x - 2 * reach, y - 2 * reach, x + 2 * reach, y + 2 * reach);
   cairo_save(cr);
   cairo_identity_matrix(cr);
   cairo_translate(cr, x, y);

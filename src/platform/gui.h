@@ -76,6 +76,9 @@ struct WindowEvent {
 
 // Waits at most `timeoutMs` for one event and hands it out; one event per call.
 WindowEvent WaitWindowEvent(int timeoutMs);
+// Waits for one event until the clock (ElapsedMicroseconds) reads `deadline`; an event
+// already queued is handed out at once.
+WindowEvent WaitWindowEventUntil(int64_t deadline);
 
 // ---- pointer ----
 

@@ -74,9 +74,16 @@ struct GuiState {
   int PointerY = -1;
   unsigned Turn = 0;
   unsigned PointerTurn = ~0u;
+  // Set when GTK was given work (a frame to show): the event wait asks it anew when it
+  // will next have something to do.
+  bool ToolkitAsked = false;
 };
 
 GuiState& Gui();
+
+// Sleeps until the clock reads `until` (microseconds) or the display has input for the
+// toolkit; true when it has (or when it cannot tell).
+bool SleepOnDisplay(int64_t until);
 
 bool ValidWindow(int window);   // a number in range that holds an open window
 bool ValidGadget(int gadget);

@@ -3,8 +3,9 @@
 // A GtkDrawingArea at the top-left corner of a window's client area, at the size it was
 // opened with: the client area clips it and never stretches it. The surface keeps its
 // own copy of the pixels (a cairo RGB24 image); CopyImageToSurface writes a canvas image
-// into that copy, PresentSurface asks GTK to redraw, and the draw handler paints the
-// copy at (0, 0) into GTK's double buffer.
+// into that copy, noting where it changed, PresentSurface asks GTK to redraw that part,
+// and the draw handler paints the copy at (0, 0) into GTK's double buffer. GTK redraws
+// the whole area by itself whenever the window needs it (shown, uncovered, resized).
 //
 // Sections: state; draw handler; interface.
 #include <cairo.h>
@@ -15,6 +16,7 @@
 #include "platform/draw.h"
 #include "platform/gui.h"
 #include "platform/gui_gtk_internal.h"
+#include "platform/system.h"
 
 namespace zolt::platform {
 
@@ -24,10 +26,30 @@ namespace {
 
 // ---- state ----
 
+// Where the copy differs from what was last shown: a rectangle in surface pixels, empty
+// when Right <= Left.
+struct DirtyRect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool Empty() const { return Right <= Left || Bottom <= Top; }
+  void Add(int left, int top, int right, int bottom) {
+    if (Empty()) {
+      *this = {left, top, right, bottom};
+      return;
+    }
+    Left = std::min(Left, left);
+    Top = std::min(Top, top);
+    Right = std::max(Right, right);
+    Bottom = std::max(Bottom, bottom);
+  }
+};
+
 struct SurfaceState {
   int Window = -1;
   GtkWidget* Area = nullptr;         // nullptr: no surface open
   cairo_surface_t* Pixels = nullptr;  // what the next redraw paints
+  DirtyRect Dirty;                    // changed since the last PresentSurface
+  uint64_t ShownSerial = 0;           // the image the copy holds (ImageSerial), and where
+  int ShownX = 0, ShownY = 0;
 };
 
 SurfaceState Surface;
@@ -79,6 +101,8 @@ bool OpenSurface(int window, int width, int height) {
   Surface.Window = window;
   Surface.Area = area;
   Surface.Pixels = pixels;
+  Surface.Dirty = {0, 0, width, height};
+  Surface.ShownSerial = 0;  // the first copy takes the whole image
   return true;
 }
 
@@ -111,16 +135,42 @@ void CopyImageToSurface(int image, int x, int y) {
   if (left >= right || top >= bottom) return;
   cairo_surface_flush(Surface.Pixels);
   uint8_t* target = cairo_image_surface_get_data(Surface.Pixels);
-  for (int row = top; row < bottom; ++row) {
-    const uint8_t* from = source + static_cast<size_t>(row) * sourceStride + left * 4;
-    uint8_t* to = target + static_cast<size_t>(row + y) * stride + (left + x) * 4;
-    std::memcpy(to, from, static_cast<size_t>(right - left) * 4);
+  // Only the parts of the image that drawing changed since the last copy are looked at
+  // (all of it when the surface or the image is new), and of those only the pixels that
+  // differ are copied, so that the window repaints no more than what changed.
+  const uint64_t serial = ImageSerial(image);
+  std::vector<PaintedArea> areas = TakeChangedAreas(image);
+  if (Surface.ShownSerial != serial || Surface.ShownX != x || Surface.ShownY != y)
+    areas = {{0, 0, sourceWidth, sourceHeight}};
+  Surface.ShownSerial = serial;
+  Surface.ShownX = x;
+  Surface.ShownY = y;
+  for (const PaintedArea& area : areas) {
+    const int l = std::max(left, area.Left), r = std::min(right, area.Right);
+    const int t = std::max(top, area.Top), b = std::min(bottom, area.Bottom);
+    if (l >= r) continue;
+    const size_t rowBytes = static_cast<size_t>(r - l) * 4;
+    for (int row = t; row < b; ++row) {
+      const auto* from = reinterpret_cast<const uint32_t*>(source + static_cast<size_t>(row) * sourceStride) + l;
+      auto* to = reinterpret_cast<uint32_t*>(target + static_cast<size_t>(row + y) * stride) + l + x;
+      if (std::memcmp(to, from, rowBytes) == 0) continue;
+      int first = 0;
+      while (to[first] == from[first]) ++first;
+      int last = r - l - 1;
+      while (to[last] == from[last]) --last;
+      std::memcpy(to + first, from + first, static_cast<size_t>(last - first + 1) * 4);
+      Surface.Dirty.Add(l + x + first, row + y, l + x + last + 1, row + y + 1);
+    }
   }
   cairo_surface_mark_dirty(Surface.Pixels);
 }
 
 void PresentSurface() {
-  if (Surface.Area != nullptr) gtk_widget_queue_draw(Surface.Area);
+  if (Surface.Area == nullptr || Surface.Dirty.Empty()) return;
+  const DirtyRect& d = Surface.Dirty;
+  gtk_widget_queue_draw_area(Surface.Area, d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top);
+  Surface.Dirty = {};
+  Gui().ToolkitAsked = true;  // the event wait looks at GTK when it is due to draw
 }
 
 }  // namespace zolt::platform

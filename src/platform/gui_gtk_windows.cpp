@@ -4,13 +4,14 @@
 // and the program does its own scaling from the display's dots per inch. Each window is
 // a GtkWindow whose only child is a GtkLayout, the client area. The close box never
 // destroys a window: it queues Close and the program decides. Signals become queued
-// events; WaitWindowEvent iterates the GLib main context without blocking, sleeps at
-// most 1 ms at a time, and hands out one event per call.
+// events; WaitWindowEvent(Until) iterates the GLib main context without blocking, sleeps
+// at most 1 ms at a time, and hands out one event per call.
 //
 // Sections: shared state and helpers; start-up; windows; events; pointer.
 #include <clocale>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/draw.h"
 #include "platform/gui.h"
@@ -282,6 +283,45 @@ void PumpPendingEvents() {
   }
 }
 
+// Looking at the toolkit's sources costs a few system calls, which add up at a thousand
+// looks a second. Between looks the wait sleeps in poll() on the display's connection,
+// so that input wakes it at once; the toolkit is then pumped when the display has input
+// (on the connection or already read into the client's queue), when GLib's next source
+// falls due (learnt after each look, and after a frame was shown), and at least every
+// PumpPeriod microseconds.
+constexpr int64_t PumpPeriod = 16000;
+int64_t nextLook = 0;  // clock value (microseconds) of the next look without input
+
+// Asks GLib when its next source falls due (a timer, or at once for one that is ready),
+// without dispatching anything, and looks at the toolkit then, or after PumpPeriod.
+void LearnNextLook() {
+  const int64_t now = ElapsedMicroseconds();
+  nextLook = now + PumpPeriod;
+  GMainContext* context = g_main_context_default();
+  if (!g_main_context_acquire(context)) {
+    nextLook = now;
+    return;
+  }
+  gint priority = 0;
+  const bool ready = g_main_context_prepare(context, &priority);
+  constexpr gint MaxFds = 64;
+  GPollFD fds[MaxFds];
+  gint timeout = -1;
+  const gint count = std::min(g_main_context_query(context, priority, &timeout, fds, MaxFds), MaxFds);
+  for (gint i = 0; i < count; ++i) fds[i].revents = 0;
+  g_main_context_check(context, priority, fds, count);
+  g_main_context_release(context);
+  if (ready || timeout == 0) nextLook = now;
+  else if (timeout > 0) nextLook = std::min(nextLook, now + int64_t{timeout} * 1000);
+}
+
+void PumpWhenDue(bool input) {
+  if (std::exchange(Gui().ToolkitAsked, false)) LearnNextLook();
+  if (!input && ElapsedMicroseconds() < nextLook) return;
+  PumpPendingEvents();
+  LearnNextLook();
+}
+
 }  // namespace
 
 // ---- start-up ----
@@ -410,16 +450,17 @@ int GetActiveWindow() { return Gui().ActiveWindow; }
 
 // ---- events ----
 
-WindowEvent WaitWindowEvent(int timeoutMs) {
+WindowEvent WaitWindowEventUntil(int64_t deadline) {
   GuiState& gui = Gui();
   ++gui.Turn;
   if (!gui.Initialised) {
-    Delay(std::max(timeoutMs, 0));
+    SleepUntilMicroseconds(deadline);
     return {};
   }
-  const gint64 deadline = g_get_monotonic_time() + std::max(timeoutMs, 0) * gint64{1000};
+  // An event left from the last look at the display is handed out at once; otherwise the
+  // wait sleeps until the display has input or the deadline comes, at most 1 ms at a
+  // time, and looks again.
   for (;;) {
-    PumpPendingEvents();
     if (!gui.Queue.empty()) {
       QueuedEvent queued = gui.Queue.front();
       gui.Queue.pop_front();
@@ -432,10 +473,15 @@ WindowEvent WaitWindowEvent(int timeoutMs) {
       }
       return queued.Event;
     }
-    gint64 left = deadline - g_get_monotonic_time();
-    if (left <= 0) return {};
-    g_usleep(static_cast<gulong>(std::min<gint64>(left, 1000)));
+    const int64_t now = ElapsedMicroseconds();
+    const bool input = now < deadline ? SleepOnDisplay(std::min<int64_t>(deadline, now + 1000)) : true;
+    PumpWhenDue(input);
+    if (gui.Queue.empty() && ElapsedMicroseconds() >= deadline) return {};
   }
+}
+
+WindowEvent WaitWindowEvent(int timeoutMs) {
+  return WaitWindowEventUntil(ElapsedMicroseconds() + std::max(timeoutMs, 0) * int64_t{1000});
 }
 
 // ---- pointer ----

@@ -3,7 +3,7 @@
 //
 // Windows are records with the same numbers, titles and client sizes (device pixels) as
 // real ones. WaitWindowEvent calls the test's wait hook, then hands out one queued event,
-// or sleeps the timeout and reports none. Message boxes are recorded and return at once;
+// or sleeps the timeout (or to the deadline) and reports none. Message boxes are recorded and return at once;
 // the folder chooser answers from a script; help requests are recorded.
 //
 // Sections: state; start-up; windows; events; pointer; surface; dialogs; help; test side.
@@ -131,22 +131,36 @@ int GetActiveWindow() {
 
 // ---- events ----
 
-WindowEvent WaitWindowEvent(int timeoutMs) {
+namespace {
+
+// The test's hook, then the first queued event; false when none is queued.
+bool TakeQueuedEvent(WindowEvent& event) {
   std::function<void()> hook;
   {
     Lock lock(Gui().Mutex);
     hook = Gui().WaitHook;  // a copy: the hook may replace itself
   }
   if (hook) hook();
-  {
-    Lock lock(Gui().Mutex);
-    if (!Gui().Queue.empty()) {
-      WindowEvent event = Gui().Queue.front();
-      Gui().Queue.pop_front();
-      return event;
-    }
-  }
+  Lock lock(Gui().Mutex);
+  if (Gui().Queue.empty()) return false;
+  event = Gui().Queue.front();
+  Gui().Queue.pop_front();
+  return true;
+}
+
+}  // namespace
+
+WindowEvent WaitWindowEvent(int timeoutMs) {
+  WindowEvent event;
+  if (TakeQueuedEvent(event)) return event;
   if (timeoutMs > 0) Delay(timeoutMs);
+  return WindowEvent{};
+}
+
+WindowEvent WaitWindowEventUntil(int64_t deadline) {
+  WindowEvent event;
+  if (TakeQueuedEvent(event)) return event;
+  SleepUntilMicroseconds(deadline);
   return WindowEvent{};
 }
 

@@ -22,8 +22,14 @@ namespace zolt::platform {
 // Milliseconds from a fixed point at start-up; monotonic, never goes back.
 int64_t ElapsedMilliseconds();
 
+// Microseconds on the same clock as ElapsedMilliseconds.
+int64_t ElapsedMicroseconds();
+
 // Sleeps the calling thread for the given milliseconds (1 ms resolution).
 void Delay(int milliseconds);
+// Sleeps the calling thread until the clock reads `microseconds` (at once when it has
+// passed): a loop that sleeps to fixed deadlines keeps its pace whatever its work costs.
+void SleepUntilMicroseconds(int64_t microseconds);
 
 struct DateTime {
   int Year = 0;    // four digits

@@ -17,6 +17,16 @@ int64_t ElapsedMilliseconds() {
       .count();
 }
 
+int64_t ElapsedMicroseconds() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                               ClockStart)
+      .count();
+}
+
+void SleepUntilMicroseconds(int64_t microseconds) {
+  std::this_thread::sleep_until(ClockStart + std::chrono::microseconds(microseconds));
+}
+
 void Delay(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -20,6 +20,8 @@ struct CursorRecord {
   int32_t DragPixel = 0;    // pointer x (X cursor) or y (Y cursor) while dragging
   double Value = 0.0;       // position in axis units
   double LastValue = 0.0;   // Value as left by the previous pass
+
+  bool operator==(const CursorRecord&) const = default;
 };
 
 inline CursorRecord CursorXA, CursorXB, CursorYA, CursorYB;

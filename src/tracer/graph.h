@@ -61,10 +61,39 @@ void ChooseAxisScale(double min, double max, const std::string& axis);
 void BuildAxisLabels();
 void InitCurveStyles();
 void ComputeGraphPlotData(double xStart, double xEnd, double yStart, double yEnd);
+// The same plot data, computed only for entries not yet plotted with the same scales,
+// quantities and plot area while DisplayedSweepsRevision stays (the drawing pass's way).
+void UpdateGraphPlotData(double xStart, double xEnd, double yStart, double yEnd);
+// Per curve, moves whenever any of its plotted pixels is computed.
+inline uint64_t CurvePixelsRevision[PlotCurves] = {};
 void DrawGraphTitlePanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap,
                          int32_t marginLeft, int32_t marginRight, int32_t marginTop,
                          int32_t marginBottom);
 void DrawGraph(int32_t x, int32_t y, int32_t w, int32_t h, int32_t marginLeft,
                int32_t marginRight, int32_t marginTop, int32_t marginBottom);
+
+// ---- the graph in layers ----
+//
+// The painting of DrawGraphTitlePanel in the steps that a drawing pass keeping unchanged
+// layers paints one by one, in this order: the title header and plot backdrop, each
+// curve, then the cursors. Painted in that order they give DrawGraphTitlePanel's pixels.
+
+// The GRAPH TITLE header alone (with its zones).
+void PaintGraphTitleHeader(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight);
+// The axis title texts and the plot area (PlotLeft ... and screen::PlotRect); paints nothing.
+void LayOutGraphTitlePanel(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight, int32_t marginTop,
+                           int32_t marginBottom);
+// The header, plot box, grid, axis numbers and titles, after LayOutGraphTitlePanel.
+// Returns the leftmost canvas x its painting may reach.
+double PaintGraphBackdrop(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight, int32_t marginTop,
+                          int32_t marginBottom);
+// The highest curve that has a path to paint; -1 for none.
+int LastPaintedCurve();
+// One curve's path (nothing for a curve without a segment).
+void PaintCurve(int curve);
+// The four cursors in their painting order (0 to 3: XB, XA, YB, YA), then the slope
+// line (GraphCursorCount).
+constexpr int GraphCursorCount = 4;
+void PaintGraphCursor(int k);
 
 }  // namespace zolt::tracer

@@ -4,7 +4,8 @@
 //
 // Pixel positions computed as reals are rounded to the nearest integer, ties to even.
 //
-// Sections: title panel; plot frame and numbers; axis titles; curves; cursors; DrawGraph.
+// Sections: title panel; plot frame and numbers; axis titles; curves; cursors; DrawGraph;
+// the graph in layers (the same painting in the steps the drawing pass keeps apart).
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -65,10 +66,20 @@ void SetAxisTitle(AxisState& axis, const std::string& unit, const std::string& s
 
 void DrawGraphTitlePanel(int32_t x, int32_t, int32_t w, int32_t, int32_t, int32_t marginLeft,
                          int32_t marginRight, int32_t marginTop, int32_t marginBottom) {
+  PaintGraphTitleHeader(x, w, marginLeft, marginRight);
+  LayOutGraphTitlePanel(x, w, marginLeft, marginRight, marginTop, marginBottom);
+  DrawGraph(x, GraphRegionTop, w, screen::ScreenState.ScreenHeight, marginLeft, marginRight, marginTop,
+            marginBottom);
+}
+
+void PaintGraphTitleHeader(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight) {
   const screen::ColourSchemeRecord& c = ColourScheme;
   screen::DrawPanelHeader(x + marginLeft, 8, w - marginLeft - marginRight, 16, ZoneGraphTitlePanel,
                           frame::Captions.GraphTitle, GraphTitleText, c.DarkFillColour, c.CaptionTextColour);
+}
 
+void LayOutGraphTitlePanel(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight, int32_t marginTop,
+                           int32_t marginBottom) {
   const GraphSettingsRecord& g = GraphSettings;
   SetAxisTitle(XAxis, g.XUnit, g.XSymbol, g.XSubscript, g.XDescription);
   SetAxisTitle(YAxis, g.YUnit, g.YSymbol, g.YSubscript, g.YDescription);
@@ -78,7 +89,8 @@ void DrawGraphTitlePanel(int32_t x, int32_t, int32_t w, int32_t, int32_t, int32_
   PlotTop = GraphRegionTop + marginTop;
   PlotWidth = w - marginLeft - marginRight;
   PlotHeight = height - marginTop - marginBottom;
-  DrawGraph(x, GraphRegionTop, w, height, marginLeft, marginRight, marginTop, marginBottom);
+  screen::PlotRect = {static_cast<int32_t>(PlotLeft), static_cast<int32_t>(PlotTop), static_cast<int32_t>(PlotWidth),
+                      static_cast<int32_t>(PlotHeight)};
 }
 
 // ---- plot frame and numbers ----
@@ -130,11 +142,17 @@ void DrawGrid(const PlotBox& p) {
   DrawLine(p.X, p.Y, p.X, p.Bottom(), c.GridMajorColour);
 }
 
+// The leftmost canvas x that the backdrop's texts reach, kept while they are painted.
+double backdropLeftmost = 0.0;
+
+void ReachLeft(double x) { backdropLeftmost = std::min(backdropLeftmost, x); }
+
 void DrawAxisNumbers(const PlotBox& p) {
   const screen::ColourSchemeRecord& c = ColourScheme;
   platform::SelectFont(frame::FontGraphLabel);
   // X: centred under their lines; the first minor line's number sits 5 px higher.
   auto xNumber = [&](const std::string& text, double centre, int32_t top) {
+    ReachLeft(centre - TextWidth(text) / 2);
     DrawText(centre - TextWidth(text) / 2, top, text, c.GraphTextColour, c.GraphBackColour);
   };
   const int64_t xMajor = Majors(XAxis);
@@ -146,6 +164,7 @@ void DrawAxisNumbers(const PlotBox& p) {
   // Y: right-aligned left of the ticks, centred on their lines; the first minor line's
   // number sits 5 px closer to the plot.
   auto yNumber = [&](const std::string& text, double middle, int32_t edge) {
+    ReachLeft(edge - 1 - TextWidth(text));
     DrawText(edge - 1 - TextWidth(text), middle - TextHeight(text) / 2, text, c.GraphTextColour,
              c.GraphBackColour);
   };
@@ -177,6 +196,7 @@ void DrawAxisTitles(const PlotBox& p, int32_t regionLeft) {
   const double xt = TextHeight(XAxis.TitleText);
   const double start = p.X + p.W / 2.0 - xw.Total() / 2.0;
   const int32_t top = p.Bottom() + 35;
+  ReachLeft(start);
   DrawText(start, top, XAxis.SymbolText, c.GraphTextColour, c.GraphBackColour);
   DrawText(start + xw.Symbol, top + xt / 3, XAxis.SubscriptText, c.GraphTextColour, c.GraphBackColour);
   DrawText(start + xw.Symbol + xw.Subscript, top, XAxis.TitleText, c.GraphTextColour, c.GraphBackColour);
@@ -187,6 +207,7 @@ void DrawAxisTitles(const PlotBox& p, int32_t regionLeft) {
   const double yt = TextHeight(YAxis.TitleText);
   const double base = p.Y + p.H / 2.0 + yw.Total() / 2.0;
   const double left = regionLeft + 5;
+  ReachLeft(left);
   platform::DrawRotatedText(left, base, YAxis.SymbolText, 90, c.GraphTextColour);
   platform::DrawRotatedText(left + yt / 3, base - yw.Symbol, YAxis.SubscriptText, 90, c.GraphTextColour);
   platform::DrawRotatedText(left, base - yw.Symbol - yw.Subscript, YAxis.TitleText, 90, c.GraphTextColour);
@@ -212,37 +233,38 @@ inline int32_t PixelInside(double v, int32_t low, int32_t high) {
 
 // Each curve is one path through its entries, rounded to whole pixels and clamped into
 // the plot, so that parts outside the axis range run along the frame. Consecutive entries
-// on the same pixel add nothing to the path and are left out.
-void DrawCurves(const PlotBox& p) {
+// on the same pixel add nothing to the path and are left out. Curves without a segment
+// are not painted.
+int64_t CurvePathPoints(int i) { return std::min<int64_t>(GraphPlotData.ValidPoints[i], DisplayedPointsPerCurve); }
+
+void DrawCurve(const PlotBox& p, int i) {
   static std::vector<platform::PixelPoint> path(DisplayedPointsPerCurve);
   static std::vector<platform::PathPoint> realPath;
   const GraphPlotDataRecord& g = GraphPlotData;
-  for (int i = 0; i < MaxCurves; ++i) {
-    const int64_t count = std::min<int64_t>(g.ValidPoints[i], DisplayedPointsPerCurve);
-    if (count < 2) continue;  // a path needs a segment
-    const double* pixelX = g.PixelX[i];
-    const double* pixelY = g.PixelY[i];
-    // Every point is written and kept only when it moved (no branch to mispredict on
-    // noisy curves).
-    path[0] = {PixelInside(pixelX[0], p.X, p.Right()), PixelInside(pixelY[0], p.Y, p.Bottom())};
-    int n = 1;
-    for (int64_t j = 1; j < count; ++j) {
-      const int32_t px = PixelInside(pixelX[j], p.X, p.Right());
-      const int32_t py = PixelInside(pixelY[j], p.Y, p.Bottom());
-      const platform::PixelPoint last = path[n - 1];
-      path[n] = {px, py};
-      n += (px != last.X) | (py != last.Y);
-    }
-    const CurveStyle& style = CurveStyles[i];
-    const platform::StrokeStyle stroke = StyleOf(style.LineStyle);
-    if (stroke == platform::StrokeStyle::Solid) {
-      platform::StrokePixelPolyline(path.data(), n, style.Colour, style.LineWidth);
-    } else {
-      realPath.resize(n);
-      for (int k = 0; k < n; ++k) realPath[k] = {static_cast<double>(path[k].X), static_cast<double>(path[k].Y)};
-      if (n == 1) realPath.push_back(realPath[0]);  // a path that stays on one pixel is a dot
-      platform::StrokePath(realPath.data(), static_cast<int>(realPath.size()), style.Colour, style.LineWidth, stroke);
-    }
+  const int64_t count = CurvePathPoints(i);
+  if (count < 2) return;  // a path needs a segment
+  const double* pixelX = g.PixelX[i];
+  const double* pixelY = g.PixelY[i];
+  // Every point is written and kept only when it moved (no branch to mispredict on
+  // noisy curves).
+  path[0] = {PixelInside(pixelX[0], p.X, p.Right()), PixelInside(pixelY[0], p.Y, p.Bottom())};
+  int n = 1;
+  for (int64_t j = 1; j < count; ++j) {
+    const int32_t px = PixelInside(pixelX[j], p.X, p.Right());
+    const int32_t py = PixelInside(pixelY[j], p.Y, p.Bottom());
+    const platform::PixelPoint last = path[n - 1];
+    path[n] = {px, py};
+    n += (px != last.X) | (py != last.Y);
+  }
+  const CurveStyle& style = CurveStyles[i];
+  const platform::StrokeStyle stroke = StyleOf(style.LineStyle);
+  if (stroke == platform::StrokeStyle::Solid) {
+    platform::StrokePixelPolyline(path.data(), n, style.Colour, style.LineWidth);
+  } else {
+    realPath.resize(n);
+    for (int k = 0; k < n; ++k) realPath[k] = {static_cast<double>(path[k].X), static_cast<double>(path[k].Y)};
+    if (n == 1) realPath.push_back(realPath[0]);  // a path that stays on one pixel is a dot
+    platform::StrokePath(realPath.data(), static_cast<int>(realPath.size()), style.Colour, style.LineWidth, stroke);
   }
 }
 
@@ -346,13 +368,20 @@ void DrawYCursor(CursorRecord& cursor, const char* letter, int32_t columnOffset,
   DrawLine(cx, downY + 3, cx - 3, downY - 3, Black);
 }
 
-// B first, so that A's label lies over B's.
-void DrawCursors() {
+// The cursors one by one, B first so that A's label lies over B's.
+void DrawCursor(int k) {
   platform::SelectFont(frame::FontSmall);
-  DrawXCursor(CursorXB, "B", -16, ZoneCursorXBDown, ZoneCursorXBUp);
-  DrawXCursor(CursorXA, "A", 0, ZoneCursorXADown, ZoneCursorXAUp);
-  DrawYCursor(CursorYB, "B", 17, ZoneCursorYBUp, ZoneCursorYBDown);
-  DrawYCursor(CursorYA, "A", 1, ZoneCursorYAUp, ZoneCursorYADown);
+  switch (k) {
+    case 0: DrawXCursor(CursorXB, "B", -16, ZoneCursorXBDown, ZoneCursorXBUp); break;
+    case 1: DrawXCursor(CursorXA, "A", 0, ZoneCursorXADown, ZoneCursorXAUp); break;
+    case 2: DrawYCursor(CursorYB, "B", 17, ZoneCursorYBUp, ZoneCursorYBDown); break;
+    case 3: DrawYCursor(CursorYA, "A", 1, ZoneCursorYAUp, ZoneCursorYADown); break;
+    default: break;
+  }
+}
+
+void DrawCursors() {
+  for (int k = 0; k < GraphCursorCount; ++k) DrawCursor(k);
 }
 
 void DrawSlopeLine() {
@@ -365,18 +394,70 @@ void DrawSlopeLine() {
 
 // ---- DrawGraph ----
 
-void DrawGraph(int32_t x, int32_t y, int32_t w, int32_t h, int32_t marginLeft, int32_t marginRight,
+namespace {
+
+PlotBox PlotOf(int32_t x, int32_t y, int32_t w, int32_t h, int32_t marginLeft, int32_t marginRight,
                int32_t marginTop, int32_t marginBottom) {
-  const PlotBox p{x + marginLeft, y + marginTop, w - marginLeft - marginRight, h - marginTop - marginBottom};
-  screen::PlotRect = {p.X, p.Y, p.W, p.H};
-  if (!platform::StartDrawing(screen::CanvasImage)) return;
+  return {x + marginLeft, y + marginTop, w - marginLeft - marginRight, h - marginTop - marginBottom};
+}
+
+// The plot box, grid, axis numbers and titles, in a drawing batch.
+void PaintPlotBackdrop(const PlotBox& p, int32_t regionLeft) {
   platform::DrawBox(p.X, p.Y, p.W, p.H, ColourScheme.GraphBackColour);
   DrawGrid(p);
   DrawAxisNumbers(p);
-  DrawAxisTitles(p, x);
-  DrawCurves(p);
+  DrawAxisTitles(p, regionLeft);
+}
+
+}  // namespace
+
+void DrawGraph(int32_t x, int32_t y, int32_t w, int32_t h, int32_t marginLeft, int32_t marginRight,
+               int32_t marginTop, int32_t marginBottom) {
+  const PlotBox p = PlotOf(x, y, w, h, marginLeft, marginRight, marginTop, marginBottom);
+  screen::PlotRect = {p.X, p.Y, p.W, p.H};
+  if (!platform::StartDrawing(screen::CanvasImage)) return;
+  PaintPlotBackdrop(p, x);
+  for (int i = 0; i < MaxCurves; ++i) DrawCurve(p, i);
   DrawCursors();
   DrawSlopeLine();
+  platform::StopDrawing();
+}
+
+// ---- the graph in layers ----
+
+double PaintGraphBackdrop(int32_t x, int32_t w, int32_t marginLeft, int32_t marginRight, int32_t marginTop,
+                          int32_t marginBottom) {
+  const int32_t headerLeft = x + marginLeft;
+  const int32_t headerWidth = w - marginLeft - marginRight;
+  backdropLeftmost = std::min(headerLeft, headerLeft + headerWidth - 32);
+  PaintGraphTitleHeader(x, w, marginLeft, marginRight);
+  const PlotBox p = PlotOf(x, GraphRegionTop, w, screen::ScreenState.ScreenHeight, marginLeft, marginRight,
+                           marginTop, marginBottom);
+  ReachLeft(std::min(p.X - TickLength, p.Right()));
+  if (!platform::StartDrawing(screen::CanvasImage)) return backdropLeftmost;
+  PaintPlotBackdrop(p, x);
+  platform::StopDrawing();
+  return backdropLeftmost;
+}
+
+int LastPaintedCurve() {
+  for (int i = MaxCurves - 1; i >= 0; --i)
+    if (CurvePathPoints(i) >= 2) return i;
+  return -1;
+}
+
+void PaintCurve(int i) {
+  if (!platform::StartDrawing(screen::CanvasImage)) return;
+  DrawCurve({screen::PlotRect.X, screen::PlotRect.Y, screen::PlotRect.Width, screen::PlotRect.Height}, i);
+  platform::StopDrawing();
+}
+
+void PaintGraphCursor(int k) {
+  if (!platform::StartDrawing(screen::CanvasImage)) return;
+  if (k < GraphCursorCount)
+    DrawCursor(k);
+  else
+    DrawSlopeLine();
   platform::StopDrawing();
 }
 

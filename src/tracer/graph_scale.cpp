@@ -124,7 +124,28 @@ void InitCurveStyles() {
 
 // ---- plot data ----
 
-void ComputeGraphPlotData(double xStart, double xEnd, double yStart, double yEnd) {
+namespace {
+
+// What one plot-data walk works with: the scales and the quantities of the fields.
+struct PlotMapping {
+  double XScale = 1, XOffset = 0, YScale = 1, YOffset = 0;
+  PointField X{}, Y{}, C{};
+  bool operator==(const PlotMapping&) const = default;
+};
+
+PlotMapping MappingOf(double xStart, double xEnd, double yStart, double yEnd) {
+  PlotMapping m;
+  m.XScale = xEnd == xStart ? 1.0 : static_cast<double>(PlotWidth) / (xEnd - xStart);
+  m.YScale = yEnd == yStart ? 1.0 : static_cast<double>(PlotHeight) / (yEnd - yStart);
+  m.XOffset = static_cast<double>(PlotLeft) - xStart * m.XScale;
+  m.YOffset = static_cast<double>(PlotTop + PlotHeight) + yStart * m.YScale;
+  m.X = PointFieldOf(GraphSettings.XQuantity);
+  m.Y = PointFieldOf(GraphSettings.YQuantity);
+  m.C = PointFieldOf(GraphSettings.CurveQuantity);
+  return m;
+}
+
+void FindLastPlottedCurve() {
   GraphPlotDataRecord& g = GraphPlotData;
   g.LastPlottedCurve = 0;
   for (int i = 1000; i >= 0; --i)
@@ -132,38 +153,72 @@ void ComputeGraphPlotData(double xStart, double xEnd, double yStart, double yEnd
       g.LastPlottedCurve = i;
       break;
     }
+}
 
-  const double xScale = xEnd == xStart ? 1.0 : static_cast<double>(PlotWidth) / (xEnd - xStart);
-  const double yScale = yEnd == yStart ? 1.0 : static_cast<double>(PlotHeight) / (yEnd - yStart);
-  const double xOffset = static_cast<double>(PlotLeft) - xStart * xScale;
-  const double yOffset = static_cast<double>(PlotTop + PlotHeight) + yStart * yScale;
-
-  const PointField xField = PointFieldOf(GraphSettings.XQuantity);
-  const PointField yField = PointFieldOf(GraphSettings.YQuantity);
-  const PointField cField = PointFieldOf(GraphSettings.CurveQuantity);
-
-  // Only the displayed curves have points; the plot tables hold at most their size.
-  const int64_t lastCurve = std::min<int64_t>(g.LastPlottedCurve, MaxCurves - 1);
-  for (int64_t i = 0; i <= lastCurve; ++i) {
-    const int64_t count = std::min<int64_t>(g.ValidPoints[i], DisplayedPointsPerCurve);
-    SweepPoint* points = DisplayedSweeps.Point[i];
-    double* valueX = g.ValueX[i];
-    double* valueY = g.ValueY[i];
-    double* pixelX = g.PixelX[i];
-    double* pixelY = g.PixelY[i];
-    // The walk takes entries by position, whatever their status bits.
-    for (int64_t j = 0; j < count; ++j) {
-      SweepPoint& p = points[j];
-      p.HFE = p.IC_A;
-      const double x = PointValue(p, xField);
-      const double y = PointValue(p, yField);
-      valueX[j] = x;
-      valueY[j] = y;
-      pixelX[j] = x * xScale + xOffset;
-      pixelY[j] = yOffset - y * yScale;
-      g.LabelValue[i] = PointValue(p, cField);
-    }
+// Entries from..count-1 of curve i (taken by position, whatever their status bits).
+void PlotEntries(const PlotMapping& m, int64_t i, int64_t from, int64_t count) {
+  GraphPlotDataRecord& g = GraphPlotData;
+  SweepPoint* points = DisplayedSweeps.Point[i];
+  double* valueX = g.ValueX[i];
+  double* valueY = g.ValueY[i];
+  double* pixelX = g.PixelX[i];
+  double* pixelY = g.PixelY[i];
+  for (int64_t j = from; j < count; ++j) {
+    SweepPoint& p = points[j];
+    p.HFE = p.IC_A;
+    const double x = PointValue(p, m.X);
+    const double y = PointValue(p, m.Y);
+    valueX[j] = x;
+    valueY[j] = y;
+    pixelX[j] = x * m.XScale + m.XOffset;
+    pixelY[j] = m.YOffset - y * m.YScale;
+    g.LabelValue[i] = PointValue(p, m.C);
   }
+  if (from < count) ++CurvePixelsRevision[i];
+}
+
+// The walk the last update left: its mapping and, per curve, the entries it covered.
+struct PlotWalk {
+  bool Valid = false;
+  uint64_t Revision = 0;
+  PlotMapping Mapping;
+  int64_t Plotted[MaxCurves] = {};
+};
+
+PlotWalk plotWalk;
+
+}  // namespace
+
+void ComputeGraphPlotData(double xStart, double xEnd, double yStart, double yEnd) {
+  FindLastPlottedCurve();
+  const PlotMapping m = MappingOf(xStart, xEnd, yStart, yEnd);
+  // Only the displayed curves have points; the plot tables hold at most their size.
+  const int64_t lastCurve = std::min<int64_t>(GraphPlotData.LastPlottedCurve, MaxCurves - 1);
+  for (int64_t i = 0; i <= lastCurve; ++i)
+    PlotEntries(m, i, 0, std::min<int64_t>(GraphPlotData.ValidPoints[i], DisplayedPointsPerCurve));
+  plotWalk.Valid = false;
+}
+
+void UpdateGraphPlotData(double xStart, double xEnd, double yStart, double yEnd) {
+  FindLastPlottedCurve();
+  const PlotMapping m = MappingOf(xStart, xEnd, yStart, yEnd);
+  PlotWalk& w = plotWalk;
+  if (!w.Valid || w.Revision != DisplayedSweepsRevision || !(w.Mapping == m)) {
+    w = PlotWalk{};
+    w.Valid = true;
+    w.Revision = DisplayedSweepsRevision;
+    w.Mapping = m;
+  }
+  const int64_t lastCurve = std::min<int64_t>(GraphPlotData.LastPlottedCurve, MaxCurves - 1);
+  for (int64_t i = 0; i <= lastCurve; ++i) {
+    const int64_t count = std::min<int64_t>(GraphPlotData.ValidPoints[i], DisplayedPointsPerCurve);
+    // Entries already plotted with this mapping are kept; fewer entries than before (the
+    // curve's points were changed) are plotted anew.
+    const int64_t from = count >= w.Plotted[i] ? w.Plotted[i] : 0;
+    PlotEntries(m, i, from, count);
+    w.Plotted[i] = count;
+  }
+  for (int64_t i = lastCurve + 1; i < MaxCurves; ++i) w.Plotted[i] = 0;
 }
 
 }  // namespace zolt::tracer

@@ -30,49 +30,109 @@ double YAt(double xc, double pX, double pY, double x, double y) {
   return pY + (xc - pX) / (x - pX) * (y - pY);
 }
 
+// One curve's walk so far: the entries walked, and what the walk carries from one entry
+// to the next.
+struct CurveWalk {
+  int32_t Walked = 0;
+  int64_t Valid = 0;
+  bool HavePrevious = false;
+  double PX = 0.0, PY = 0.0;
+  bool FoundA = false, FoundB = false;
+  double YAtA = 0.0, YAtB = 0.0;
+};
+
+struct ExtentsWalk {
+  PointField X{}, Y{};
+  double Xa = 0.0, Xb = 0.0;
+  double XMin = 1e38, XMax = -1e38, YMin = 1e38, YMax = -1e38;
+  CurveWalk Curves[MaxCurves];
+};
+
+// The entries up to (not including) `end` of curve i, from where the walk stopped.
+void WalkCurve(ExtentsWalk& w, int i, int32_t end) {
+  CurveWalk& c = w.Curves[i];
+  const SweepPoint* points = DisplayedSweeps.Point[i];
+  for (int32_t j = c.Walked; j < end; ++j) {
+    const SweepPoint& p = points[j];
+    if ((p.RunStatus & StopCodeBits) != 0) continue;
+    const double x = PointValue(p, w.X);
+    const double y = PointValue(p, w.Y);
+    if (x < w.XMin) w.XMin = x;
+    if (x > w.XMax) w.XMax = x;
+    if (y < w.YMin) w.YMin = y;
+    if (y > w.YMax) w.YMax = y;
+    ++c.Valid;
+    // Each cursor takes the curve's first crossing in the order of acquisition.
+    if (c.HavePrevious && !c.FoundA && Between(w.Xa, c.PX, x)) {
+      c.YAtA = YAt(w.Xa, c.PX, c.PY, x, y);
+      c.FoundA = true;
+    }
+    if (c.HavePrevious && !c.FoundB && Between(w.Xb, c.PX, x)) {
+      c.YAtB = YAt(w.Xb, c.PX, c.PY, x, y);
+      c.FoundB = true;
+    }
+    c.PX = x;
+    c.PY = y;
+    c.HavePrevious = true;
+  }
+  c.Walked = std::max(c.Walked, end);
+}
+
+// The entries a curve has to walk: the entry at its last index is not walked.
+int32_t WalkEnd(int i) { return std::max(std::min(DisplayedSweeps.TotalEntries[i], DisplayedPointsPerCurve - 1), 0); }
+
+void PublishWalk(const ExtentsWalk& w) {
+  XAxis.Min = w.XMin;
+  XAxis.Max = w.XMax;
+  YAxis.Min = w.YMin;
+  YAxis.Max = w.YMax;
+  for (int i = 0; i < MaxCurves; ++i) {
+    GraphPlotData.ValidPoints[i] = w.Curves[i].Valid;
+    YAtCursorXA[i] = w.Curves[i].YAtA;
+    YAtCursorXB[i] = w.Curves[i].YAtB;
+  }
+}
+
+ExtentsWalk FreshWalk(double xa, double xb) {
+  ExtentsWalk w;
+  w.X = PointFieldOf(GraphSettings.XQuantity);
+  w.Y = PointFieldOf(GraphSettings.YQuantity);
+  w.Xa = xa;
+  w.Xb = xb;
+  return w;
+}
+
+// The walk the last update left, and the revision of the points it walked.
+struct KeptWalk {
+  bool Valid = false;
+  uint64_t Revision = 0;
+  ExtentsWalk Walk;
+};
+
+KeptWalk keptWalk;
+
 }  // namespace
 
 void ComputeCurveExtents(double xa, double xb) {
-  XAxis.Min = YAxis.Min = 1e38;
-  XAxis.Max = YAxis.Max = -1e38;
-  const PointField xField = PointFieldOf(GraphSettings.XQuantity);
-  const PointField yField = PointFieldOf(GraphSettings.YQuantity);
+  ExtentsWalk w = FreshWalk(xa, xb);
+  for (int i = 0; i < MaxCurves; ++i) WalkCurve(w, i, WalkEnd(i));
+  PublishWalk(w);
+  keptWalk.Valid = false;
+}
 
-  for (int i = 0; i < MaxCurves; ++i) {
-    int64_t valid = 0;
-    bool havePrevious = false;
-    double pX = 0.0, pY = 0.0;
-    bool foundA = false, foundB = false;
-    YAtCursorXA[i] = 0.0;
-    YAtCursorXB[i] = 0.0;
-    // The entry at the curve's last index is not walked.
-    const int32_t n = std::min(DisplayedSweeps.TotalEntries[i], DisplayedPointsPerCurve - 1);
-    const SweepPoint* points = DisplayedSweeps.Point[i];
-    for (int32_t j = 0; j < n; ++j) {
-      const SweepPoint& p = points[j];
-      if ((p.RunStatus & StopCodeBits) != 0) continue;
-      const double x = PointValue(p, xField);
-      const double y = PointValue(p, yField);
-      if (x < XAxis.Min) XAxis.Min = x;
-      if (x > XAxis.Max) XAxis.Max = x;
-      if (y < YAxis.Min) YAxis.Min = y;
-      if (y > YAxis.Max) YAxis.Max = y;
-      ++valid;
-      // Each cursor takes the curve's first crossing in the order of acquisition.
-      if (havePrevious && !foundA && Between(xa, pX, x)) {
-        YAtCursorXA[i] = YAt(xa, pX, pY, x, y);
-        foundA = true;
-      }
-      if (havePrevious && !foundB && Between(xb, pX, x)) {
-        YAtCursorXB[i] = YAt(xb, pX, pY, x, y);
-        foundB = true;
-      }
-      pX = x;
-      pY = y;
-      havePrevious = true;
-    }
-    GraphPlotData.ValidPoints[i] = valid;
+void UpdateCurveExtents(double xa, double xb) {
+  KeptWalk& k = keptWalk;
+  const ExtentsWalk fresh = FreshWalk(xa, xb);
+  bool keep = k.Valid && k.Revision == DisplayedSweepsRevision && k.Walk.X == fresh.X && k.Walk.Y == fresh.Y &&
+              k.Walk.Xa == xa && k.Walk.Xb == xb;
+  for (int i = 0; keep && i < MaxCurves; ++i) keep = WalkEnd(i) >= k.Walk.Curves[i].Walked;
+  if (!keep) {
+    k.Walk = fresh;
+    k.Revision = DisplayedSweepsRevision;
+    k.Valid = true;
   }
+  for (int i = 0; i < MaxCurves; ++i) WalkCurve(k.Walk, i, WalkEnd(i));
+  PublishWalk(k.Walk);
 }
 
 // ---- cursor update ----

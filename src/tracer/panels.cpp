@@ -2,18 +2,29 @@
 // cleared and its three columns painted, and the legend texts of the sweep settings.
 //
 // Sections: render; legend texts.
+#include <array>
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "frame/app.h"
 #include "frame/numbers.h"
+#include "frame/translate.h"
 #include "platform/draw.h"
 #include "screen/colours.h"
 #include "screen/hot_zones.h"
 #include "screen/surface.h"
+#include "tracer/cursors.h"
 #include "tracer/graph.h"
+#include "tracer/graph_layers.h"
 #include "tracer/measurements.h"
 #include "tracer/panels.h"
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
+#include "tracer/run_state.h"
+#include "tracer/setup.h"
+#include "tracer/test_config.h"
 
 namespace zolt::tracer {
 
@@ -44,36 +55,237 @@ void PrepareCanvas(int32_t width, int32_t height) {
   platform::CreateImage(screen::CanvasImage, width, height);
 }
 
+void RenderPanels(bool keepLayers);
+
 }  // namespace
 
-void RenderPanelImage() {
+void RenderPanelImage() { RenderPanels(false); }
+
+void RenderPanelImageKeepingLayers() { RenderPanels(true); }
+
+namespace {
+
+// ---- the left column kept ----
+//
+// A pass that keeps layers paints the left column again only when something it shows has
+// changed, apart from the run-status box (run status, last stop, live readings), which is
+// painted over the kept column alone, as long as its painting keeps within its place. The
+// column's zones are registered again as its last painting left them. Nothing else may
+// have painted over the column since (a very narrow window, a backdrop reaching left).
+
+struct LeftInputs {
+  int32_t Height = 0;
+  uint64_t Canvas = 0;
+  double DpiX = 0, DpiY = 0;
+  screen::ColourSchemeRecord Colours;
+  frame::UiCaptions Captions;
+  std::string LanguageApplied;
+  int32_t LanguageColumn = 0;
+  std::string MicroSign;
+  TestSetupRecord Setup;
+  GraphSettingsRecord Graph;
+  int32_t TestConfiguration = 0;
+  int32_t RunPhase = 0;
+  int32_t SampleRunNumber = 0;
+  bool operator==(const LeftInputs&) const = default;
+};
+
+LeftInputs CurrentLeft(int32_t height) {
+  LeftInputs in;
+  in.Height = height;
+  in.Canvas = platform::ImageSerial(screen::CanvasImage);
+  in.DpiX = platform::DisplayDpiX();
+  in.DpiY = platform::DisplayDpiY();
+  in.Colours = screen::ColourScheme;
+  in.Captions = frame::Captions;
+  in.LanguageApplied = frame::LanguageState.LanguageApplied;
+  in.LanguageColumn = frame::LanguageState.LanguageColumn;
+  in.MicroSign = frame::AppInfo.MicroSign;
+  in.Setup = TestSetup;
+  in.Graph = GraphSettings;
+  in.TestConfiguration = TestConfiguration;
+  in.RunPhase = RunControl.RunPhase;
+  in.SampleRunNumber = SampleRunNumber;
+  return in;
+}
+
+struct KeptLeft {
+  bool Valid = false;
+  LeftInputs From;
+  std::vector<std::pair<int32_t, screen::HotZoneRect>> Zones;
+};
+
+KeptLeft keptLeft;
+
+bool SameZone(const screen::HotZoneRect& a, const screen::HotZoneRect& b) {
+  return a.Left == b.Left && a.Right == b.Right && a.Top == b.Top && a.Bottom == b.Bottom;
+}
+
+bool Overlap(const platform::PaintedArea& a, const platform::PaintedArea& b) {
+  return !a.Empty() && !b.Empty() && a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+// Paints the left column, or only its run-status box over the kept one; returns what
+// the painting may have reached.
+platform::PaintedArea PaintLeftColumn(bool keepLayers, int32_t height) {
+  const screen::ColourSchemeRecord& c = screen::ColourScheme;
+  if (keepLayers) {
+    const LeftInputs now = CurrentLeft(height);
+    if (keptLeft.Valid && keptLeft.From == now) {
+      for (const auto& [id, zone] : keptLeft.Zones) screen::HotZone[id] = zone;
+      platform::StartNotingPaint();
+      DrawRunStatusBox();
+      const platform::PaintedArea box = platform::StopNotingPaint();
+      if (RunStatusBoxStayedInside()) return box;
+    }
+    keptLeft.Valid = false;
+    const auto zonesBefore = screen::HotZone;
+    platform::StartNotingPaint();
+    platform::StartDrawing(screen::CanvasImage);
+    platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
+    platform::StopDrawing();
+    DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
+    const platform::PaintedArea painted = platform::StopNotingPaint();
+    keptLeft.Zones.clear();
+    for (int32_t id = 0; id <= screen::HitTestedZoneLast; ++id)
+      if (!SameZone(zonesBefore[id], screen::HotZone[id])) keptLeft.Zones.emplace_back(id, screen::HotZone[id]);
+    keptLeft.From = now;
+    keptLeft.Valid = RunStatusBoxStayedInside();
+    return painted;
+  }
+  platform::StartDrawing(screen::CanvasImage);
+  platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
+  platform::StopDrawing();
+  DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
+  return {};
+}
+
+// ---- the right-hand column kept ----
+//
+// The right-hand column is painted again only when something it shows has changed, or
+// when something else may have painted over it since; it is kept only while the middle
+// column paints nothing that could reach it (the copy and cursors unchanged), so that
+// the overhang of its last painting into the middle column stays too.
+
+struct RightInputs {
+  int32_t Width = 0, Height = 0;
+  uint64_t Canvas = 0;
+  double DpiX = 0, DpiY = 0;
+  screen::ColourSchemeRecord Colours;
+  frame::UiCaptions Captions;
+  std::array<int32_t, 4> Shown{};
+  std::array<double, 4> Values{};
+  std::array<int32_t, 2> Locks{};
+  int64_t Slope = 0;
+  std::array<int32_t, MaxCurves> Totals{};
+  std::array<double, MaxCurves> AtA{}, AtB{}, LabelValues{};
+  std::array<uint32_t, MaxCurves> CurveColours{};
+  std::string YQuantity, CurveQuantity;
+  std::array<std::string, 7> Legends;
+  int32_t LastCurve = 0;
+  std::array<std::array<std::string, MaxCurves>, 5> Cells;
+  bool operator==(const RightInputs&) const = default;
+};
+
+RightInputs CurrentRight(int32_t width, int32_t height) {
+  RightInputs in;
+  in.Width = width;
+  in.Height = height;
+  in.Canvas = platform::ImageSerial(screen::CanvasImage);
+  in.DpiX = platform::DisplayDpiX();
+  in.DpiY = platform::DisplayDpiY();
+  in.Colours = screen::ColourScheme;
+  in.Captions = frame::Captions;
+  const CursorRecord* cursors[4] = {&CursorXA, &CursorXB, &CursorYA, &CursorYB};
+  for (int k = 0; k < 4; ++k) {
+    in.Shown[k] = cursors[k]->Shown;
+    in.Values[k] = cursors[k]->Value;
+  }
+  in.Locks = {CursorXLock.Locked, CursorYLock.Locked};
+  in.Slope = SlopeShown;
+  for (int i = 0; i < MaxCurves; ++i) {
+    in.Totals[i] = DisplayedSweeps.TotalEntries[i];
+    in.AtA[i] = YAtCursorXA[i];
+    in.AtB[i] = YAtCursorXB[i];
+    in.LabelValues[i] = GraphPlotData.LabelValue[i];
+    in.CurveColours[i] = CurveStyles[i].Colour;
+    for (int k = 0; k < 5; ++k) in.Cells[k][i] = KeyMeasurementCells[k][i];
+  }
+  in.YQuantity = GraphSettings.YQuantity;
+  in.CurveQuantity = GraphSettings.CurveQuantity;
+  for (int k = 0; k < 7; ++k) in.Legends[k] = SetupLegendTexts[k];
+  in.LastCurve = LastSampleCurve;
+  return in;
+}
+
+struct KeptRight {
+  bool Valid = false;
+  RightInputs From;
+  platform::PaintedArea Painted;  // what its last painting may have reached
+  std::vector<std::pair<int32_t, screen::HotZoneRect>> Zones;
+};
+
+KeptRight keptRight;
+
+void PaintRightColumn(int32_t width, int32_t height) {
+  platform::StartDrawing(screen::CanvasImage);
+  platform::DrawBox(width - SideColumnSpan, 0, SideColumnSpan, height, screen::ColourScheme.DarkFillColour);
+  platform::StopDrawing();
+  DrawCursorAndMeasurementPanels(width - SideColumnSpan + ColumnGap, ColumnGap, SideColumnWidth, height,
+                                 ColumnGap);
+}
+
+void RenderPanels(bool keepLayers) {
   const screen::ScreenStateRecord& s = screen::ScreenState;
   if (s.ScreenOpen != 1) return;
   const screen::ColourSchemeRecord& c = screen::ColourScheme;
   const int32_t width = s.ScreenWidth;
   const int32_t height = s.ScreenHeight;
   const int32_t middleWidth = width - 2 * SideColumnSpan;
+  const platform::PaintedArea leftRegion{0, 0, SideColumnSpan, height};
 
   screen::ClearHotZones();
   PrepareCanvas(width, height);
 
-  platform::StartDrawing(screen::CanvasImage);
-  platform::DrawBox(0, 0, SideColumnSpan, height, c.DarkFillColour);
-  platform::StopDrawing();
-  DrawControlPanels(ColumnGap, ColumnGap, SideColumnWidth, height - 2 * ColumnGap, ColumnGap);
+  const platform::PaintedArea leftColumn = PaintLeftColumn(keepLayers, height);
 
-  platform::StartDrawing(screen::CanvasImage);
-  platform::DrawBox(SideColumnSpan, 0, middleWidth + 2 * ColumnGap, height, c.DarkerFillColour);
-  platform::StopDrawing();
-  DrawGraphTitlePanel(SideColumnSpan, ColumnGap, middleWidth, height - 2 * ColumnGap, ColumnGap, PlotMarginLeft,
-                      PlotMarginRight, PlotMarginTop, PlotMarginBottom);
+  if (!keepLayers) {
+    platform::StartDrawing(screen::CanvasImage);
+    platform::DrawBox(SideColumnSpan, 0, middleWidth + 2 * ColumnGap, height, c.DarkerFillColour);
+    platform::StopDrawing();
+    DrawGraphTitlePanel(SideColumnSpan, ColumnGap, middleWidth, height - 2 * ColumnGap, ColumnGap, PlotMarginLeft,
+                        PlotMarginRight, PlotMarginTop, PlotMarginBottom);
+    PaintRightColumn(width, height);
+    return;
+  }
 
-  platform::StartDrawing(screen::CanvasImage);
-  platform::DrawBox(width - SideColumnSpan, 0, SideColumnSpan, height, c.DarkFillColour);
-  platform::StopDrawing();
-  DrawCursorAndMeasurementPanels(width - SideColumnSpan + ColumnGap, ColumnGap, SideColumnWidth, height,
-                                 ColumnGap);
+  const RightInputs right = CurrentRight(width, height);
+  const bool rightStays = keptRight.Valid && keptRight.From == right && !Overlap(leftColumn, keptRight.Painted) &&
+                          GraphColumnStaysPut(SideColumnSpan, middleWidth, PlotMarginLeft, PlotMarginRight,
+                                              PlotMarginTop, PlotMarginBottom, leftColumn);
+  platform::StartNotingPaint();
+  DrawGraphColumnKeepingLayers(SideColumnSpan, middleWidth, PlotMarginLeft, PlotMarginRight, PlotMarginTop,
+                               PlotMarginBottom, leftColumn, rightStays ? platform::PaintedArea{} : keptRight.Painted);
+  if (Overlap(platform::StopNotingPaint(), leftRegion)) keptLeft.Valid = false;
+
+  if (rightStays) {
+    for (const auto& [id, zone] : keptRight.Zones) screen::HotZone[id] = zone;
+    return;
+  }
+  const auto zonesBefore = screen::HotZone;
+  platform::StartNotingPaint();
+  PaintRightColumn(width, height);
+  keptRight.Painted = platform::StopNotingPaint();
+  keptRight.Zones.clear();
+  for (int32_t id = 0; id <= screen::HitTestedZoneLast; ++id)
+    if (!SameZone(zonesBefore[id], screen::HotZone[id])) keptRight.Zones.emplace_back(id, screen::HotZone[id]);
+  // What it shows is read after the painting, which fills the key-measurement cells.
+  keptRight.From = CurrentRight(width, height);
+  keptRight.Valid = true;
+  if (Overlap(keptRight.Painted, leftRegion)) keptLeft.Valid = false;
 }
+
+}  // namespace
 
 // ---- legend texts ----
 

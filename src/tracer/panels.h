@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/draw.h"
+
 namespace zolt::tracer {
 
 // Collector max voltage, max current, resistor, collector pulse, base/gate pulse, sample
@@ -12,7 +14,14 @@ namespace zolt::tracer {
 inline std::string SetupLegendTexts[7];
 
 void RenderPanelImage();
+// The same painting, with the middle column's unchanged layers copied back instead of
+// painted again (tracer/graph_layers.h).
+void RenderPanelImageKeepingLayers();
 void DrawControlPanels(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap);
+// The run-status box alone, where the last DrawControlPanels put it; and whether its
+// last painting kept within that place (long texts can reach out of it).
+void DrawRunStatusBox();
+bool RunStatusBoxStayedInside();
 void BuildSetupLegendTexts();
 
 }  // namespace zolt::tracer

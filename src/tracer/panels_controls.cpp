@@ -221,7 +221,30 @@ void DeviceRow(int32_t x, int32_t y, int32_t w, int32_t base, int row, int32_t m
   screen::DrawBitToggleBar(x, y, w, BarHeight, base, 6, mask, ColourScheme.OrangeColour);
 }
 
+// Where the last DrawControlPanels put the run-status box.
+struct BoxPlace {
+  int32_t X = 0, Y = 0, W = 0, H = 0;
+};
+
+BoxPlace statusBox;
+bool statusBoxStaysInside = false;  // the box's last painting kept within its place
+
 }  // namespace
+
+void DrawRunStatusBox() {
+  const screen::ColourSchemeRecord& c = ColourScheme;
+  const LiveReadoutRecord& live = LiveReadouts;
+  const BoxPlace& b = statusBox;
+  platform::StartNotingPaint();
+  screen::DrawRunStatusPanel(b.X, b.Y, b.W, b.H, ZoneRunStatusBox, RunControl.RunPhaseText, RunControl.LastStopReason,
+                             live.VcReadoutText, live.VrReadoutText, live.IcReadoutText, live.VbReadoutText,
+                             c.CaptionTextColour, c.PanelBackColour, c.FrameGreyColour);
+  const platform::PaintedArea painted = platform::StopNotingPaint();
+  statusBoxStaysInside = painted.Left >= b.X && painted.Top >= b.Y && painted.Right <= b.X + b.W &&
+                         painted.Bottom <= b.Y + b.H;
+}
+
+bool RunStatusBoxStayedInside() { return statusBoxStaysInside; }
 
 void DrawControlPanels(int32_t, int32_t, int32_t w, int32_t, int32_t gap) {
   const screen::ColourSchemeRecord& c = ColourScheme;
@@ -305,11 +328,8 @@ void DrawControlPanels(int32_t, int32_t, int32_t w, int32_t, int32_t gap) {
   screen::DrawTextButtonLarge(x + half, y, half, ButtonHeight, ZoneHaltButton, phase.Halt.Text,
                               phase.Halt.TextColour, c.HighlightColour, c.FrameGreyColour);
   y += ButtonHeight - 1;
-  const LiveReadoutRecord& live = LiveReadouts;
-  screen::DrawRunStatusPanel(x, y, w, RunStatusHeight, ZoneRunStatusBox, RunControl.RunPhaseText,
-                             RunControl.LastStopReason, live.VcReadoutText, live.VrReadoutText,
-                             live.IcReadoutText, live.VbReadoutText, c.CaptionTextColour, c.PanelBackColour,
-                             c.FrameGreyColour);
+  statusBox = {x, y, w, RunStatusHeight};
+  DrawRunStatusBox();
   y += RunStatusHeight + PanelGap;
 
   // DISPLAYED RESULTS.

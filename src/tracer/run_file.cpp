@@ -366,6 +366,7 @@ void LoadSampleRun() {
 
 void ReadRunCsvFile(const std::string& path) {
   for (int32_t& total : DisplayedSweeps.TotalEntries) total = 0;
+  ++DisplayedSweepsRevision;
 
   std::vector<std::string> lines;
   if (!platform::ReadTextLines(path, lines)) return;

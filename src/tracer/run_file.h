@@ -32,6 +32,8 @@ struct RunSetupSnapshot {
   double BaseGateActiveVoltage = 0.0;
   double BaseGatePulseLength = 0.0;
   double SampleRate = 0.0;
+
+  bool operator==(const RunSetupSnapshot&) const = default;
 };
 
 inline RunSetupSnapshot ShownStepSetups[MaxCurves];

@@ -6,6 +6,7 @@
 #include "tracer/run_phases.h"
 
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -40,14 +41,30 @@ namespace {
 
 constexpr double BaseGateReadoutLimit = 1.5;
 
+// The readings the texts were last formatted from: the handler runs a thousand times a
+// second, the instrument's readings change far less often.
+struct FormattedReadings {
+  double In[4] = {};
+  std::string Out[4];
+};
+
+FormattedReadings formatted;
+
 void SetReadoutTexts(double vc, double vr, double ic, double vb) {
   LiveReadoutRecord& out = LiveReadouts;
+  const double in[4] = {vc, vr, ic, vb};
+  std::string* texts[4] = {&out.VcReadoutText, &out.VrReadoutText, &out.IcReadoutText, &out.VbReadoutText};
+  bool same = std::memcmp(in, formatted.In, sizeof in) == 0;
+  for (int k = 0; same && k < 4; ++k) same = *texts[k] == formatted.Out[k];
+  if (same) return;
   out.VcReadoutText = frame::FixedDecimals(vc, 3) + " V";
   out.VrReadoutText = frame::FixedDecimals(vr, 3) + " V";
   out.IcReadoutText = frame::FixedDecimals(ic * 1000.0, 3) + " mA";
   out.VbReadoutText = frame::FixedDecimals(vb, 3) + " V";
   if (vb > BaseGateReadoutLimit) out.VbReadoutText = ">+1.50 V";
   if (vb < -BaseGateReadoutLimit) out.VbReadoutText = "<-1.50 V";
+  std::memcpy(formatted.In, in, sizeof in);
+  for (int k = 0; k < 4; ++k) formatted.Out[k] = *texts[k];
 }
 
 std::string RawReadout(double sum, int32_t count) {
@@ -57,6 +74,10 @@ std::string RawReadout(double sum, int32_t count) {
 // InstrumentMutex held.
 void FormatLiveReadoutsLocked() {
   LiveReadoutRecord& out = LiveReadouts;
+  if (link::LinkState.Connected == 0) {
+    out.VcReadoutText = out.VrReadoutText = out.IcReadoutText = out.VbReadoutText = "-";
+    return;
+  }
   const link::StatusReadingsRecord& r = link::StatusReadings;
   const std::string mode = frame::ToLower(frame::AppSettings.LiveReadings);
   if (mode == "realtime") {
@@ -70,9 +91,6 @@ void FormatLiveReadoutsLocked() {
     out.VrReadoutText = RawReadout(sum[1], r.VrSampleCount);
     out.IcReadoutText = RawReadout(sum[2], r.IcSampleCount);
     out.VbReadoutText = RawReadout(sum[3], r.VbSampleCount);
-  }
-  if (link::LinkState.Connected == 0) {
-    out.VcReadoutText = out.VrReadoutText = out.IcReadoutText = out.VbReadoutText = "-";
   }
 }
 
@@ -192,6 +210,7 @@ void StartRun() {
     AcquiredSweeps.LastEntry[c] = 0;
     DisplayedSweeps.TotalEntries[c] = 0;
   }
+  ++DisplayedSweepsRevision;
   run.SweepNumber = 0;
   run.LostFrames = 0;
   run.StepIndex = -1;

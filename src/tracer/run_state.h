@@ -74,4 +74,10 @@ struct DisplayedSweepSet {
 inline AcquiredSweepSet AcquiredSweeps;
 inline DisplayedSweepSet DisplayedSweeps;
 
+// Moves with every change of DisplayedSweeps that may rewrite points already counted (a
+// new run, a run file loaded); appending points after a curve's last index moves only the
+// counts. The drawing pass keeps what it computed from the points while neither moves, so
+// code that writes DisplayedSweeps otherwise increments it. Main thread only.
+inline uint64_t DisplayedSweepsRevision = 0;
+
 }  // namespace zolt::tracer

@@ -92,6 +92,8 @@ struct TestSetupRecord {
   int32_t FetRowMask = 0;
   int32_t MoreRowShown = 0;
   int32_t MoreRowMask = 0;
+
+  bool operator==(const TestSetupRecord&) const = default;
 };
 
 inline TestSetupRecord TestSetup;

@@ -22,6 +22,8 @@ struct GraphSettingsRecord {
   std::string XQuantity, XUnit, XSymbol, XSubscript, XDescription;
   std::string YQuantity, YUnit, YSymbol, YSubscript, YDescription;
   std::string CurveQuantity, CurveUnit, CurveSymbol, CurveSubscript, CurveDescription;
+
+  bool operator==(const GraphSettingsRecord&) const = default;
 };
 
 inline GraphSettingsRecord GraphSettings;

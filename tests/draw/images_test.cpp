@@ -1,7 +1,10 @@
 // Images: creation, pixels, PNG files and drawing one image into another with alpha.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/draw.h"
 #include "support/temp_folder.h"
@@ -87,6 +90,74 @@ TEST(Images, AlphaIsKeptThroughLoadSaveAndBlendedWhenDrawn) {
   FreeImage(20);
   FreeImage(21);
   FreeImage(22);
+}
+
+TEST(Images, RectanglesCopyBetweenImagesAndEachImageHasItsOwnSerial) {
+  ASSERT_TRUE(CreateImage(23, 8, 8));
+  ASSERT_TRUE(CreateImage(24, 6, 6));
+  const uint64_t first = ImageSerial(23);
+  EXPECT_NE(first, 0u);
+  EXPECT_NE(ImageSerial(24), first);
+  ASSERT_TRUE(StartDrawing(23));
+  DrawBox(0, 0, 8, 8, Red);
+  StopDrawing();
+  CopyImageRect(23, 24, 4, -2, 10, 4);  // clipped to both images
+  EXPECT_EQ(ImagePixel(24, 4, 0), Red);
+  EXPECT_EQ(ImagePixel(24, 5, 1), Red);
+  EXPECT_EQ(ImagePixel(24, 3, 0), 0u);
+  EXPECT_EQ(ImagePixel(24, 4, 2), 0u);
+  ASSERT_TRUE(CreateImage(23, 8, 8));  // made anew: another serial
+  EXPECT_NE(ImageSerial(23), first);
+  FreeImage(23);
+  EXPECT_EQ(ImageSerial(23), 0u);
+  FreeImage(24);
+}
+
+// Every pixel a drawing changes lies within what it notes, for the image's changed parts
+// and for a noting around it; texts and strokes included.
+TEST(Images, DrawingNotesWhatItChanges) {
+  ASSERT_TRUE(CreateImage(25, 200, 100));
+  EXPECT_EQ(TakeChangedAreas(25).size(), 1u);  // all of a new image
+  EXPECT_TRUE(TakeChangedAreas(25).empty());
+  ASSERT_TRUE(LoadFont(42, "Calibri", 20, FontPlain | FontHighQuality));
+  const PixelPoint line[] = {{10, 80}, {60, 20}, {120, 70}};
+  const PathPoint path[] = {{130, 10}, {190, 90}};
+  const std::function<void()> drawings[] = {
+      [] { DrawBox(5, 5, 10, 10, Red); },
+      [] { DrawLine(199, 0, 150, 99, Red); },
+      [] { DrawCircle(50, 50, 6, Red); },
+      [] { SelectFont(42); DrawText(20, 30, "Wjg\xC3\x85", Red, NoBack); },
+      [] { SelectFont(42); DrawRotatedText(100, 90, "Wjg", 90, Red); },
+      [&line] { StrokePixelPolyline(line, 3, 0xFF0000FFu, 3.0); },
+      [&path] { StrokePath(path, 2, 0xFF0000FFu, 4.0, StrokeStyle::Dash); },
+  };
+  for (const auto& draw : drawings) {
+    ASSERT_TRUE(StartDrawing(25));
+    DrawBox(0, 0, 200, 100, 0);
+    StopDrawing();
+    TakeChangedAreas(25);
+    ASSERT_TRUE(StartDrawing(25));
+    StartNotingPaint();
+    StartNotingPaint();
+    draw();
+    const PaintedArea inner = StopNotingPaint();
+    const PaintedArea outer = StopNotingPaint();
+    StopDrawing();
+    const std::vector<PaintedArea> changed = TakeChangedAreas(25);
+    EXPECT_FALSE(inner.Empty());
+    EXPECT_TRUE(outer.Left <= inner.Left && outer.Top <= inner.Top && outer.Right >= inner.Right &&
+                outer.Bottom >= inner.Bottom);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 200; ++x) {
+        if (ImagePixel(25, x, y) == 0) continue;
+        const auto holds = [x, y](const PaintedArea& a) {
+          return a.Left <= x && x < a.Right && a.Top <= y && y < a.Bottom;
+        };
+        ASSERT_TRUE(holds(inner)) << x << "," << y;
+        ASSERT_TRUE(std::any_of(changed.begin(), changed.end(), holds)) << x << "," << y;
+      }
+  }
+  FreeImage(25);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "default_settings.h"
 #include "frame/translate.h"
 #include "platform/gui_headless.h"
+#include "platform/system.h"
 #include "screen/hot_zones.h"
 #include "screen/surface.h"
 #include "support/temp_folder.h"
@@ -56,6 +58,7 @@ void InstallTestFrontEnds() {
         ++CurveTracer.Draws;
         CurveTracer.ConnectCaption.push_back(Captions.Connect);
       },
+      nullptr,
       [] { CurveTracer.StopsAfterFrames = CurveTracer.Frames; }};
   PowerAnalyserFrontEnd = {
       [] {
@@ -184,6 +187,11 @@ TEST_F(MainLoopTest, PowerAnalyserNamesPickTheirFrontEndAndOnlyTheExactNameDraws
   EXPECT_EQ(CurveTracer.Frames, 0);
 
   FreshStart();
+  WriteFile(SettingsPath, "activeInstrument=PMX400\r\n");
+  RunProgram(CloseAfterPasses(1));
+  EXPECT_GE(PowerAnalyser.Draws, 1);
+
+  FreshStart();
   WriteFile(SettingsPath, "activeInstrument=pmx400\r\n");
   RunProgram(CloseAfterPasses(1));
   EXPECT_EQ(AppSettings.ActiveInstrument, "pmx400");
@@ -219,6 +227,35 @@ TEST_F(MainLoopTest, ButtonEventsDriveTheLeftButtonAndALayoutChangeAsksForARedra
   EXPECT_EQ(CurveTracer.RedrawAll, (std::vector<int>{1, 0, 0, 0, 1, 0, 0}));
   EXPECT_EQ(FrameLoopState.ResizePending, 1);
   EXPECT_EQ(FrameLoopState.RedrawAll, 0);
+}
+
+TEST_F(MainLoopTest, PassesOfAnUnchangedScreenAreLeftOutUntilAChangeOrARedrawRequest) {
+  static bool changed = false;
+  static int asked = 0;
+  changed = false;
+  asked = 0;
+  CurveTracerFrontEnd.ScreenChanged = [] {
+    ++asked;
+    return std::exchange(changed, false);
+  };
+  // The first pass applies the language, the second shows its captions; then nothing
+  // changes for 150 ms, until the screen changes and then a redraw is asked for.
+  int phase = 0;
+  int64_t since = 0;
+  int drawsWhileUnchanged = -1;
+  RunProgram([&](int) {
+    const int64_t now = platform::ElapsedMilliseconds();
+    if (phase == 0 && CurveTracer.Draws == 2) phase = 1, since = now;
+    if (phase == 1 && now - since > 150) drawsWhileUnchanged = CurveTracer.Draws, changed = true, phase = 2;
+    if (phase == 2 && CurveTracer.Draws == 3) RequestRedraw(), phase = 3;
+    if (phase == 3 && CurveTracer.Draws == 4) phase = 4, since = now;
+    return phase == 4 && now - since > 50;
+  });
+  EXPECT_EQ(drawsWhileUnchanged, 2);
+  EXPECT_EQ(CurveTracer.Draws, 4);
+  EXPECT_EQ(PresentCount(), 4);
+  EXPECT_GE(asked, 5);  // asked again while nothing changed, at most once per 16 ms
+  EXPECT_LT(asked, 60);
 }
 
 TEST_F(MainLoopTest, WithoutASurfaceTheHandlerRunsButNothingIsDrawn) {

@@ -436,6 +436,22 @@ TEST_F(GtkGui, TheSurfaceSitsAtTheTopLeftAtItsOwnSizeAndShowsTheCopiedCanvas) {
   EXPECT_EQ(ShownPixel(area, 1919, 1079), 0xFF0000u);
   EXPECT_EQ(ShownPixel(area, 1920, 1080), 0x000000u);  // outside the canvas stays black
 
+  // Later copies take what drawing changed since; a canvas made anew is taken whole.
+  ASSERT_TRUE(StartDrawing(38));
+  DrawBox(100, 100, 4, 4, MakeColour(0xFF, 0xFF, 0));
+  StopDrawing();
+  CopyImageToSurface(38, 0, 0);
+  PresentSurface();
+  EXPECT_EQ(ShownPixel(area, 101, 101), 0xFFFF00u);
+  EXPECT_EQ(ShownPixel(area, 99, 99), 0x2060A0u);
+  ASSERT_TRUE(CreateImage(38, 1920, 1080));
+  CopyImageToSurface(38, 0, 0);
+  EXPECT_EQ(ShownPixel(area, 101, 101), 0x000000u);
+  ASSERT_TRUE(StartDrawing(38));
+  DrawBox(0, 0, 1920, 1080, MakeColour(0x20, 0x60, 0xA0));
+  StopDrawing();
+  CopyImageToSurface(38, 0, 0);
+
   // A copy at an offset is clipped at the surface's edges on every side.
   ASSERT_TRUE(CreateImage(39, 10, 10));
   ASSERT_TRUE(StartDrawing(39));

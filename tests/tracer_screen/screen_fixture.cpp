@@ -81,9 +81,10 @@ void FillTransistorCurves(int curves, int points, double maxVolts) {
       p.TIB_A = ib;
     }
   }
+  ++DisplayedSweepsRevision;
 }
 
-void DrawScreen() { DrawCurveTracerScreen(); }
+void DrawScreen() { RepaintCurveTracerScreen(); }
 
 platform::Colour Pixel(int x, int y) { return platform::ImagePixel(screen::CanvasImage, x, y); }
 

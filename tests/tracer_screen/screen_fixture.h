@@ -24,7 +24,7 @@ void UseCollectorConfiguration();
 // rising over 0 .. maxVolts, step c at base current (c + 1) x 10 uA; no status bits.
 void FillTransistorCurves(int curves, int points, double maxVolts = 10.0);
 
-// Runs the whole drawing chain once.
+// Runs the whole drawing chain once, every step anew.
 void DrawScreen();
 
 platform::Colour Pixel(int x, int y);

@@ -1,0 +1,166 @@
+// The main loop's drawing pass keeps what did not change; it must paint exactly what the
+// full chain paints. One sequence of screen changes is played twice, once through the
+// kept pass and once repainting everything, and every canvas and every hot zone must
+// match byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "frame/settings.h"
+#include "frame/translate.h"
+#include "platform/draw.h"
+#include "screen/colours.h"
+#include "screen/hot_zones.h"
+#include "screen/surface.h"
+#include "screen_fixture.h"
+#include "tracer/cursors.h"
+#include "tracer/graph.h"
+#include "tracer/run_file.h"
+#include "tracer/run_phases.h"
+#include "tracer/run_state.h"
+#include "tracer/setup.h"
+#include "tracer/startup.h"
+
+namespace zolt::tracer::testing {
+namespace {
+
+struct Frame {
+  int Width = 0, Height = 0;
+  std::vector<uint8_t> Pixels;
+  std::vector<screen::HotZoneRect> Zones;
+};
+
+Frame Capture() {
+  Frame f;
+  f.Width = platform::ImageWidth(screen::CanvasImage);
+  f.Height = platform::ImageHeight(screen::CanvasImage);
+  int stride = 0;
+  const uint8_t* data = platform::ImageData(screen::CanvasImage, &stride);
+  f.Pixels.resize(static_cast<size_t>(f.Width) * f.Height * 4);
+  for (int y = 0; y < f.Height; ++y) std::memcpy(&f.Pixels[static_cast<size_t>(y) * f.Width * 4], data + y * stride, f.Width * 4);
+  for (size_t i = 3; i < f.Pixels.size(); i += 4) f.Pixels[i] = 0;  // the unused fourth byte
+  f.Zones.assign(screen::HotZone.begin(), screen::HotZone.begin() + screen::HitTestedZoneLast + 1);
+  return f;
+}
+
+bool SameZones(const std::vector<screen::HotZoneRect>& a, const std::vector<screen::HotZoneRect>& b) {
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].Right != b[i].Right || (a[i].Right != 0 && (a[i].Left != b[i].Left || a[i].Top != b[i].Top ||
+                                                        a[i].Bottom != b[i].Bottom)))
+      return false;
+  return true;
+}
+
+// Grows curve c by `points` entries as a run does: the point at the old count written
+// again, the new ones after it.
+void AppendPoints(int c, int points) {
+  int32_t& total = DisplayedSweeps.TotalEntries[c];
+  for (int j = total; j <= total + points; ++j) {
+    SweepPoint& p = DisplayedSweeps.Point[c][j];
+    p = {};
+    p.VC_V = 12.0 * j / (total + points);
+    p.IC_A = 3e-3 * p.VC_V / 12.0;
+    p.TIB_A = (c + 1) * 10e-6;
+  }
+  total += points;
+}
+
+// The changes, one per pass: a typical run, passes with nothing or little changed, a run
+// adding points (a new curve among them), a full set of curves, cursors moved, locked
+// and dragged, and a smaller window.
+const std::vector<std::pair<const char*, std::function<void()>>> Steps = {
+    {"typical run", [] { FillTransistorCurves(7, 500); }},
+    {"unchanged", [] {}},
+    {"live reading", [] { LiveReadouts.VcReadoutText = "1.234 V"; }},
+    {"phase", [] { RunControl.RunPhase = 2; RunControl.RunPhaseText = "Idling, HV is ON"; }},
+    {"stop reason out of its box", [] { RunControl.LastStopReason = std::string(80, 'W'); }},
+    {"stop reason back in", [] { RunControl.LastStopReason = "MANUAL HALT REQUEST"; }},
+    {"device row shown", [] { TestSetup.FetRowShown = 1; }},
+    {"graph title", [] { GraphTitleText = "Transistor"; }},
+    {"points added", [] { AppendPoints(6, 40); }},
+    {"new curve", [] { DisplayedSweeps.TotalEntries[7] = 0; AppendPoints(7, 60); }},
+    {"points added again", [] { AppendPoints(7, 30); }},
+    {"unchanged after the run", [] {}},
+    {"settled", [] { LiveReadouts.VcReadoutText = "1.235 V"; }},
+    {"cursor moved", [] { CursorXA.Value = 3.3; CursorYB.Value = 0.004; }},
+    {"slope shown", [] { SlopeShown = 1; }},
+    {"cursor pinned", [] { CursorXB.Value = 1e6; }},
+    {"locked and dragged", [] { CursorXLock.Locked = 1; CursorXA.Dragging = 1; CursorXA.DragPixel = 900; }},
+    {"partner follows", [] { CursorXA.Dragging = 0; }},
+    {"full set", [] { FillTransistorCurves(25, 10001); }},
+    {"full set settled", [] {}},
+    {"full set, reading", [] { LiveReadouts.IcReadoutText = "2.000 mA"; }},
+    {"full set, cursor", [] { CursorYA.Value = 0.001; }},
+    {"resized", [] { screen::ScreenState.ScreenWidth = 1400; screen::ScreenState.ScreenHeight = 800; }},
+    {"resized, settled", [] {}},
+    {"narrow window", [] { screen::ScreenState.ScreenWidth = 700; }},
+};
+
+std::vector<Frame> Play(void (*pass)()) {
+  PrepareScreen(1920, 1080);
+  CursorXA.Value = 2;
+  CursorXB.Value = 8;
+  CursorYA.Value = 0.002;
+  CursorYB.Value = 0.006;
+  LiveReadouts = {};
+  std::vector<Frame> frames;
+  for (const auto& step : Steps) {
+    step.second();
+    pass();
+    frames.push_back(Capture());
+  }
+  return frames;
+}
+
+TEST(KeptLayers, PaintExactlyWhatTheFullChainPaints) {
+  const std::vector<Frame> kept = Play(DrawCurveTracerScreen);
+  const std::vector<Frame> full = Play(RepaintCurveTracerScreen);
+  for (size_t i = 0; i < Steps.size(); ++i) {
+    SCOPED_TRACE(Steps[i].first);
+    EXPECT_EQ(kept[i].Width, full[i].Width);
+    EXPECT_EQ(kept[i].Height, full[i].Height);
+    EXPECT_TRUE(kept[i].Pixels == full[i].Pixels);
+    EXPECT_TRUE(SameZones(kept[i].Zones, full[i].Zones));
+  }
+}
+
+}  // namespace
+}  // namespace zolt::tracer::testing
+
+namespace zolt::tracer::testing {
+namespace {
+
+// Each change of something the screen shows is seen once; an unchanged screen is not.
+TEST(ScreenChanges, EveryShownInputIsSeenOnce) {
+  PrepareScreen(1400, 800);
+  FillTransistorCurves(3, 50);
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"caption", [] { frame::Captions.Connect = "Verbinden"; }},
+      {"setting", [] { frame::AppSettings.LiveReadings = "Smoothed"; }},
+      {"colour", [] { screen::ColourScheme.GridMajorColour ^= 1; }},
+      {"window size", [] { screen::ScreenState.ScreenWidth = 1300; }},
+      {"phase text", [] { RunControl.RunPhaseText = "Ramping 2/40"; }},
+      {"live reading", [] { LiveReadouts.IcReadoutText = "1.500 mA"; }},
+      {"set-up", [] { TestSetup.MaxVoltageText = "30 V"; }},
+      {"graph title", [] { GraphTitleText = "Q1"; }},
+      {"points appended", [] { ++DisplayedSweeps.TotalEntries[1]; }},
+      {"points rewritten", [] { ++DisplayedSweepsRevision; }},
+      {"cursor value", [] { CursorYA.Value += 0.001; }},
+      {"cursor dragged", [] { CursorXB.Dragging = 1; CursorXB.DragPixel = 700; }},
+      {"lock", [] { CursorYLock.Locked = 1; }},
+      {"slope", [] { SlopeShown = 1; }},
+  };
+  CurveTracerScreenChanged();
+  EXPECT_FALSE(CurveTracerScreenChanged());
+  for (const auto& [name, change] : changes) {
+    change();
+    EXPECT_TRUE(CurveTracerScreenChanged()) << name;
+    EXPECT_FALSE(CurveTracerScreenChanged()) << name;
+  }
+  frame::AppSettings = {};
+}
+
+}  // namespace
+}  // namespace zolt::tracer::testing
