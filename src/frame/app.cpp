@@ -24,11 +24,16 @@ namespace zolt::frame {
 namespace {
 
 // The front end of the model in AppSettings (the power analysers' for "PMX40" and
-// "PMX400" in any letter case, the curve tracer's for every other name).
-const FrontEnd& ActiveFrontEnd() {
+// "PMX400" in any letter case, the curve tracer's for every other name). The model is
+// read once at start-up, so the choice is made there and kept for the program's run.
+const FrontEnd* ChosenFrontEnd = &CurveTracerFrontEnd;
+
+void ChooseFrontEnd() {
   const ModelRow* row = FindModel(AppSettings.ActiveInstrument);
-  return (row != nullptr && row->PowerAnalyser) ? PowerAnalyserFrontEnd : CurveTracerFrontEnd;
+  ChosenFrontEnd = (row != nullptr && row->PowerAnalyser) ? &PowerAnalyserFrontEnd : &CurveTracerFrontEnd;
 }
+
+const FrontEnd& ActiveFrontEnd() { return *ChosenFrontEnd; }
 
 // The frame's own records back at their defaults, its tables empty.
 void SetDefaults() {
@@ -73,6 +78,7 @@ int MainProgram() {
   ReadSystemSettings(SettingsPath);
   // PNG decoding needs no preparation: the draw part decodes on load.
   ApplyModelTable();
+  ChooseFrontEnd();
   if (!OpenMainWindow()) return 0;
 
   const FrontEnd& frontEnd = ActiveFrontEnd();
