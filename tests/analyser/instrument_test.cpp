@@ -1,16 +1,18 @@
 // The front end and the link together, turn by turn as the main loop runs them, against
 // the simulated instrument (pmx-sim loaded as the D2XX library): the connect zone
 // connects, the calibration is copied out of the device and fitted, the tiles read the
-// simulated sine, a stepper changes the range on the instrument, and the connect zone
-// disconnects.
+// simulated sine, a stepper changes the range on the instrument, the calibration form
+// works on the live link, and the connect zone disconnects.
 #include <stdlib.h>
 
 #include "analyser/handler.h"
 #include "analyser/ranges.h"
 #include "analyser/screen.h"
 #include "analyser/startup.h"
+#include "analyser/window.h"
 #include "analyser/zones.h"
 #include "analyser_fixture.h"
+#include "frame/app.h"
 #include "frame/numbers.h"
 #include "link/pmx_ring.h"
 #include "platform/gui_headless.h"
@@ -36,8 +38,10 @@ class InstrumentTest : public AnalyserTest {
   }
 };
 
-// One main-loop turn; with a zone, the left button goes down on its centre.
+// One main-loop turn: the next window event is the turn's; with a zone, the left button
+// goes down on its centre.
 void Turn(int32_t zone = 0) {
+  frame::LastWindowEvent = platform::WaitWindowEvent(0);
   if (zone != 0) {
     const screen::HotZoneRect& z = screen::HotZone[zone];
     platform::headless::SetMousePosition((z.Left + z.Right) / 2, (z.Top + z.Bottom) / 2);
@@ -94,6 +98,21 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   EXPECT_EQ(link::SimRegister(2), 192u + 1);
   ASSERT_TRUE(AnalyseBlocks(4));
   EXPECT_NEAR(Tile(15), 5.0, 0.002);
+
+  // The calibration form while streaming: "Select Range" sends register 2, and "Save
+  // 'PMX_cal.txt' to device" writes the device's EEPROM.
+  Turn(ZoneCalibration);
+  platform::headless::ClickGadget(CalPairBase(4));
+  Turn();
+  EXPECT_EQ(link::SimRegister(2), 192u + 4 * 8 + 1);  // 20 V, 5 A
+  zolt::testing::WriteFile("PMX_cal.txt", "edited\r\n20V=20V,400000\r\n");
+  platform::headless::ClickGadget(SaveCalToDeviceButton);
+  Turn();
+  link::SaveEepromToFile("device.txt");
+  EXPECT_EQ(zolt::testing::ReadFile("device.txt"), "edited\r\n20V=20V,400000\r\n");
+  frame::FrameLoopState.CloseRequest = 1;
+  Turn();
+  Turn();  // the button seen up by the screen again
 
   Turn(ZoneConnect);
   Turn();
