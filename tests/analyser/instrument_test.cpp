@@ -5,6 +5,8 @@
 // works on the live link, and the connect zone disconnects.
 #include <stdlib.h>
 
+#include <tuple>
+
 #include "analyser/handler.h"
 #include "analyser/ranges.h"
 #include "analyser/screen.h"
@@ -54,20 +56,16 @@ void Turn(int32_t zone = 0) {
 
 // Turns until `blocks` more blocks have been analysed.
 bool AnalyseBlocks(int blocks) {
-  int32_t last = link::PmxSampleRing.PmxLastProcessedBlock;
+  const int32_t& analysed = link::PmxSampleRing.PmxLastProcessedBlock;
+  int32_t last = analysed;
   return zolt::testing::WaitFor(
       [&] {
         Turn();
-        if (link::PmxSampleRing.PmxLastProcessedBlock != last) {
-          last = link::PmxSampleRing.PmxLastProcessedBlock;
-          --blocks;
-        }
+        if (analysed != last) --blocks, last = analysed;
         return blocks <= 0;
       },
       20000);
 }
-
-double Tile(int tile) { return frame::ParseReal(ReadoutTiles[tile].Value); }
 
 TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZones) {
   link::PmxSampleRingRecord& ring = link::PmxSampleRing;
@@ -85,11 +83,9 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   // Two seconds of 50 Hz make the first full frequency measurement; the peaks are those
   // of 325 V and 5 A converted with the constants fitted at this connection.
   ASSERT_TRUE(AnalyseBlocks(30));
-  EXPECT_NEAR(Tile(8), 50.0, 0.01);
-  EXPECT_NEAR(Tile(13), 325.0, 0.05);
-  EXPECT_NEAR(Tile(14), -325.0, 0.05);
-  EXPECT_NEAR(Tile(15), 5.0, 0.002);
-  EXPECT_NEAR(Tile(16), -5.0, 0.002);
+  for (const auto& [tile, value, within] : {std::tuple{8, 50.0, 0.01}, {13, 325.0, 0.05}, {14, -325.0, 0.05},
+                                             {15, 5.0, 0.002}, {16, -5.0, 0.002}})
+    EXPECT_NEAR(frame::ParseReal(ReadoutTiles[tile].Value), value, within) << tile;
   EXPECT_EQ(link::SimRegister(1), 1u << 16);
   EXPECT_GT(link::SimCall<unsigned long (*)()>("PmxSimPolls")(), 0u);
 
@@ -97,7 +93,7 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   Turn(ZoneC1Stepper + screen::ZoneStepperDecrease);
   EXPECT_EQ(link::SimRegister(2), 192u + 1);
   ASSERT_TRUE(AnalyseBlocks(4));
-  EXPECT_NEAR(Tile(15), 5.0, 0.002);
+  EXPECT_NEAR(frame::ParseReal(ReadoutTiles[15].Value), 5.0, 0.002);
 
   // The calibration form while streaming: "Select Range" sends register 2, and "Save
   // 'PMX_cal.txt' to device" writes the device's EEPROM.
