@@ -40,7 +40,10 @@ fi
 program="$(mktemp -d /tmp/zolt-pmx-cost.XXXXXX)"
 zolt_pid=""
 cleanup() {
-  [ -n "$zolt_pid" ] && kill "$zolt_pid" 2>/dev/null && wait "$zolt_pid" 2>/dev/null
+  if [ -n "$zolt_pid" ]; then
+    kill "$zolt_pid" 2>/dev/null || true
+    wait "$zolt_pid" 2>/dev/null || true
+  fi
   rm -rf "$program"
 }
 trap cleanup EXIT
