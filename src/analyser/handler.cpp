@@ -135,15 +135,19 @@ void RefreshLiveReadings() {
 
 // One synthesised block per turn at most, every 100 ms of the clock; after a pause the
 // clock catches up a block a turn. Only while no instrument is connected, so received
-// and synthesised blocks never mix.
+// and synthesised blocks never mix. The write cursor moves on with the synthesis, so a
+// connection made afterwards streams into the block after the last synthesised one and
+// the analysis goes on from there, rather than over the blocks between the comms
+// thread's last block and the synthesis's.
 void RunDemonstrationClock() {
   if (link::PmxLinkState.PmxSynthesisOn != 1 || link::LinkState.Connected.load() != 0) return;
   if (PmxSynthClock + PmxSynthIntervalMs >= platform::ElapsedMilliseconds()) return;
   PmxSynthClock += PmxSynthIntervalMs;
-  std::atomic<int32_t>& published = link::PmxSampleRing.PmxPublishedBlock;
-  const int32_t block = (published.load(std::memory_order_acquire) + 1) % link::PmxRingBlocks;
-  published.store(block, std::memory_order_release);
+  link::PmxSampleRingRecord& ring = link::PmxSampleRing;
+  const int32_t block = (ring.PmxPublishedBlock.load(std::memory_order_acquire) + 1) % link::PmxRingBlocks;
+  ring.PmxPublishedBlock.store(block, std::memory_order_release);
   SynthesisePmxBlock(block);
+  ring.PmxWriteBlock = (block + 1) % link::PmxRingBlocks;
 }
 
 // ---- block hand-off ----

@@ -1,8 +1,11 @@
 // The power-analyser screen: the frame of a drawing pass, the icon bar and the channel
 // steppers. The views and tiles are in views.cpp.
 //
-// Sections: images; icon bar; channel steppers; the drawing pass.
+// Sections: images; icon bar; channel steppers; what was painted; the drawing pass.
 #include "analyser/screen.h"
+
+#include <type_traits>
+#include <vector>
 
 #include "analyser/startup.h"
 #include "analyser/zones.h"
@@ -10,6 +13,7 @@
 #include "frame/translate.h"
 #include "link/pmx_calibration.h"
 #include "link/pmx_link.h"
+#include "link/pmx_ring.h"
 #include "platform/draw.h"
 #include "screen/colours.h"
 #include "screen/controls.h"
@@ -63,25 +67,18 @@ struct BarIcon {
   int32_t Zone;
   int32_t Image;
   std::string Caption;
+  Colour CaptionColour = White;
 };
 
-// The connect button is painted only when its caption changed or on a full redraw; its
-// zone stays registered from the last time it was.
-void DrawConnectButton(int32_t x, int32_t y) {
-  const link::PmxLinkStateRecord& link = link::PmxLinkState;
-  std::string& drawn = PmxScreenState.ConnectCaptionDrawn;
-  if (link.PmxStatusText == drawn && frame::FrameLoopState.RedrawAll != 1) return;
-  drawn = link.PmxStatusText;
-  const bool running = link.PmxRunning == 1;
-  screen::DrawIconButton(x, y, 0, 0, running ? ImageConnected : ImageDisconnected, ZoneConnect, drawn,
-                         "centre", "medium", running ? Green : Yellow);
-}
-
-void DrawIconBar() {
+// The bar's icons, the connect button first: its image and caption colour follow the
+// connection.
+std::vector<BarIcon> BarIcons() {
   const ScreenLayoutRecord& l = ScreenLayout;
-  const int32_t step = 3 * screen::ScreenState.WidgetUnit;
   const frame::UiCaptions& c = frame::Captions;
-  const BarIcon icons[] = {
+  const link::PmxLinkStateRecord& link = link::PmxLinkState;
+  const bool running = link.PmxRunning == 1;
+  return {
+      {ZoneConnect, running ? ImageConnected : ImageDisconnected, link.PmxStatusText, running ? Green : Yellow},
       {ZoneCamera, ImageCamera, c.Image},
       {ZoneZoom, ImageZoom, c.Image},
       {ZoneCursorVertical, ImageCursorVertical, ""},
@@ -97,14 +94,32 @@ void DrawIconBar() {
       {ZoneSecondaryPlot, Either(l.SecondaryPlotOn, ImageFftOff, ImageFftOn), ""},
       {ZoneTileMode, TileModeImage(l.TileMode), ""},
   };
-  int32_t x = l.TopBarRect.X;
-  const int32_t y = l.TopBarRect.Y;
-  DrawConnectButton(x, y);
-  x += step;
+}
+
+// Each icon is blended onto the canvas's fill, as after a full clear, so painting the bar
+// again gives the same pixels.
+void DrawIconBar(const std::vector<BarIcon>& icons) {
+  const int32_t step = 3 * screen::ScreenState.WidgetUnit;
+  int32_t x = ScreenLayout.TopBarRect.X;
+  const int32_t y = ScreenLayout.TopBarRect.Y;
   for (const BarIcon& icon : icons) {
-    screen::DrawIconButton(x, y, 0, 0, icon.Image, icon.Zone, icon.Caption, "centre", "medium", White);
+    if (platform::IsImage(icon.Image)) {
+      platform::StartDrawing(screen::CanvasImage);
+      platform::DrawBox(x, y, platform::ImageWidth(icon.Image), platform::ImageHeight(icon.Image),
+                        screen::ColourScheme.DarkFillColour);
+      platform::StopDrawing();
+    }
+    screen::DrawIconButton(x, y, 0, 0, icon.Image, icon.Zone, icon.Caption, "centre", "medium", icon.CaptionColour);
     x += step;
   }
+}
+
+std::string BarKey(const std::vector<BarIcon>& icons) {
+  std::string key = std::to_string(ScreenLayout.TopBarRect.X) + "," + std::to_string(ScreenLayout.TopBarRect.Y) +
+                    "," + std::to_string(screen::ScreenState.WidgetUnit);
+  for (const BarIcon& icon : icons)
+    key += "|" + std::to_string(icon.Image) + "," + std::to_string(icon.CaptionColour) + "," + icon.Caption;
+  return key;
 }
 
 // ---- channel steppers ----
@@ -116,19 +131,32 @@ struct ChannelStepper {
   Colour Accent;
 };
 
-void DrawChannelSteppers() {
+using ChannelSteppers = std::array<ChannelStepper, 6>;
+
+// Row by row, two columns; only the first row steps the ranges.
+ChannelSteppers Steppers() {
   const screen::ColourSchemeRecord& c = screen::ColourScheme;
   const link::PmxRangesRecord& r = link::PmxRanges;
-  const int32_t u = screen::ScreenState.WidgetUnit;
-  // Row by row, two columns; only the first row steps the ranges.
-  const ChannelStepper steppers[] = {
+  return {{
       {ZoneV1Stepper, screen::FormatVoltage(r.PmxVoltageRange, "", ""), " V1", c.V1Colour},
       {ZoneC1Stepper, screen::FormatCurrent(r.PmxCurrentRange, "", ""), " C1", c.C1Colour},
       {ZoneV2Stepper, "300 V", " V2", c.V2Colour},
       {ZoneC2Stepper, "10 A", " C2", c.C2Colour},
       {ZoneV3Stepper, "300 V", " V3", c.V3Colour},
       {ZoneC3Stepper, "10 A", " C3", c.C3Colour},
-  };
+  }};
+}
+
+std::string SteppersKey(const ChannelSteppers& steppers) {
+  std::string key = std::to_string(ScreenLayout.BottomPaneRect.X) + "," +
+                    std::to_string(ScreenLayout.BottomPaneRect.Y) + "," +
+                    std::to_string(screen::ScreenState.WidgetUnit);
+  for (const ChannelStepper& s : steppers) key += "|" + s.Value;
+  return key;
+}
+
+void DrawChannelSteppers(const ChannelSteppers& steppers) {
+  const int32_t u = screen::ScreenState.WidgetUnit;
   const int32_t x0 = ScreenLayout.BottomPaneRect.X;
   const int32_t y0 = ScreenLayout.BottomPaneRect.Y;
   for (int i = 0; i < 6; ++i) {
@@ -143,6 +171,25 @@ void DrawChannelSteppers() {
   }
 }
 
+// ---- what was painted ----
+//
+// A pass paints a part only when what it shows differs from what it was last painted
+// from, or when a part before it in the pass was painted (it may lie over it), so an
+// unchanged screen costs almost nothing and a new block repaints only the views and the
+// tiles. What a part shows: its places, images, texts and colours; for the waveform view
+// the block it shows and the last published block (the end of what it may read).
+
+// Whether a part is painted in this pass; records what it is painted from.
+template <typename Key>
+bool PaintNow(Key& painted, const std::type_identity_t<Key>& shown, bool& cascade) {
+  if (!cascade && painted == shown) return false;
+  painted = shown;
+  cascade = true;
+  return true;
+}
+
+std::array<int32_t, 4> Pane(const PixelRect& r) { return {r.X, r.Y, r.Width, r.Height}; }
+
 }  // namespace
 
 // ---- the drawing pass ----
@@ -150,19 +197,44 @@ void DrawChannelSteppers() {
 void DrawPowerAnalyserScreen() {
   const screen::ColourSchemeRecord& c = screen::ColourScheme;
   const ScreenLayoutRecord& l = ScreenLayout;
+  PmxPaintedPartsRecord& painted = PmxPaintedParts;
+  const int32_t width = platform::ImageWidth(screen::CanvasImage);
+  const int32_t height = platform::ImageHeight(screen::CanvasImage);
   platform::StartDrawing(screen::CanvasImage);
   // Nothing else clears the canvas: a view switched off stays until the next full clear.
-  if (frame::FrameLoopState.RedrawAll == 1)
-    platform::DrawBox(0, 0, platform::ImageWidth(screen::CanvasImage), platform::ImageHeight(screen::CanvasImage),
-                      c.DarkFillColour);
+  if (frame::FrameLoopState.RedrawAll == 1) platform::DrawBox(0, 0, width, height, c.DarkFillColour);
   platform::DrawBox(1900, 30, 20, 20, c.StatusStripColour);
   platform::StopDrawing();
 
-  DrawIconBar();
-  DrawChannelSteppers();
-  if (l.ScopeViewOn == 1) DrawWaveformView();
-  if (l.SecondaryPlotOn == 1) DrawSecondaryPlotView();
-  if (l.TileMode == 2) DrawReadoutTiles();
+  // After a full clear, or on a new canvas, every part is painted.
+  bool cascade = frame::FrameLoopState.RedrawAll == 1 || !painted.Painted || painted.CanvasWidth != width ||
+                 painted.CanvasHeight != height;
+  painted.Painted = true;
+  painted.CanvasWidth = width;
+  painted.CanvasHeight = height;
+
+  const std::vector<BarIcon> icons = BarIcons();
+  if (PaintNow(painted.Bar, BarKey(icons), cascade)) DrawIconBar(icons);
+  const ChannelSteppers steppers = Steppers();
+  if (PaintNow(painted.Steppers, SteppersKey(steppers), cascade)) DrawChannelSteppers(steppers);
+  // The bar shows the three view switches, so switching a view repaints every part.
+  if (l.ScopeViewOn == 1) {
+    const auto [x, y, w, h] = Pane(screen::PlotRect);
+    const link::PmxSampleRingRecord& ring = link::PmxSampleRing;
+    const std::array<int32_t, 6> shown = {x, y, w, h, ring.PmxLastProcessedBlock, ring.PmxPublishedBlock.load()};
+    if (PaintNow(painted.Waveform, shown, cascade)) DrawWaveformView();
+  }
+  if (l.SecondaryPlotOn == 1) {
+    if (PaintNow(painted.SecondaryPane, Pane(screen::BelowPlotRect), cascade) |
+        PaintNow(painted.SecondarySeries, PmxScreenState.SecondaryPlotSeries, cascade))
+      DrawSecondaryPlotView();
+  }
+  if (l.TileMode == 2) {
+    const std::vector<ReadoutTile> tiles(ReadoutTiles.begin() + 1, ReadoutTiles.begin() + 1 + ReadoutTileCount);
+    if (PaintNow(painted.Tiles, tiles, cascade) |
+        PaintNow(painted.TileHeights, {l.TileLabelHeight, l.TileDescriptionHeight}, cascade))
+      DrawReadoutTiles();
+  }
   ClearStatusStrip();
 }
 

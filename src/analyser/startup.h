@@ -41,6 +41,7 @@ struct ReadoutTile {
   int32_t DividerX = 0;    // end of the left half, where the separator line stands
   int32_t ValueRight = 0;  // right edge of the value
   int32_t UnitLeft = 0;    // left edge of the unit
+  bool operator==(const ReadoutTile&) const = default;
 };
 
 constexpr int ReadoutTileCount = 16;  // tiles 1..16 of the table are used

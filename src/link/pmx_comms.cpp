@@ -22,6 +22,20 @@ namespace {
 
 bool LinkSilent(int64_t now) { return now > LinkState.LastGoodFrameTime + PmxReplyTimeoutMs; }
 
+// The instrument sends 3,200 frames a second, 3.2 a millisecond.
+constexpr int FramesPerTenMs = 32;
+// The longest sleep while frames are missing: about 1.9 KB arrive meanwhile, far less
+// than the device buffers.
+constexpr int LongestWaitMs = 20;
+
+// How long to sleep while `missing` frames of the block have yet to arrive: until about
+// a millisecond before the last of them can be there, so the block is still handed over
+// within two milliseconds of its last frame, and at least a millisecond.
+int WaitForFramesMs(int missing) {
+  const int untilLast = missing * 10 / FramesPerTenMs;
+  return untilLast - 1 < 1 ? 1 : (untilLast - 1 > LongestWaitMs ? LongestWaitMs : untilLast - 1);
+}
+
 // The five sample pairs of a good frame, converted with the selected ranges, at `position`.
 void StoreFrameSamples(const PmxFrame& frame, int position) {
   const double voltageGain = PmxSampleRing.PmxVoltageGain;
@@ -79,11 +93,12 @@ void ReceivePowerAnalyserFrames() {
     if (LinkSilent(now)) return;  // the watchdog stops the link on the next pass
     uint32_t waiting = UsbBytesWaiting();
     uint32_t wanted = static_cast<uint32_t>(PmxNextReadBytes(LinkState.PmxReadSkip));
-    if (waiting < static_cast<uint32_t>(PmxFrameBytes)) {
-      // A millisecond holds about three frames: sleeping here costs no frame, and the
-      // last frame of a block is still handed over within two.
+    // Until the block's frames are all there the thread sleeps (the device keeps them),
+    // waking for the poll and the watchdog; it does not wake for every frame.
+    const int missing = (PmxBlockSamples - offset) / PmxFrameSamples - static_cast<int>(waiting / PmxFrameBytes);
+    if (missing > 0) {
       PollInstrumentIfDue(PollIntervalMs, 0, now);
-      platform::Delay(1);
+      platform::Delay(WaitForFramesMs(missing));
       continue;
     }
     // Every frame already waiting is taken before the device is asked again.

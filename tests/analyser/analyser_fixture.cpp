@@ -55,6 +55,7 @@ void AnalyserTest::SetUp() {
   ScreenLayout = {};
   ReadoutTiles = {};
   PmxScreenState = {};
+  PmxPaintedParts = {};
   SynthComponents = {};
   PmxSynthClock = 0;
   SendCount = 0;

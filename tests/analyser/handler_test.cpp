@@ -139,6 +139,7 @@ TEST_F(HandlerTest, TheDemonstrationClockCatchesUpOneBlockATurn) {
   EXPECT_GE(blocks, 9);
   EXPECT_LE(blocks, 11 + (platform::ElapsedMilliseconds() - start) / 100);
   EXPECT_NE(link::PmxVoltageSamples[blocks * Block + 79], 0.0);
+  EXPECT_EQ(link::PmxSampleRing.PmxWriteBlock.load(), blocks + 1);  // a stream goes on after it
   Click(ZoneSynthesis);
   EXPECT_EQ(link::PmxLinkState.PmxSynthesisOn, 0);
 }

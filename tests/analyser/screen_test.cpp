@@ -1,14 +1,18 @@
 // Start-up layout, and the screen as drawn: icon bar, steppers, waveform view, tiles.
+#include <cmath>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "analyser/handler.h"
 #include "analyser/screen.h"
 #include "analyser/startup.h"
 #include "analyser/zones.h"
 #include "analyser_fixture.h"
 #include "frame/app.h"
 #include "link/pmx_link.h"
+#include "link/pmx_calibration.h"
 #include "link/pmx_ring.h"
 #include "screen/colours.h"
 #include "screen/hot_zones.h"
@@ -100,6 +104,50 @@ TEST_F(ScreenTest, TheConnectButtonRepaintsOnANewCaption) {
     frame::FrameLoopState.RedrawAll = redraw;
     DrawPowerAnalyserScreen();
     EXPECT_EQ(Pixel(12, 54) != MakeColour(1, 2, 3), repainted) << caption << redraw;
+  }
+}
+
+std::vector<uint8_t> Canvas() {
+  int stride = 0;
+  const uint8_t* data = platform::ImageData(screen::CanvasImage, &stride);
+  return std::vector<uint8_t>(data, data + stride * platform::ImageHeight(screen::CanvasImage));
+}
+
+// A pass repaints only what changed: an unchanged screen keeps even a mark painted over
+// it, and after each change the canvas is what painting every part again gives.
+TEST_F(ScreenTest, APassPaintsOnlyWhatChangedAndLeavesWhatAFullPassWould) {
+  FillVoltage(0, 3 * link::PmxBlockSamples, [](int i) { return 300 * std::sin(i / 50.0); });
+  frame::FrameLoopState.RedrawAll = 1;
+  DrawPowerAnalyserScreen();
+  frame::FrameLoopState.RedrawAll = 0;
+  platform::StartDrawing(screen::CanvasImage);
+  for (const auto& [x, y] : {std::pair{20, 20}, {700, 200}, {200, 300}, {700, 600}, {40, 620}})
+    platform::DrawBox(x, y, 3, 3, MakeColour(1, 2, 3));
+  platform::StopDrawing();
+  const std::vector<uint8_t> marked = Canvas();
+  DrawPowerAnalyserScreen();
+  EXPECT_TRUE(Canvas() == marked);
+
+  PmxPaintedParts = {};
+  const std::function<void()> changes[] = {
+      [] {},
+      [] {
+        link::PmxSampleRing.PmxPublishedBlock = 2;
+        HandOverNextBlock();
+      },
+      [] { link::PmxRanges.PmxCurrentRange = 5; },
+      [] { link::PmxLinkState.PmxStatusText = "Connected", link::PmxLinkState.PmxRunning = 1; },
+      [] { link::PmxLinkState.PmxSynthesisOn = 1; },
+      [] { ScreenLayout.ScopeViewOn = 0, ScreenLayout.TileMode = 1, LayoutReadoutTiles(); },
+      [] { ScreenLayout.ScopeViewOn = 1, ScreenLayout.TileMode = 2, LayoutReadoutTiles(); },
+  };
+  for (size_t i = 0; i < std::size(changes); ++i) {
+    changes[i]();
+    DrawPowerAnalyserScreen();
+    const std::vector<uint8_t> painted = Canvas();
+    PmxPaintedParts = {};
+    DrawPowerAnalyserScreen();
+    EXPECT_TRUE(Canvas() == painted) << i;
   }
 }
 

@@ -1,13 +1,12 @@
-// The connection steps and the comms thread against the simulator: a connection from
-// "Connect" to "Connected" turn by turn, the simulated sine in the ring, a range change,
-// the disconnection; and the ways back to "Connect" when something fails.
+// The connection steps and the comms thread against the simulator: the ways back to
+// "Connect" when something fails. (A whole connection through the front end is in
+// tests/analyser/instrument_test.cpp.)
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "link/pmx_ring.h"
-#include "link/registers.h"
 #include "sim_fixture.h"
 #include "support/wait_for.h"
 
@@ -21,29 +20,8 @@ struct Turn {
   std::string caption, line;
 };
 
-// What the front end does each turn after the step: apply the selected ranges (the
-// conversion from the fitted constants, and register 2) when they are not yet applied.
-void ApplyRangesIfDue() {
-  static const double volts[] = {300, 150, 80, 40, 20, 10}, amps[] = {10, 5, 2, 1, 0.5, 0.25};
-  PmxRangesRecord& r = PmxRanges;
-  if (r.PmxAppliedVoltageRange == r.PmxVoltageRange && r.PmxAppliedCurrentRange == r.PmxCurrentRange) return;
-  int v = 0, c = 0;
-  while (v < 5 && volts[v] != r.PmxVoltageRange) ++v;
-  while (c < 5 && amps[c] != r.PmxCurrentRange) ++c;
-  PmxSampleRing.PmxVoltageGain = PmxRangeConstants.Gain[v];
-  PmxSampleRing.PmxVoltageOffset = PmxRangeConstants.Offset[v];
-  PmxSampleRing.PmxCurrentGain = PmxRangeConstants.Gain[6 + c];
-  PmxSampleRing.PmxCurrentOffset = PmxRangeConstants.Offset[6 + c];
-  r.PmxVoltageRangeMask = 1 << v;
-  r.PmxCurrentRangeMask = 1 << c;
-  r.PmxAppliedVoltageRange = r.PmxVoltageRange;
-  r.PmxAppliedCurrentRange = r.PmxCurrentRange;
-  SendPowerAnalyserControl();
-}
-
 Turn RunTurn() {
   StepPowerAnalyserConnection();
-  ApplyRangesIfDue();
   return {PmxLinkState.PmxStatusText, PmxLinkState.PmxStepText};
 }
 
@@ -72,68 +50,6 @@ void ExpectTimedReturn(int step, int delay) {
   EXPECT_EQ(PmxLinkState.PmxLinkStep, 0);
   ExpectTurns({{"Connect", "0: "}});
   EXPECT_EQ(PmxLinkState.PmxRunning, 0);
-}
-
-struct Wave {
-  double max = -1e300, min = 1e300, frequency = 0.0;
-};
-
-// Peaks, and the frequency from the first and last rising zero crossings.
-Wave Measure(const double* samples) {
-  Wave wave;
-  double first = -1.0, last = -1.0;
-  int crossings = 0;
-  for (int i = 0; i < PmxBlockSamples; ++i) {
-    wave.max = std::max(wave.max, samples[i]);
-    wave.min = std::min(wave.min, samples[i]);
-    if (i > 0 && samples[i - 1] < 0.0 && samples[i] >= 0.0) {
-      const double at = i - 1 + samples[i - 1] / (samples[i - 1] - samples[i]);
-      if (first < 0.0) first = at;
-      last = at;
-      ++crossings;
-    }
-  }
-  if (crossings > 1) wave.frequency = (crossings - 1) * 16000.0 / (last - first);
-  return wave;
-}
-
-TEST_F(SimDeviceTest, ConnectStreamChangeRangeAndDisconnect) {
-  PmxSampleRing.PmxWriteBlock = 98;
-  PmxLinkState.PmxLinkStep = 1;  // the connect click
-  ExpectTurns(ConnectTurns);
-  ExpectTurns({{"Connected", "11: 98 buffer"}});
-  EXPECT_EQ(PmxLinkState.PmxRunning, 1);
-  EXPECT_EQ(ReadFile("PMX_cal.txt"), SimCall<const char* (*)()>("PmxSimCalibrationFile")());
-
-  // Blocks 98 and 99, then the ring starts again at 0.
-  ASSERT_TRUE(WaitFor([] { return PmxSampleRing.PmxWriteBlock == 2; }, 10000));
-  EXPECT_EQ(PmxSampleRing.PmxPublishedBlock.load(), 1);
-  for (const int block : {99, 0, 1}) {
-    const Wave voltage = Measure(PmxVoltageSamples + block * PmxBlockSamples);
-    const Wave current = Measure(PmxCurrentSamples + block * PmxBlockSamples);
-    EXPECT_NEAR(voltage.max, 325.0, 0.05) << block;
-    EXPECT_NEAR(voltage.min, -325.0, 0.05);
-    EXPECT_NEAR(current.max, 5.0, 0.002);
-    EXPECT_NEAR(current.min, -5.0, 0.002);
-    EXPECT_NEAR(voltage.frequency, 50.0, 0.01);
-    EXPECT_NEAR(current.frequency, 50.0, 0.01);
-  }
-  EXPECT_EQ(RunTurn().line.rfind("11: ", 0), 0u);
-
-  PmxRanges.PmxVoltageRangeMask = 32;  // 10 V, 0.25 A
-  PmxRanges.PmxCurrentRangeMask = 32;
-  SendPowerAnalyserControl();
-  EXPECT_EQ(SimRegister(2), 237u);
-  EXPECT_EQ(SimRegister(1), 1u << 16);
-  EXPECT_TRUE(WaitFor([] { return SimCall<unsigned long (*)()>("PmxSimPolls")() > 0; }, 5000));
-
-  PmxLinkState.PmxLinkStep = 100;  // the click while connected
-  ExpectTurns({{"Disconnecting", "100: Stop the connection"}});
-  EXPECT_EQ(LinkState.Connected.load(), 0);
-  EXPECT_FALSE(LinkState.LinkThread.joinable());  // stopped and joined before the close
-  ExpectTurns({{"Disconnecting", "101: Stopping the connection"}});
-  ExpectTimedReturn(101, 2000);
-  EXPECT_TRUE(platform::headless::MessagesShown().empty());
 }
 
 TEST_F(SimDeviceTest, AnAbsentDeviceIsABadUsbStart) {

@@ -1,0 +1,127 @@
+// The front end and the link together, turn by turn as the main loop runs them, against
+// the simulated instrument (pmx-sim loaded as the D2XX library): the connect zone
+// connects, the calibration is copied out of the device and fitted, the tiles read the
+// simulated sine, a stepper changes the range on the instrument, the calibration form
+// works on the live link, and the connect zone disconnects.
+#include <stdlib.h>
+
+#include <tuple>
+
+#include "analyser/handler.h"
+#include "analyser/ranges.h"
+#include "analyser/screen.h"
+#include "analyser/startup.h"
+#include "analyser/window.h"
+#include "analyser/zones.h"
+#include "analyser_fixture.h"
+#include "frame/app.h"
+#include "frame/numbers.h"
+#include "link/pmx_ring.h"
+#include "platform/gui_headless.h"
+#include "pmx_link/sim_fixture.h"
+#include "screen/hot_zones.h"
+#include "support/wait_for.h"
+
+namespace zolt::analyser::testing {
+namespace {
+
+class InstrumentTest : public AnalyserTest {
+ protected:
+  void SetUp() override {
+    AnalyserTest::SetUp();
+    SendRangeControl = link::SendPowerAnalyserControl;
+    ::unsetenv("PMX_SIM_OPTIONS");
+    ASSERT_TRUE(platform::OpenLibrary(link::UsbLibraryNumber, PMX_SIM_LIBRARY));
+  }
+  void TearDown() override {
+    link::StopLinkThread();
+    link::CloseUsbDevice();
+    AnalyserTest::TearDown();
+  }
+};
+
+// One main-loop turn: the next window event is the turn's; with a zone, the left button
+// goes down on its centre.
+void Turn(int32_t zone = 0) {
+  frame::LastWindowEvent = platform::WaitWindowEvent(0);
+  if (zone != 0) {
+    const screen::HotZoneRect& z = screen::HotZone[zone];
+    platform::headless::SetMousePosition((z.Left + z.Right) / 2, (z.Top + z.Bottom) / 2);
+    screen::PointerState.LeftMouseDown = 1;
+  }
+  HandlePowerAnalyserFrame();
+  screen::PointerState.LeftMouseDown = 0;
+  platform::Delay(1);
+}
+
+// Turns until `blocks` more blocks have been analysed.
+bool AnalyseBlocks(int blocks) {
+  const int32_t& analysed = link::PmxSampleRing.PmxLastProcessedBlock;
+  int32_t last = analysed;
+  return zolt::testing::WaitFor(
+      [&] {
+        Turn();
+        if (analysed != last) --blocks, last = analysed;
+        return blocks <= 0;
+      },
+      20000);
+}
+
+TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZones) {
+  link::PmxSampleRingRecord& ring = link::PmxSampleRing;
+  ring.PmxWriteBlock = 98;  // the stream's blocks run over the ring's end
+  ring.PmxPublishedBlock = 97;
+  ring.PmxProcessBlock = ring.PmxLastProcessedBlock = 96;
+  DrawPowerAnalyserScreen();  // registers the zones
+  Turn();
+  Turn(ZoneConnect);
+  for (int turn = 0; turn < 9; ++turn) Turn();
+  EXPECT_EQ(link::PmxLinkState.PmxStatusText, "Connected");
+  EXPECT_EQ(link::PmxLinkState.PmxRunning, 1);
+  EXPECT_EQ(zolt::testing::ReadFile("PMX_cal.txt"), link::SimCall<const char* (*)()>("PmxSimCalibrationFile")());
+
+  // Two seconds of 50 Hz make the first full frequency measurement; the peaks are those
+  // of 325 V and 5 A converted with the constants fitted at this connection.
+  ASSERT_TRUE(AnalyseBlocks(30));
+  for (const auto& [tile, value, within] : {std::tuple{8, 50.0, 0.01}, {13, 325.0, 0.05}, {14, -325.0, 0.05},
+                                             {15, 5.0, 0.002}, {16, -5.0, 0.002}})
+    EXPECT_NEAR(frame::ParseReal(ReadoutTiles[tile].Value), value, within) << tile;
+  EXPECT_EQ(link::SimRegister(1), 1u << 16);
+  EXPECT_GT(link::SimCall<unsigned long (*)()>("PmxSimPolls")(), 0u);
+
+  // 10 A down to 5 A: register 2 names it, and 5 A still reads 5 A on the new range.
+  Turn(ZoneC1Stepper + screen::ZoneStepperDecrease);
+  EXPECT_EQ(link::SimRegister(2), 192u + 1);
+  ASSERT_TRUE(AnalyseBlocks(4));
+  EXPECT_NEAR(frame::ParseReal(ReadoutTiles[15].Value), 5.0, 0.002);
+
+  // The calibration form while streaming: "Select Range" sends register 2, and "Save
+  // 'PMX_cal.txt' to device" writes the device's EEPROM.
+  Turn(ZoneCalibration);
+  platform::headless::ClickGadget(CalPairBase(4));
+  Turn();
+  EXPECT_EQ(link::SimRegister(2), 192u + 4 * 8 + 1);  // 20 V, 5 A
+  zolt::testing::WriteFile("PMX_cal.txt", "edited\r\n20V=20V,400000\r\n");
+  platform::headless::ClickGadget(SaveCalToDeviceButton);
+  Turn();
+  link::SaveEepromToFile("device.txt");
+  EXPECT_EQ(zolt::testing::ReadFile("device.txt"), "edited\r\n20V=20V,400000\r\n");
+  frame::FrameLoopState.CloseRequest = 1;
+  Turn();
+  Turn();  // the button seen up by the screen again
+
+  Turn(ZoneConnect);
+  Turn();
+  EXPECT_EQ(link::PmxLinkState.PmxStatusText, "Disconnecting");
+  EXPECT_EQ(link::LinkState.Connected.load(), 0);
+  EXPECT_FALSE(link::LinkState.LinkThread.joinable());
+  link::PmxLinkState.PmxStepTime -= 2001;  // the 2 s of "Stopping the connection"
+  Turn();
+  Turn();
+  EXPECT_EQ(link::PmxLinkState.PmxLinkStep, 0);
+  EXPECT_EQ(link::PmxLinkState.PmxStatusText, "Connect");
+  EXPECT_TRUE(platform::headless::MessagesShown().empty());
+}
+
+}  // namespace
+}  // namespace zolt::analyser::testing
