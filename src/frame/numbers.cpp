@@ -167,6 +167,15 @@ std::string ToLower(std::string_view text) {
   return out;
 }
 
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+  }
+  return true;
+}
+
 std::string ToUpper(std::string_view text) {
   std::string out(text);
   for (char& c : out)

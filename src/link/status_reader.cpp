@@ -148,9 +148,9 @@ void ApplyStatusFrame(const StatusFrame& frame, int64_t now) {
   run.RunState = RunStateText(RunStateBits(frame.StatusWord));
 
   // A new curve opens on the pre-ramp to ramping edge; points advance only while ramping.
-  const bool ramping = frame::ToLower(run.RunState) == "ramping";
+  const bool ramping = frame::EqualsIgnoringCase(run.RunState, "ramping");
   if (ramping) {
-    if (frame::ToLower(run.PreviousRunState) == "pre-ramp") {
+    if (frame::EqualsIgnoringCase(run.PreviousRunState, "pre-ramp")) {
       ++run.StepIndex;
       run.PointIndex = 0;
     } else {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "frame/app.h"
 #include "frame/settings.h"
@@ -64,8 +65,9 @@ struct ShownState {
   bool operator==(const ShownState&) const = default;
 };
 
-ShownState Current() {
-  ShownState s;
+// Fills `s` with what the screen shows now; assigning into a record used before reuses
+// its texts' storage.
+void TakeCurrent(ShownState& s) {
   const screen::ScreenStateRecord& screenState = screen::ScreenState;
   s.ScreenOpen = screenState.ScreenOpen;
   s.ScreenWidth = screenState.ScreenWidth;
@@ -98,18 +100,17 @@ ShownState Current() {
   for (int c = 0; c < MaxCurves; ++c) s.PointCounts[c] = DisplayedSweeps.TotalEntries[c];
   s.Cursors = {CursorXA, CursorXB, CursorYA, CursorYB, CursorXLock, CursorYLock};
   s.Slope = SlopeShown;
-  return s;
 }
 
-ShownState lastShown;
+ShownState lastShown, current;
 bool anyShown = false;
 
 }  // namespace
 
 bool CurveTracerScreenChanged() {
-  ShownState now = Current();
-  if (anyShown && now == lastShown) return false;
-  lastShown = std::move(now);
+  TakeCurrent(current);
+  if (anyShown && current == lastShown) return false;
+  std::swap(lastShown, current);
   anyShown = true;
   return true;
 }

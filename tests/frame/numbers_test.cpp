@@ -64,6 +64,9 @@ TEST(NumbersTest, RoundingTiesGoToEvenAndIntegersSaturate) {
 TEST(NumbersTest, LetterCaseChangesOnlyAsciiLetters) {
   EXPECT_EQ(ToLower("ABC-xyz \xC3\x84"), "abc-xyz \xC3\x84");
   EXPECT_EQ(ToUpper("kvr820 \xC3\xA4"), "KVR820 \xC3\xA4");
+  EXPECT_TRUE(EqualsIgnoringCase("RealTime", "realtime"));
+  EXPECT_FALSE(EqualsIgnoringCase("realtim", "realtime"));
+  EXPECT_FALSE(EqualsIgnoringCase("Pre_ramp", "pre-ramp"));
 }
 
 }  // namespace
