@@ -81,9 +81,10 @@ struct GuiState {
 
 GuiState& Gui();
 
-// Sleeps until the clock reads `until` (microseconds) or the display has input for the
-// toolkit; true when it has (or when it cannot tell).
-bool SleepOnDisplay(int64_t until);
+// Sleeps from `now` until the clock reads `until` (microseconds) or the display has input
+// for the toolkit; true when it has (or when it cannot tell).
+bool SleepOnDisplay(int64_t now, int64_t until);
+
 
 bool ValidWindow(int window);   // a number in range that holds an open window
 bool ValidGadget(int gadget);

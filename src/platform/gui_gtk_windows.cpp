@@ -315,9 +315,9 @@ void LearnNextLook() {
   else if (timeout > 0) nextLook = std::min(nextLook, now + int64_t{timeout} * 1000);
 }
 
-void PumpWhenDue(bool input) {
+void PumpWhenDue(bool input, int64_t now) {
   if (std::exchange(Gui().ToolkitAsked, false)) LearnNextLook();
-  if (!input && ElapsedMicroseconds() < nextLook) return;
+  if (!input && now < nextLook) return;
   PumpPendingEvents();
   LearnNextLook();
 }
@@ -473,10 +473,17 @@ WindowEvent WaitWindowEventUntil(int64_t deadline) {
       }
       return queued.Event;
     }
-    const int64_t now = ElapsedMicroseconds();
-    const bool input = now < deadline ? SleepOnDisplay(std::min<int64_t>(deadline, now + 1000)) : true;
-    PumpWhenDue(input);
-    if (gui.Queue.empty() && ElapsedMicroseconds() >= deadline) return {};
+    // A sleep that ran its full length ends at `until` or later, so the clock is read
+    // again only after input.
+    int64_t now = ElapsedMicroseconds();
+    bool input = true;
+    if (now < deadline) {
+      const int64_t until = std::min<int64_t>(deadline, now + 1000);
+      input = SleepOnDisplay(now, until);
+      now = input ? ElapsedMicroseconds() : until;
+    }
+    PumpWhenDue(input, now);
+    if (gui.Queue.empty() && now >= deadline) return {};
   }
 }
 
