@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "frame/app.h"
 #include "frame/settings.h"
@@ -102,15 +101,19 @@ void TakeCurrent(ShownState& s) {
   s.Slope = SlopeShown;
 }
 
-ShownState lastShown, current;
+// Two records taken in turn: the one of the last pass due and the one taken now, which
+// becomes the last when it differs.
+ShownState taken[2];
+int lastShown = 0;
 bool anyShown = false;
 
 }  // namespace
 
 bool CurveTracerScreenChanged() {
-  TakeCurrent(current);
-  if (anyShown && current == lastShown) return false;
-  std::swap(lastShown, current);
+  ShownState& now = taken[1 - lastShown];
+  TakeCurrent(now);
+  if (anyShown && now == taken[lastShown]) return false;
+  lastShown = 1 - lastShown;
   anyShown = true;
   return true;
 }
