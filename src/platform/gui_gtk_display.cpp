@@ -6,12 +6,12 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <bit>
 #include <ctime>
 
 #include "platform/gui_gtk_internal.h"
 #include "platform/system.h"
 
-#include <cairo-xlib.h>
 #include <gdk/gdkx.h>
 
 namespace zolt::platform::gtkgui {
@@ -59,20 +59,35 @@ bool SleepOnDisplay(int64_t now, int64_t until) {
 
 namespace {
 
-// The cairo surface on the toplevel's X window, made on the first copy and kept while
-// the window and its size stay.
+// The toplevel's X window the copies go to, with the graphics context they use (one that
+// asks for no exposure events).
 struct DirectTarget {
   Window Xid = 0;
-  int Width = 0, Height = 0;
-  cairo_surface_t* Surface = nullptr;
+  GC Context = nullptr;
 };
 
 DirectTarget direct;
 
+// Whether the surface's pixels (32-bit words 0x00RRGGBB) can be handed to the display as
+// they are: a true-colour visual of depth 24 with 32-bit pixels and those masks.
+bool PixelsFit(Display* x, GdkVisual* visual) {
+  Visual* xVisual = gdk_x11_visual_get_xvisual(visual);
+  if (gdk_visual_get_depth(visual) != 24 || xVisual->c_class != TrueColor || xVisual->red_mask != 0xFF0000 ||
+      xVisual->green_mask != 0xFF00 || xVisual->blue_mask != 0xFF)
+    return false;
+  int count = 0;
+  XPixmapFormatValues* formats = XListPixmapFormats(x, &count);
+  bool fits = false;
+  for (int i = 0; i < count; ++i)
+    if (formats[i].depth == 24) fits = formats[i].bits_per_pixel == 32;
+  if (formats != nullptr) XFree(formats);
+  return fits;
+}
+
 }  // namespace
 
 void ForgetDirectTarget() {
-  if (direct.Surface != nullptr) cairo_surface_destroy(direct.Surface);
+  if (direct.Context != nullptr) XFreeGC(XConnection(), direct.Context);
   direct = DirectTarget{};
 }
 
@@ -90,25 +105,32 @@ bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, 
       !gtk_widget_translate_coordinates(client, toplevel, 0, 0, &clientX, &clientY))
     return false;
   const Window xid = gdk_x11_window_get_xid(window);
-  const int width = gdk_window_get_width(window), height = gdk_window_get_height(window);
-  if (direct.Surface == nullptr || direct.Xid != xid || direct.Width != width || direct.Height != height) {
+  if (direct.Context == nullptr || direct.Xid != xid) {
     ForgetDirectTarget();
-    Visual* visual = gdk_x11_visual_get_xvisual(gdk_window_get_visual(window));
-    direct.Surface = cairo_xlib_surface_create(x, xid, visual, width, height);
+    if (!PixelsFit(x, gdk_window_get_visual(window))) return false;
+    XGCValues values{};
+    values.graphics_exposures = False;
+    direct.Context = XCreateGC(x, xid, GCGraphicsExposures, &values);
     direct.Xid = xid;
-    direct.Width = width;
-    direct.Height = height;
   }
-  if (cairo_surface_status(direct.Surface) != CAIRO_STATUS_SUCCESS) return false;
-  cairo_t* cr = cairo_create(direct.Surface);
-  cairo_rectangle(cr, clientX, clientY, gtk_widget_get_allocated_width(client), gtk_widget_get_allocated_height(client));
-  cairo_clip(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, pixels, areaX, areaY);
-  cairo_rectangle(cr, areaX + left, areaY + top, right - left, bottom - top);
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(direct.Surface);
+  // The rectangle in the window's coordinates, within the client area.
+  const int l = std::max(areaX + left, clientX);
+  const int t = std::max(areaY + top, clientY);
+  const int r = std::min(areaX + right, clientX + gtk_widget_get_allocated_width(client));
+  const int b = std::min(areaY + bottom, clientY + gtk_widget_get_allocated_height(client));
+  if (l >= r || t >= b) return true;
+  cairo_surface_flush(pixels);
+  XImage* image = XCreateImage(x, gdk_x11_visual_get_xvisual(gdk_window_get_visual(window)), 24, ZPixmap, 0,
+                               reinterpret_cast<char*>(cairo_image_surface_get_data(pixels)),
+                               static_cast<unsigned>(cairo_image_surface_get_width(pixels)),
+                               static_cast<unsigned>(cairo_image_surface_get_height(pixels)), 32,
+                               cairo_image_surface_get_stride(pixels));
+  if (image == nullptr) return false;
+  image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;  // the words as stored
+  XPutImage(x, xid, direct.Context, image, l - areaX, t - areaY, l, t, static_cast<unsigned>(r - l),
+            static_cast<unsigned>(b - t));
+  image->data = nullptr;  // the pixels stay the surface's
+  XDestroyImage(image);
   XFlush(x);
   return true;
 }
