@@ -243,8 +243,8 @@ void PaintRunStatusBox(bool overLast) {
       live.VrReadoutText, live.IcReadoutText, live.VbReadoutText, c.CaptionTextColour, c.PanelBackColour,
       c.FrameGreyColour);
   const platform::PaintedArea painted = platform::StopNotingPaint();
-  statusBoxStaysInside = painted.Left >= b.X && painted.Top >= b.Y && painted.Right <= b.X + b.W &&
-                         painted.Bottom <= b.Y + b.H;
+  statusBoxStaysInside = painted.Empty() || (painted.Left >= b.X && painted.Top >= b.Y &&
+                                             painted.Right <= b.X + b.W && painted.Bottom <= b.Y + b.H);
 }
 
 }  // namespace
