@@ -72,18 +72,14 @@ TEST_F(SettingsPagesTest, ControlsShowTheSettingsInAnyLetterCase) {
   };
   for (const Case& c : cases) {
     frame::AppSettingsRecord& s = frame::AppSettings;
-    s.CheckWebsiteForUpdate = c.update;
-    s.ClampModeSetting = c.clamp;
-    s.SaveCSVFileEnabled = c.csv;
-    s.SavePNGFileEnabled = c.png;
-    s.SampleRate = c.rate;
-    s.ActiveInstrument = c.model;
+    s.CheckWebsiteForUpdate = c.update, s.ClampModeSetting = c.clamp, s.SaveCSVFileEnabled = c.csv;
+    s.SavePNGFileEnabled = c.png, s.SampleRate = c.rate, s.ActiveInstrument = c.model;
     frame::AppInfo.DeveloperMode = c.developer;
     testing::RunSettingsWindow(0, {[&] {
-      EXPECT_EQ((std::vector<int>{GetGadgetState(297), GetGadgetState(289), GetGadgetState(292),
-                                  GetGadgetState(295), GetGadgetState(287), GetGadgetState(89),
-                                  platform::CountGadgetItems(89)}),
-                c.states) << c.model;
+      std::vector<int> states;
+      for (int gadget : {297, 289, 292, 295, 287, 89}) states.push_back(GetGadgetState(gadget));
+      states.push_back(platform::CountGadgetItems(89));
+      EXPECT_EQ(states, c.states) << c.model;
     }});
   }
 }
