@@ -111,25 +111,25 @@ TEST_F(WindowsTest, DirectEntryShowsItsValuesAndKeepsWhatWasTypedWhenLeft) {
   t.EnteredMaxVoltage = 12.5;
   t.OffsetEntered = 1;
   std::string seen;
-  ScriptWindow(DirectEntryWindow, {[&] {
-            seen = platform::WindowTitle(DirectEntryWindow) + " " +
-                   std::to_string(platform::WindowClientWidth(DirectEntryWindow)) + "x" +
-                   std::to_string(platform::WindowClientHeight(DirectEntryWindow));
-            for (int field : {306, 308, 310, 316, 307}) seen += " " + platform::GetGadgetText(field);
-            for (int box : {307, 309, 311, 312, 313, 317, 318, 319})
-              seen += std::to_string(platform::GetGadgetState(box));
-            Leave(frame::MainWindow);  // only this window losing the activation closes it
-            // A field taking the focus is no typing.
-            headless::PushEvent({platform::EventType::Gadget, DirectEntryWindow, 308,
-                                 platform::GadgetEventKind::Focus});
-          },
-          [] {
-            platform::SetActiveWindow(DirectEntryWindow);
-            headless::ClickGadget(312);  // the ticked unit stays ticked
-          },
-          [] { headless::ClickGadget(315); },  // the voltage units are hidden in mode "I"
-          [] { headless::TypeIntoGadget(306, "-7"); },
-          [] { Leave(DirectEntryWindow); }});
+  ScriptWindow(DirectEntryWindow,
+               {[&] {
+                  seen = platform::WindowTitle(DirectEntryWindow) + " " +
+                         std::to_string(platform::WindowClientWidth(DirectEntryWindow)) + "x" +
+                         std::to_string(platform::WindowClientHeight(DirectEntryWindow));
+                  for (int field : {306, 308, 310, 316, 307}) seen += " " + platform::GetGadgetText(field);
+                  for (int box : {307, 309, 311, 312, 313, 317, 318, 319})
+                    seen += std::to_string(platform::GetGadgetState(box));
+                  Leave(frame::MainWindow);  // only this window losing the activation closes it
+                  // A field taking the focus is no typing.
+                  headless::PushEvent({platform::EventType::Gadget, DirectEntryWindow, 308,
+                                       platform::GadgetEventKind::Focus});
+                },
+                [] {
+                  platform::SetActiveWindow(DirectEntryWindow);
+                  headless::ClickGadget(312);  // the ticked unit stays ticked
+                },
+                [] { headless::ClickGadget(315); },  // the voltage units are hidden in mode "I"
+                [] { headless::TypeIntoGadget(306, "-7"); }, [] { Leave(DirectEntryWindow); }});
   Press(448);
   EXPECT_EQ(seen, "Direct Entry 720x320 12.5 0 123.4567890123 0 Use Direct00010101");
   EXPECT_FALSE(platform::IsWindow(DirectEntryWindow));
