@@ -74,10 +74,6 @@ void FillVoltage(int first, int count, const std::function<double(int)>& volts) 
   for (int i = first; i < first + count; ++i) link::PmxVoltageSamples[i] = volts(i);
 }
 
-void FillCurrent(int first, int count, const std::function<double(int)>& amperes) {
-  for (int i = first; i < first + count; ++i) link::PmxCurrentSamples[i] = amperes(i);
-}
-
 void ServeNextEvent() {
   frame::LastWindowEvent = platform::WaitWindowEvent(0);
   ServeWindowEvent();

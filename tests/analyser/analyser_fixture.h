@@ -14,9 +14,8 @@ namespace zolt::analyser::testing {
 
 inline int SendCount = 0;
 
-// Samples [first, first + count) of the ring from a function of the sample index.
+// Voltage samples [first, first + count) of the ring from a function of the sample index.
 void FillVoltage(int first, int count, const std::function<double(int)>& volts);
-void FillCurrent(int first, int count, const std::function<double(int)>& amperes);
 // Takes the next queued gui event as the turn's event and serves it as the handler does.
 void ServeNextEvent();
 platform::Colour Pixel(int x, int y);

@@ -1,5 +1,6 @@
 // Block analysis and signal synthesis.
 #include <cmath>
+#include <tuple>
 
 #include "analyser/analysis.h"
 #include "analyser/synthesis.h"
@@ -21,8 +22,10 @@ TEST_F(AnalysisTest, PeaksAndMeansDescribeTheLastBlockOnly) {
   } cases[] = {{5, 0.5, 8, 0, 0.75, 0}, {-5, -0.5, 0, -8, 0, -0.75}, {0, 0, 3, -3, 0.25, -0.25}};
   int block = 0;
   for (const Case& c : cases) {
-    FillVoltage(block * Block, Block, [&](int i) { return c.Volts + 3 * std::cos(2 * Pi * i / 320.0); });
-    FillCurrent(block * Block, Block, [&](int i) { return c.Amperes + 0.25 * std::cos(2 * Pi * i / 320.0); });
+    for (int i = block * Block; i < (block + 1) * Block; ++i) {
+      link::PmxVoltageSamples[i] = c.Volts + 3 * std::cos(2 * Pi * i / 320.0);
+      link::PmxCurrentSamples[i] = c.Amperes + 0.25 * std::cos(2 * Pi * i / 320.0);
+    }
     AnalysePmxBlock(block++);
     const PmxReadingsRecord& r = PmxReadings;
     const double seen[] = {r.PmxVoltagePeakPositive, r.PmxVoltagePeakNegative, r.PmxCurrentPeakPositive,
@@ -53,17 +56,13 @@ TEST_F(AnalysisTest, FiftyHertzReadsFiftyFromTheSecondMeasurementOnAcrossTheRing
 // A filtered voltage landing exactly on 0.0 counts no crossing (both tests are strict).
 TEST_F(AnalysisTest, AnExactZeroOfTheFilteredVoltageIsNoCrossing) {
   constexpr double A1 = -1.996193404543, A2 = 0.997059512274;
-  struct Case {
-    double Y1, Y2;
-    int Crossings;
-  } cases[] = {{-A2, A1, 0},  // outputs exactly 0.0, then positive
-               {-1, -1, 1}};  // negative, then positive
-  for (const Case& c : cases) {
-    PmxVoltageFilter = {0, 0, c.Y1, c.Y2};
+  // Filter outputs exactly 0.0 then positive, and negative then positive.
+  for (const auto& [y1, y2, crossings] : {std::tuple{-A2, A1, 0}, {-1.0, -1.0, 1}}) {
+    PmxVoltageFilter = {0, 0, y1, y2};
     PmxFrequencyState = {};
     FillVoltage(0, Block, [](int i) { return i == 0 ? 0.0 : 1000.0; });
     AnalysePmxBlock(0);
-    EXPECT_EQ(PmxFrequencyState.PmxCrossingCount, c.Crossings);
+    EXPECT_EQ(PmxFrequencyState.PmxCrossingCount, crossings);
   }
 }
 

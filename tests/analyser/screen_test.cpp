@@ -57,27 +57,26 @@ TEST_F(ScreenTest, TheDrawnScreenShowsBarSteppersTilesAndViews) {
   DrawPowerAnalyserScreen();
   const screen::ColourSchemeRecord& c = screen::ColourScheme;
   // Icons 72 apart from the bar's corner; the stepper grid from the bottom pane.
-  EXPECT_EQ(screen::HotZone[ZoneTileMode].Left, 10 + 14 * 72);
-  EXPECT_EQ(screen::HotZone[ZoneTileMode].Top, 5);
-  EXPECT_EQ(screen::HotZone[ZoneC3Stepper].Left, 10 + 6 * 24);
-  EXPECT_EQ(screen::HotZone[ZoneC3Stepper].Top, 584 + 2 * 72 + 18);
+  const screen::HotZoneRect& icon = screen::HotZone[ZoneTileMode];
+  const screen::HotZoneRect& stepper = screen::HotZone[ZoneC3Stepper];
+  EXPECT_EQ((std::vector<int32_t>{icon.Left, icon.Top, stepper.Left, stepper.Top}),
+            (std::vector<int32_t>{10 + 14 * 72, 5, 10 + 6 * 24, 584 + 2 * 72 + 18}));
   EXPECT_EQ(screen::HotZoneText[ZoneV1Stepper + 2] + screen::HotZoneText[ZoneC1Stepper + 2], "300 V10 A");
-  // Tiles: left halves and odd right halves in colour A, even right halves in B, the divider.
-  EXPECT_EQ(Pixel(12, 79), c.TileColourA);
-  EXPECT_EQ(Pixel(295, 79), c.TileColourA);
-  EXPECT_EQ(Pixel(295, 79 + 31), c.TileColourB);
-  EXPECT_EQ(Pixel(119, 100), c.ControlTextColour);
-  // The two panes with their axes and the flat secondary series; the canvas cleared around.
-  EXPECT_EQ(Pixel(299, 78), MakeColour(25, 25, 25));
-  EXPECT_EQ(Pixel(298 + 412, 100), MakeColour(0, 255, 0));
-  EXPECT_EQ(Pixel(600, 512 + 141), MakeColour(255, 0, 0));
-  EXPECT_EQ(Pixel(1300, 300), c.DarkFillColour);
+  // Tiles: left halves and odd right halves in colour A, even right halves in B, the
+  // divider; the two panes with their axes and the flat secondary series; the canvas
+  // cleared around.
+  const std::pair<std::pair<int, int>, platform::Colour> pixels[] = {
+      {{12, 79}, c.TileColourA},   {{295, 79}, c.TileColourA},  {{295, 79 + 31}, c.TileColourB},
+      {{119, 100}, c.ControlTextColour}, {{299, 78}, MakeColour(25, 25, 25)},
+      {{298 + 412, 100}, MakeColour(0, 255, 0)}, {{600, 512 + 141}, MakeColour(255, 0, 0)},
+      {{1300, 300}, c.DarkFillColour}};
+  for (const auto& [at, colour] : pixels) EXPECT_EQ(Pixel(at.first, at.second), colour) << at.first << "," << at.second;
 }
 
 TEST_F(ScreenTest, TheWaveformViewScalesHoldsAndStopsAtPublishedData) {
   screen::PlotRect = {100, 100, 1700, 202};  // half inner height 100 pixels
   FillVoltage(0, 3, [](int i) { return i == 0 ? 1000.0 : i == 1 ? 5000.0 : -500; });
-  FillCurrent(3, 1, [](int) { return 20.0; });
+  link::PmxCurrentSamples[3] = 20.0;
   link::PmxFilteredSamples[4] = -2000;
   FillVoltage(link::PmxBlockSamples, link::PmxBlockSamples, [](int) { return 1000.0; });
   DrawWaveformView();  // published block 0: block 1 may be being written

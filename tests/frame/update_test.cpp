@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,11 +62,11 @@ class ScriptedServer {
     responses_[path] = head + extraHeaders + "Connection: close\r\n\r\n" + body;
   }
 
-  // Answers the path with the start of a response and then holds the connection, silent.
+  // Answers the path with the start of a response (no "Connection: close") and then holds
+  // the connection, silent.
   void Stall(const std::string& path, const std::string& start) {
     std::lock_guard<std::mutex> lock(mutex_);
     responses_[path] = start;
-    stalled_.insert(path);
   }
 
   std::vector<std::string> Requests() {
@@ -96,7 +95,6 @@ class ScriptedServer {
       const size_t start = request.find(' ') + 1;
       const std::string path = request.substr(start, request.find(' ', start) - start);
       std::string response = "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found";
-      bool hold = false;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(path);
@@ -105,14 +103,12 @@ class ScriptedServer {
           agents_.push_back(request.substr(agent + 12, request.find("\r\n", agent) - agent - 12));
         const auto scripted = responses_.find(path);
         if (scripted != responses_.end()) response = scripted->second;
-        hold = stalled_.count(path) != 0;
       }
       (void)!::write(client, response.data(), response.size());
-      if (hold) {
-        held_.push_back(client);
-      } else {
+      if (response.find("Connection: close") != std::string::npos)
         ::close(client);
-      }
+      else
+        held_.push_back(client);
     }
   }
 
@@ -124,7 +120,6 @@ class ScriptedServer {
   std::map<std::string, std::string> responses_;
   std::vector<std::string> requests_;
   std::vector<std::string> agents_;
-  std::set<std::string> stalled_;
   std::vector<int> held_;
 };
 

@@ -1,7 +1,10 @@
 // The power analyser's calibration: the two-point fits and the file behind them, the
 // EEPROM area copied both ways, and the two control registers as the device receives them.
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/d2xx.h"
 #include "link/registers.h"
@@ -31,18 +34,14 @@ TEST(PmxFitTest, TwoPointFitsAndTheFileBehindThem) {
   WriteFile("PMX_cal.txt",
             "01/01/2025 12:00:00\r\n300V=300V,3000\r\n-300V=-300V,-3000\r\n"
             "150v=150V,1600\r\n-150V=-150V,-1500\r\n");
-  for (int range = 0; range < PmxRangeCount; ++range) {
-    PmxRangeConstants.Gain[range] = 7.0;
-    PmxRangeConstants.Offset[range] = 8.0;
-  }
+  std::ranges::fill(PmxRangeConstants.Gain, 7.0);
+  std::ranges::fill(PmxRangeConstants.Offset, 8.0);
   TransferCalFileToConstants("PMX_cal.txt");
   EXPECT_DOUBLE_EQ(PmxRangeConstants.Gain[0], 0.1);
   EXPECT_DOUBLE_EQ(PmxRangeConstants.Gain[1], 0.1);
   EXPECT_DOUBLE_EQ(PmxRangeConstants.Offset[1], 0.0);
-  for (int range = 2; range < PmxRangeCount; ++range) {
-    EXPECT_EQ(PmxRangeConstants.Gain[range], 7.0);
-    EXPECT_EQ(PmxRangeConstants.Offset[range], 8.0);
-  }
+  for (int range = 2; range < PmxRangeCount; ++range)
+    EXPECT_EQ(std::pair(PmxRangeConstants.Gain[range], PmxRangeConstants.Offset[range]), std::pair(7.0, 8.0));
   const std::string log = ReadFile("log.txt");
   EXPECT_NE(log.find("Calibration,PMX_cal.txt,Range 80V: its two readings are equal"), std::string::npos);
   EXPECT_NE(log.find("Range 0.25A:"), std::string::npos);
@@ -60,9 +59,9 @@ TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
   std::string longFile;
   for (int i = 0; i < 2000; ++i) longFile += static_cast<char>('A' + i % 26);
   const struct { std::string file, back; } cases[] = {
-      {"abc", "abc"},
       {longFile, longFile.substr(0, 1792)},
       {std::string("a\0b", 3), "ab"},  // a byte 0 does not come back
+      {"abc", "abc"},
   };
   for (const auto& c : cases) {
     WriteFile("in.txt", c.file);
@@ -70,13 +69,9 @@ TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
     SaveEepromToFile("PMX_cal.txt");
     EXPECT_EQ(ReadFile("PMX_cal.txt"), c.back);
   }
-  WriteFile("in.txt", "abc");
-  LoadFileToEeprom("in.txt");
-  EXPECT_EQ(word(128), 'b' * 256 + 'a');
-  EXPECT_EQ(word(129), 'c');
-  EXPECT_EQ(word(130), 0);
-  EXPECT_EQ(word(1023), 0);
-  EXPECT_EQ(word(2), 0x6015);  // below the area: untouched
+  // Two bytes a word, low byte first, zeros after the text; word 2, below the area, untouched.
+  EXPECT_EQ((std::vector<int>{word(128), word(129), word(130), word(1023), word(2)}),
+            (std::vector<int>{'b' * 256 + 'a', 'c', 0, 0, 0x6015}));
 
   // A file that cannot be read writes nothing and says so; a file that cannot be
   // created says so and leaves the old one.

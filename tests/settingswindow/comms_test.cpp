@@ -134,9 +134,7 @@ TEST_F(CommsPageTest, AScanWhileConnectedTakesTheLinksPortOnlyForAProbeThatOpens
     for (const testing::ReceivedPacket& p : instrument.TakeWrites())
       if (p.Address == link::CommandBits) commands = p.Value;
     const uint32_t off = (1u << link::HighVoltageStopBit) | (1u << link::StopSweepBit);
-    if (c.released) {
-      EXPECT_EQ(commands & (off | (1u << link::CommsEnableBit)), off);
-    }
+    EXPECT_EQ(commands & (off | (1u << link::CommsEnableBit)), c.released ? off : 0);
     link::StopLinkThread();
     link::CloseInstrumentComPort();
   }

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <regex>
 #include <sstream>
@@ -26,14 +25,15 @@
 #include "link/registers.h"
 #include "platform/gui_headless.h"
 #include "platform/system.h"
+#include "screen/format.h"
 #include "screen/hot_zones.h"
 #include "support/simulator_process.h"
 #include "support/temp_folder.h"
+#include "support/window_script.h"
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
 #include "tracer/run_phases.h"
 #include "tracer/run_state.h"
-#include "screen/format.h"
 #include "tracer/direct_entry.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
@@ -440,18 +440,13 @@ TEST_F(SimScenarioTest, TypedValuesReachTheInstrument) {
   ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
 
   // 5 V, 0.1 A, steps of 40 uA from an offset of 10 uA.
-  const std::vector<std::function<void()>> typing = {
-      [] { platform::headless::TypeIntoGadget(306, "5"); },
-      [] { platform::headless::TypeIntoGadget(308, "0.1"); },
-      [] { platform::headless::ClickGadget(312); },
-      [] { platform::headless::TypeIntoGadget(310, "40"); },
-      [] { platform::headless::ClickGadget(318); },
-      [] { platform::headless::TypeIntoGadget(316, "10"); },
-      [] { platform::headless::PushClose(DirectEntryWindow); }};
-  auto next = std::make_shared<size_t>(0);
-  platform::headless::SetWaitHook([&typing, next] {
-    if (*next < typing.size()) typing[(*next)++]();
-  });
+  testing::ScriptWindow(DirectEntryWindow, {[] { platform::headless::TypeIntoGadget(306, "5"); },
+                                            [] { platform::headless::TypeIntoGadget(308, "0.1"); },
+                                            [] { platform::headless::ClickGadget(312); },
+                                            [] { platform::headless::TypeIntoGadget(310, "40"); },
+                                            [] { platform::headless::ClickGadget(318); },
+                                            [] { platform::headless::TypeIntoGadget(316, "10"); },
+                                            [] { platform::headless::PushClose(DirectEntryWindow); }});
   ASSERT_TRUE(Press(MaxVoltageValue, [] { return !platform::IsWindow(DirectEntryWindow); }));
   platform::headless::SetWaitHook(nullptr);
   EXPECT_EQ(TestSetup.MaxVoltageText, screen::FormatVoltage(5.0, "", ""));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -27,31 +28,26 @@
 namespace zolt::tracer::testing {
 namespace {
 
+// The canvas without the unused fourth byte of each pixel, and the hit-tested zones (a
+// cleared zone, right edge 0, by that edge alone).
 struct Frame {
   int Width = 0, Height = 0;
   std::vector<uint8_t> Pixels;
-  std::vector<screen::HotZoneRect> Zones;
+  std::vector<std::array<int32_t, 4>> Zones;
 };
 
 Frame Capture() {
-  Frame f;
-  f.Width = platform::ImageWidth(screen::CanvasImage);
-  f.Height = platform::ImageHeight(screen::CanvasImage);
+  Frame f{platform::ImageWidth(screen::CanvasImage), platform::ImageHeight(screen::CanvasImage), {}, {}};
   int stride = 0;
   const uint8_t* data = platform::ImageData(screen::CanvasImage, &stride);
   f.Pixels.resize(static_cast<size_t>(f.Width) * f.Height * 4);
   for (int y = 0; y < f.Height; ++y) std::memcpy(&f.Pixels[static_cast<size_t>(y) * f.Width * 4], data + y * stride, f.Width * 4);
-  for (size_t i = 3; i < f.Pixels.size(); i += 4) f.Pixels[i] = 0;  // the unused fourth byte
-  f.Zones.assign(screen::HotZone.begin(), screen::HotZone.begin() + screen::HitTestedZoneLast + 1);
+  for (size_t i = 3; i < f.Pixels.size(); i += 4) f.Pixels[i] = 0;
+  for (int i = 0; i <= screen::HitTestedZoneLast; ++i) {
+    const screen::HotZoneRect& z = screen::HotZone[i];
+    f.Zones.push_back(z.Right == 0 ? std::array<int32_t, 4>{} : std::array{z.Left, z.Top, z.Right, z.Bottom});
+  }
   return f;
-}
-
-bool SameZones(const std::vector<screen::HotZoneRect>& a, const std::vector<screen::HotZoneRect>& b) {
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].Right != b[i].Right || (a[i].Right != 0 && (a[i].Left != b[i].Left || a[i].Top != b[i].Top ||
-                                                        a[i].Bottom != b[i].Bottom)))
-      return false;
-  return true;
 }
 
 // Grows curve c by `points` entries as a run does: the point at the old count written
@@ -123,10 +119,9 @@ TEST(KeptLayers, PaintExactlyWhatTheFullChainPaints) {
   const std::vector<Frame> full = Play(RepaintCurveTracerScreen);
   for (size_t i = 0; i < Steps.size(); ++i) {
     SCOPED_TRACE(Steps[i].first);
-    EXPECT_EQ(kept[i].Width, full[i].Width);
-    EXPECT_EQ(kept[i].Height, full[i].Height);
+    EXPECT_EQ(std::pair(kept[i].Width, kept[i].Height), std::pair(full[i].Width, full[i].Height));
     EXPECT_TRUE(kept[i].Pixels == full[i].Pixels);
-    EXPECT_TRUE(SameZones(kept[i].Zones, full[i].Zones));
+    EXPECT_TRUE(kept[i].Zones == full[i].Zones);
   }
 }
 
@@ -154,12 +149,6 @@ TEST(KeptLayers, PaintOnlyWhereSomethingChanged) {
   EXPECT_GT(readings.Left, 150);
   EXPECT_LT(readings.Right - readings.Left, 100);
 }
-
-}  // namespace
-}  // namespace zolt::tracer::testing
-
-namespace zolt::tracer::testing {
-namespace {
 
 // Each change of something the screen shows is seen once; an unchanged screen is not.
 TEST(ScreenChanges, EveryShownInputIsSeenOnce) {

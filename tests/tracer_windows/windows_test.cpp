@@ -2,8 +2,6 @@
 // scripted gadget events: what each keeps, how each closes, and the run file's title.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "screen/format.h"
 #include "screen/hot_zones.h"
 #include "support/temp_folder.h"
+#include "support/window_script.h"
 #include "tracer/direct_entry.h"
 #include "tracer/dispatch.h"
 #include "tracer/graph_title.h"
@@ -26,17 +25,8 @@ namespace zolt::tracer {
 namespace {
 
 namespace headless = platform::headless;
-using Steps = std::vector<std::function<void()>>;
-
-// Runs one step per wait of the window's loop (the hook is copied for every wait, so
-// the steps and their count are shared).
-void Script(Steps steps) {
-  auto shared = std::make_shared<Steps>(std::move(steps));
-  auto next = std::make_shared<size_t>(0);
-  headless::SetWaitHook([shared, next] {
-    if (*next < shared->size()) (*shared)[(*next)++]();
-  });
-}
+using testing::ScriptWindow;
+using Steps = std::vector<testing::Step>;
 
 void Press(int32_t zone) {
   screen::ClickedZone = zone;
@@ -101,7 +91,7 @@ TEST_F(WindowsTest, DirectEntryStoresTypedValuesInTheirUnits) {
     for (const auto& [gadget, text] : c.used)
       steps.push_back([=] { text ? headless::TypeIntoGadget(gadget, text) : headless::ClickGadget(gadget); });
     steps.push_back([] { headless::PushClose(DirectEntryWindow); });
-    Script(steps);
+    ScriptWindow(DirectEntryWindow, steps);
     OpenDirectEntryWindow();
     const TestSetupRecord& t = TestSetup;
     const bool amps = c.mode[0] == 'I';
@@ -121,25 +111,25 @@ TEST_F(WindowsTest, DirectEntryShowsItsValuesAndKeepsWhatWasTypedWhenLeft) {
   t.EnteredMaxVoltage = 12.5;
   t.OffsetEntered = 1;
   std::string seen;
-  Script({[&] {
-            seen = platform::WindowTitle(DirectEntryWindow) + " " +
-                   std::to_string(platform::WindowClientWidth(DirectEntryWindow)) + "x" +
-                   std::to_string(platform::WindowClientHeight(DirectEntryWindow));
-            for (int field : {306, 308, 310, 316, 307}) seen += " " + platform::GetGadgetText(field);
-            for (int box : {307, 309, 311, 312, 313, 317, 318, 319})
-              seen += std::to_string(platform::GetGadgetState(box));
-            Leave(frame::MainWindow);  // only this window losing the activation closes it
-            // A field taking the focus is no typing.
-            headless::PushEvent({platform::EventType::Gadget, DirectEntryWindow, 308,
-                                 platform::GadgetEventKind::Focus});
-          },
-          [] {
-            platform::SetActiveWindow(DirectEntryWindow);
-            headless::ClickGadget(312);  // the ticked unit stays ticked
-          },
-          [] { headless::ClickGadget(315); },  // the voltage units are hidden in mode "I"
-          [] { headless::TypeIntoGadget(306, "-7"); },
-          [] { Leave(DirectEntryWindow); }});
+  ScriptWindow(DirectEntryWindow,
+               {[&] {
+                  seen = platform::WindowTitle(DirectEntryWindow) + " " +
+                         std::to_string(platform::WindowClientWidth(DirectEntryWindow)) + "x" +
+                         std::to_string(platform::WindowClientHeight(DirectEntryWindow));
+                  for (int field : {306, 308, 310, 316, 307}) seen += " " + platform::GetGadgetText(field);
+                  for (int box : {307, 309, 311, 312, 313, 317, 318, 319})
+                    seen += std::to_string(platform::GetGadgetState(box));
+                  Leave(frame::MainWindow);  // only this window losing the activation closes it
+                  // A field taking the focus is no typing.
+                  headless::PushEvent({platform::EventType::Gadget, DirectEntryWindow, 308,
+                                       platform::GadgetEventKind::Focus});
+                },
+                [] {
+                  platform::SetActiveWindow(DirectEntryWindow);
+                  headless::ClickGadget(312);  // the ticked unit stays ticked
+                },
+                [] { headless::ClickGadget(315); },  // the voltage units are hidden in mode "I"
+                [] { headless::TypeIntoGadget(306, "-7"); }, [] { Leave(DirectEntryWindow); }});
   Press(448);
   EXPECT_EQ(seen, "Direct Entry 720x320 12.5 0 123.4567890123 0 Use Direct00010101");
   EXPECT_FALSE(platform::IsWindow(DirectEntryWindow));
@@ -164,10 +154,20 @@ TEST_F(WindowsTest, GraphTitleUpdateRewritesOnlyTheTitleCellOfTheRunOnDisplay) {
     const std::string before = testing::ReadFile(earlier);
     const std::string path = SaveRun(dataLines, "Old title");
     std::string expected = testing::ReadFile(path);
+    // Cancel, the close box and leaving the window discard the typing.
+    for (const testing::Step& close : Steps{[] { headless::ClickGadget(304); },
+                                            [] { headless::PushClose(GraphTitleWindow); },
+                                            [] { Leave(GraphTitleWindow); }}) {
+      ScriptWindow(GraphTitleWindow, {[] { headless::TypeIntoGadget(303, "typed"); }, close});
+      Press(312);
+      EXPECT_FALSE(platform::IsWindow(GraphTitleWindow));
+      EXPECT_EQ(GraphTitleText, "Old title");
+    }
+    EXPECT_EQ(testing::ReadFile(path), expected);
     std::string shown;
-    Script({[&] { shown = platform::WindowTitle(GraphTitleWindow) + "|" + platform::GetGadgetText(303); },
-            [&] { headless::TypeIntoGadget(303, title); },
-            [] { headless::ClickGadget(305); }});
+    ScriptWindow(GraphTitleWindow,
+                 {[&] { shown = platform::WindowTitle(GraphTitleWindow) + "|" + platform::GetGadgetText(303); },
+                  [&] { headless::TypeIntoGadget(303, title); }, [] { headless::ClickGadget(305); }});
     Press(309);
     EXPECT_EQ(shown, "Graph Title|Old title");
     EXPECT_EQ(GraphTitleText, title);
@@ -182,24 +182,10 @@ TEST_F(WindowsTest, GraphTitleUpdateRewritesOnlyTheTitleCellOfTheRunOnDisplay) {
   ReadRunCsvFile(SaveRun(3, GraphTitleText));
   EXPECT_EQ(RunInfo.GraphTitle, title);
   EXPECT_EQ(RunInfo.Notes, "Notes here");
-}
-
-TEST_F(WindowsTest, GraphTitleCancelCloseBoxAndLeavingDiscardTheTyping) {
-  const std::string path = SaveRun(2, "Kept");
-  const std::string before = testing::ReadFile(path);
-  for (const auto& close : Steps{[] { headless::ClickGadget(304); },
-                                 [] { headless::PushClose(GraphTitleWindow); },
-                                 [] { Leave(GraphTitleWindow); }}) {
-    Script({[] { headless::TypeIntoGadget(303, "typed"); }, close});
-    Press(312);
-    EXPECT_FALSE(platform::IsWindow(GraphTitleWindow));
-    EXPECT_EQ(GraphTitleText, "Kept");
-  }
-  EXPECT_EQ(testing::ReadFile(path), before);
 
   // An empty title is stored too, also when the run file on display is missing.
   SampleRunNumber = 20;
-  Script({[] { headless::TypeIntoGadget(303, ""); }, [] { headless::ClickGadget(305); }});
+  ScriptWindow(GraphTitleWindow, {[] { headless::TypeIntoGadget(303, ""); }, [] { headless::ClickGadget(305); }});
   Press(312);
   EXPECT_EQ(GraphTitleText, "");
   EXPECT_FALSE(testing::Exists(SampleRunFolder + "/0020.csv"));
