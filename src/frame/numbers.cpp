@@ -132,6 +132,11 @@ std::string RealToText(double value) {
 std::string FixedDecimals(double value, int decimals) {
   if (decimals < 0) decimals = 0;
   char buffer[400];
+  // The same text as printf's "%.*f", a few times faster (the live readings are formatted
+  // with every status frame, the run files with every point).
+  const std::to_chars_result result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (result.ec == std::errc{}) return std::string(buffer, result.ptr);
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
   return buffer;
 }
@@ -165,6 +170,15 @@ std::string ToLower(std::string_view text) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
+}
+
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+  }
+  return true;
 }
 
 std::string ToUpper(std::string_view text) {

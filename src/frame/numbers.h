@@ -31,6 +31,8 @@ int64_t RoundHalfAway(double value);
 int32_t RoundToInt32(double value);
 
 std::string ToLower(std::string_view text);
+// Whether the text is `lower` (written in lower case) in any letter case.
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower);
 std::string ToUpper(std::string_view text);
 
 }  // namespace zolt::frame

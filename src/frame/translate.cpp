@@ -40,6 +40,8 @@ EnglishRowIndex& Index() {
   return index;
 }
 
+uint64_t tableRevision = 0;
+
 int FirstRowOf(const std::string& text) {
   EnglishRowIndex& index = Index();
   if (!index.Valid) {
@@ -58,12 +60,16 @@ const std::string& LanguageCell(int row, int column) { return TextTableCell(Tabl
 void SetLanguageCell(int row, int column, const std::string& text) {
   SetTextTableCell(Table(), row, column, text);
   if (column == 0) Index().Valid = false;
+  ++tableRevision;
 }
 
 void ClearLanguageTable() {
   ResetTextTable(Table(), LanguageRows, LanguageColumns);
   Index().Valid = false;
+  ++tableRevision;
 }
+
+uint64_t LanguageTableRevision() { return tableRevision; }
 
 void LoadLanguageTable(const std::string& path) {
   if (platform::FileExists(path)) {

@@ -32,6 +32,8 @@ const std::string& LanguageCell(int row, int column);
 void SetLanguageCell(int row, int column, const std::string& text);
 // Empties the whole table (start-up).
 void ClearLanguageTable();
+// Counts the table's changes, so that a text translated once can be kept until then.
+uint64_t LanguageTableRevision();
 
 // The painted screen's captions, one field per English text.
 struct UiCaptions {

@@ -83,15 +83,16 @@ void ReadStatusFrames() { ReadStatusFrames(platform::ElapsedMilliseconds()); }
 
 void ReadStatusFrames(int64_t now) {
   if (LinkState.Connected != 1) return;
-  if (!platform::IsSerialPortOpen(InstrumentSerialPort)) {
-    LinkState.Connected = 0;  // the device vanished
-    return;
-  }
-  // The bytes waiting go behind those kept from the last read (a frame's start).
+  // The bytes waiting go behind those kept from the last read (a frame's start). A read
+  // that gives nothing looks whether the device vanished (it closes the port then).
   const int held = std::clamp(LinkState.CtHeldBytes, 0, LinkBufferBytes);
   const int room = std::min(LinkBufferBytes - held, ReadBatchBytes);
   const int got =
       std::max(0, platform::ReadSerialPort(InstrumentSerialPort, LinkState.RxBuffer + held, room));
+  if (got == 0 && !platform::IsSerialPortOpen(InstrumentSerialPort)) {
+    LinkState.Connected = 0;  // the device vanished
+    return;
+  }
   LinkState.CtHeldBytes = held + got;
   TakeStatusFrames(now);
 }
@@ -148,9 +149,9 @@ void ApplyStatusFrame(const StatusFrame& frame, int64_t now) {
   run.RunState = RunStateText(RunStateBits(frame.StatusWord));
 
   // A new curve opens on the pre-ramp to ramping edge; points advance only while ramping.
-  const bool ramping = frame::ToLower(run.RunState) == "ramping";
+  const bool ramping = frame::EqualsIgnoringCase(run.RunState, "ramping");
   if (ramping) {
-    if (frame::ToLower(run.PreviousRunState) == "pre-ramp") {
+    if (frame::EqualsIgnoringCase(run.PreviousRunState, "pre-ramp")) {
       ++run.StepIndex;
       run.PointIndex = 0;
     } else {

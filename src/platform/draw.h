@@ -30,6 +30,12 @@ constexpr int BlueOf(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
 constexpr int MaxImages = 512;
 constexpr int MaxFonts = 64;
 
+// A rectangle in image pixels, right and bottom exclusive; empty when right <= left.
+struct PaintedArea {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  bool Empty() const { return Right <= Left || Bottom <= Top; }
+};
+
 // ---- images ----
 
 // Creates (or re-creates) image `image` at the size given, 24-bit, black.
@@ -91,6 +97,9 @@ constexpr Colour NoBack = 0xFFFFFFFFu;
 void DrawText(double x, double y, const std::string& text, Colour front, Colour back);
 // Text rotated by `degrees` counter-clockwise around (x, y), without a box; 90 reads upward.
 void DrawRotatedText(double x, double y, const std::string& text, double degrees, Colour front);
+// What DrawText of the text at (x, y) in the selected font may change: its box and its ink,
+// with a pixel for antialiasing (empty for a position that is not finite).
+PaintedArea TextPaintedArea(double x, double y, const std::string& text);
 // Extents of a text in the selected font, in pixels (the height is the font's line height).
 double TextWidth(const std::string& text);
 double TextHeight(const std::string& text);
@@ -125,12 +134,6 @@ void StrokePixelPolyline(const PixelPoint* points, int count, uint32_t rgba, dou
 // While noting, every drawing operation on the target image notes a rectangle holding
 // every pixel it may change (texts and strokes with a margin for their ink), so that a
 // caller can tell which part of an image a stretch of painting may have touched.
-
-// A rectangle in image pixels, right and bottom exclusive; empty when right <= left.
-struct PaintedArea {
-  int Left = 0, Top = 0, Right = 0, Bottom = 0;
-  bool Empty() const { return Right <= Left || Bottom <= Top; }
-};
 
 // The parts of image `image` that drawing may have changed since the last call, which
 // starts afresh (the whole image once it was created, loaded or replaced): so that a copy

@@ -176,6 +176,19 @@ void SelectFont(int font) { selected = IsFont(font) ? &fonts[font] : nullptr; }
 
 // ---- text operations ----
 
+PaintedArea TextPaintedArea(double x, double y, const std::string& text) {
+  const double left = std::nearbyint(x);
+  const double top = std::nearbyint(y);
+  if (!std::isfinite(left) || !std::isfinite(top) || std::fabs(left) > 1e9 || std::fabs(top) > 1e9) return {};
+  const KeptLayout& kept = UprightLayout(text);
+  // The box, and the ink where it overhangs the box (with a pixel for antialiasing).
+  const PangoRectangle& box = kept.Logical;
+  const PangoRectangle& ink = kept.Ink;
+  const int l = static_cast<int>(left), t = static_cast<int>(top);
+  return {l + std::min(box.x, ink.x - 1), t + std::min(box.y, ink.y - 1),
+          l + std::max(box.x + box.width, ink.x + ink.width + 1), t + std::max(box.y + box.height, ink.y + ink.height + 1)};
+}
+
 void DrawText(double x, double y, const std::string& text, Colour front, Colour back) {
   cairo_t* cr = draw::TargetContext();
   if (!cr) return;
@@ -185,11 +198,8 @@ void DrawText(double x, double y, const std::string& text, Colour front, Colour 
   const KeptLayout& kept = UprightLayout(text);
   const PangoRectangle& box = kept.Logical;
   if (OutsideTarget(left + box.x, top + box.y, box.width, box.height)) return;
-  // The box, and the ink where it overhangs the box (with a pixel for antialiasing).
-  const PangoRectangle& ink = kept.Ink;
-  draw::NotePainted(left + std::min(box.x, ink.x - 1), top + std::min(box.y, ink.y - 1),
-                    left + std::max(box.x + box.width, ink.x + ink.width + 1),
-                    top + std::max(box.y + box.height, ink.y + ink.height + 1));
+  const PaintedArea painted = TextPaintedArea(left, top, text);
+  draw::NotePainted(painted.Left, painted.Top, painted.Right, painted.Bottom);
   if (back != NoBack)
     DrawBox(static_cast<int>(left) + box.x, static_cast<int>(top) + box.y, box.width, box.height, back);
   cairo_save(cr);

@@ -1,8 +1,12 @@
-// GTK gui: waiting on the display's connection (X11), kept apart because the X headers
-// define names that the layer's own headers use.
+// GTK gui: waiting on the display's connection and drawing straight onto the main
+// window (X11), kept apart because the X headers define names that the layer's own
+// headers use.
+//
+// Sections: the connection; waiting; drawing straight onto the window.
 #include <poll.h>
 
 #include <algorithm>
+#include <bit>
 #include <ctime>
 
 #include "platform/gui_gtk_internal.h"
@@ -12,18 +16,123 @@
 
 namespace zolt::platform::gtkgui {
 
-bool SleepOnDisplay(int64_t until) {
-  GdkDisplay* display = gdk_display_get_default();
-  if (display == nullptr || !GDK_IS_X11_DISPLAY(display)) {
+namespace {
+
+// ---- the connection ----
+
+// The X connection of the default display, looked up on the first wait: the display
+// stays the same for the program's life, and the wait runs a thousand times a second.
+Display* XConnection() {
+  static Display* const connection = [] {
+    GdkDisplay* display = gdk_display_get_default();
+    return display != nullptr && GDK_IS_X11_DISPLAY(display) ? gdk_x11_display_get_xdisplay(display) : nullptr;
+  }();
+  return connection;
+}
+
+}  // namespace
+
+// ---- waiting ----
+
+bool SleepOnDisplay(int64_t now, int64_t until) {
+  Display* x = XConnection();
+  if (x == nullptr) {
     SleepUntilMicroseconds(until);
     return true;  // nothing to watch: look every time
   }
-  Display* x = gdk_x11_display_get_xdisplay(display);
   if (XEventsQueued(x, QueuedAlready) > 0) return true;
   pollfd fd{ConnectionNumber(x), POLLIN, 0};
-  const int64_t left = std::max<int64_t>(until - ElapsedMicroseconds(), 0);
+  const int64_t left = std::max<int64_t>(until - now, 0);
   const timespec timeout{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
-  return ppoll(&fd, 1, &timeout, nullptr) > 0;
+  // Only a wait that ran its full length says false (a signal cuts it short).
+  return ppoll(&fd, 1, &timeout, nullptr) != 0;
+}
+
+// ---- drawing straight onto the window ----
+//
+// A frame's changed rectangle is copied onto the window at once, where the surface lies
+// in it. Through GTK's frame cycle instead, each frame would lay out and paint the
+// window's widgets and wait for the display's answer to a question about the window
+// manager, which costs far more than the copy itself. GTK still paints the whole surface
+// from the same pixels whenever the window needs it (shown, uncovered, resized), so
+// either way the window shows the same.
+
+namespace {
+
+// The toplevel's X window the copies go to, with the graphics context they use (one that
+// asks for no exposure events).
+struct DirectTarget {
+  Window Xid = 0;
+  GC Context = nullptr;
+};
+
+DirectTarget direct;
+
+// Whether the surface's pixels (32-bit words 0x00RRGGBB) can be handed to the display as
+// they are: a true-colour visual of depth 24 with 32-bit pixels and those masks.
+bool PixelsFit(Display* x, GdkVisual* visual) {
+  Visual* xVisual = gdk_x11_visual_get_xvisual(visual);
+  if (gdk_visual_get_depth(visual) != 24 || xVisual->c_class != TrueColor || xVisual->red_mask != 0xFF0000 ||
+      xVisual->green_mask != 0xFF00 || xVisual->blue_mask != 0xFF)
+    return false;
+  int count = 0;
+  XPixmapFormatValues* formats = XListPixmapFormats(x, &count);
+  bool fits = false;
+  for (int i = 0; i < count; ++i)
+    if (formats[i].depth == 24) fits = formats[i].bits_per_pixel == 32;
+  if (formats != nullptr) XFree(formats);
+  return fits;
+}
+
+}  // namespace
+
+void ForgetDirectTarget() {
+  if (direct.Context != nullptr) XFreeGC(XConnection(), direct.Context);
+  direct = DirectTarget{};
+}
+
+bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, int right, int bottom) {
+  Display* x = XConnection();
+  if (x == nullptr || !gtk_widget_get_mapped(area)) return false;
+  GtkWidget* client = gtk_widget_get_parent(area);
+  GtkWidget* toplevel = gtk_widget_get_toplevel(area);
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (client == nullptr || !gtk_widget_is_toplevel(toplevel) || window == nullptr || !gdk_window_has_native(window))
+    return false;
+  // Where the surface and the client area that clips it lie in the toplevel's window.
+  int areaX = 0, areaY = 0, clientX = 0, clientY = 0;
+  if (!gtk_widget_translate_coordinates(area, toplevel, 0, 0, &areaX, &areaY) ||
+      !gtk_widget_translate_coordinates(client, toplevel, 0, 0, &clientX, &clientY))
+    return false;
+  const Window xid = gdk_x11_window_get_xid(window);
+  if (direct.Context == nullptr || direct.Xid != xid) {
+    ForgetDirectTarget();
+    if (!PixelsFit(x, gdk_window_get_visual(window))) return false;
+    XGCValues values{};
+    values.graphics_exposures = False;
+    direct.Context = XCreateGC(x, xid, GCGraphicsExposures, &values);
+    direct.Xid = xid;
+  }
+  // The rectangle in the window's coordinates, within the client area.
+  const int l = std::max(areaX + left, clientX);
+  const int t = std::max(areaY + top, clientY);
+  const int r = std::min(areaX + right, clientX + gtk_widget_get_allocated_width(client));
+  const int b = std::min(areaY + bottom, clientY + gtk_widget_get_allocated_height(client));
+  if (l >= r || t >= b) return true;
+  cairo_surface_flush(pixels);
+  XImage* image = XCreateImage(x, gdk_x11_visual_get_xvisual(gdk_window_get_visual(window)), 24, ZPixmap, 0,
+                               reinterpret_cast<char*>(cairo_image_surface_get_data(pixels)),
+                               static_cast<unsigned>(cairo_image_surface_get_width(pixels)),
+                               static_cast<unsigned>(cairo_image_surface_get_height(pixels)), 32,
+                               cairo_image_surface_get_stride(pixels));
+  if (image == nullptr) return false;
+  image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;  // the words as stored
+  XPutImage(x, xid, direct.Context, image, l - areaX, t - areaY, l, t, static_cast<unsigned>(r - l),
+            static_cast<unsigned>(b - t));
+  image->data = nullptr;  // the pixels stay the surface's
+  XDestroyImage(image);
+  XFlush(x);
+  return true;
 }
 
 }  // namespace zolt::platform::gtkgui

@@ -81,9 +81,16 @@ struct GuiState {
 
 GuiState& Gui();
 
-// Sleeps until the clock reads `until` (microseconds) or the display has input for the
-// toolkit; true when it has (or when it cannot tell).
-bool SleepOnDisplay(int64_t until);
+// Sleeps from `now` until the clock reads `until` (microseconds) or the display has input
+// for the toolkit; true when it has (or when it cannot tell).
+bool SleepOnDisplay(int64_t now, int64_t until);
+// Copies the rectangle [left, right) x [top, bottom) of the pixels, shown by the drawing
+// area at its top-left corner, onto the window at once; false when that cannot be done
+// (not X11, not shown), and GTK is to draw it.
+bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, int right, int bottom);
+// Drops what DrawOnDisplay keeps for the window; called before the surface goes.
+void ForgetDirectTarget();
+
 
 bool ValidWindow(int window);   // a number in range that holds an open window
 bool ValidGadget(int gadget);

@@ -3,15 +3,18 @@
 // A GtkDrawingArea at the top-left corner of a window's client area, at the size it was
 // opened with: the client area clips it and never stretches it. The surface keeps its
 // own copy of the pixels (a cairo RGB24 image); CopyImageToSurface writes a canvas image
-// into that copy, noting where it changed, PresentSurface asks GTK to redraw that part,
-// and the draw handler paints the copy at (0, 0) into GTK's double buffer. GTK redraws
-// the whole area by itself whenever the window needs it (shown, uncovered, resized).
+// into that copy, noting where it changed, and PresentSurface shows that part: copied
+// straight onto the window where the display allows it, otherwise by asking GTK to
+// redraw it, when the draw handler paints the copy at (0, 0) into GTK's double buffer.
+// GTK redraws the whole area by itself whenever the window needs it (shown, uncovered,
+// resized).
 //
 // Sections: state; draw handler; interface.
 #include <cairo.h>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/draw.h"
 #include "platform/gui.h"
@@ -55,6 +58,7 @@ struct SurfaceState {
 SurfaceState Surface;
 
 void ReleasePixels() {
+  ForgetDirectTarget();
   if (Surface.Pixels != nullptr) cairo_surface_destroy(Surface.Pixels);
   Surface.Pixels = nullptr;
 }
@@ -167,9 +171,9 @@ void CopyImageToSurface(int image, int x, int y) {
 
 void PresentSurface() {
   if (Surface.Area == nullptr || Surface.Dirty.Empty()) return;
-  const DirtyRect& d = Surface.Dirty;
+  const DirtyRect d = std::exchange(Surface.Dirty, {});
+  if (DrawOnDisplay(Surface.Area, Surface.Pixels, d.Left, d.Top, d.Right, d.Bottom)) return;
   gtk_widget_queue_draw_area(Surface.Area, d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top);
-  Surface.Dirty = {};
   Gui().ToolkitAsked = true;  // the event wait looks at GTK when it is due to draw
 }
 

@@ -286,21 +286,23 @@ void PumpPendingEvents() {
 // Looking at the toolkit's sources costs a few system calls, which add up at a thousand
 // looks a second. Between looks the wait sleeps in poll() on the display's connection,
 // so that input wakes it at once; the toolkit is then pumped when the display has input
-// (on the connection or already read into the client's queue), when GLib's next source
-// falls due (learnt after each look, and after a frame was shown), and at least every
-// PumpPeriod microseconds.
+// (on the connection or already read into the client's queue) and when GLib's next source
+// falls due (learnt after each look, and after a frame was shown). At least every
+// PumpPeriod microseconds GLib is asked whether a source is due (one queued by a call
+// into GTK, say), and pumped only when one is.
 constexpr int64_t PumpPeriod = 16000;
 int64_t nextLook = 0;  // clock value (microseconds) of the next look without input
 
 // Asks GLib when its next source falls due (a timer, or at once for one that is ready),
-// without dispatching anything, and looks at the toolkit then, or after PumpPeriod.
-void LearnNextLook() {
+// without dispatching anything, and looks at the toolkit then, or after PumpPeriod; true
+// when one is due now.
+bool LearnNextLook() {
   const int64_t now = ElapsedMicroseconds();
   nextLook = now + PumpPeriod;
   GMainContext* context = g_main_context_default();
   if (!g_main_context_acquire(context)) {
     nextLook = now;
-    return;
+    return true;
   }
   gint priority = 0;
   const bool ready = g_main_context_prepare(context, &priority);
@@ -311,13 +313,18 @@ void LearnNextLook() {
   for (gint i = 0; i < count; ++i) fds[i].revents = 0;
   g_main_context_check(context, priority, fds, count);
   g_main_context_release(context);
-  if (ready || timeout == 0) nextLook = now;
+  const bool due = ready || timeout == 0;
+  if (due) nextLook = now;
   else if (timeout > 0) nextLook = std::min(nextLook, now + int64_t{timeout} * 1000);
+  return due;
 }
 
-void PumpWhenDue(bool input) {
+void PumpWhenDue(bool input, int64_t now) {
   if (std::exchange(Gui().ToolkitAsked, false)) LearnNextLook();
-  if (!input && ElapsedMicroseconds() < nextLook) return;
+  if (!input && now < nextLook) return;
+  // Without input the look alone tells whether anything is due, which is seldom; the
+  // pump would look and poll again.
+  if (!input && !LearnNextLook()) return;
   PumpPendingEvents();
   LearnNextLook();
 }
@@ -473,10 +480,17 @@ WindowEvent WaitWindowEventUntil(int64_t deadline) {
       }
       return queued.Event;
     }
-    const int64_t now = ElapsedMicroseconds();
-    const bool input = now < deadline ? SleepOnDisplay(std::min<int64_t>(deadline, now + 1000)) : true;
-    PumpWhenDue(input);
-    if (gui.Queue.empty() && ElapsedMicroseconds() >= deadline) return {};
+    // A sleep that ran its full length ends at `until` or later, so the clock is read
+    // again only after input.
+    int64_t now = ElapsedMicroseconds();
+    bool input = true;
+    if (now < deadline) {
+      const int64_t until = std::min<int64_t>(deadline, now + 1000);
+      input = SleepOnDisplay(now, until);
+      now = input ? ElapsedMicroseconds() : until;
+    }
+    PumpWhenDue(input, now);
+    if (gui.Queue.empty() && now >= deadline) return {};
   }
 }
 

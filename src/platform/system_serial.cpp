@@ -7,9 +7,10 @@
 // Every call on a port holds that port's mutex while it uses the descriptor, so a close
 // from another thread waits until the call is done and no call ever sees a closed or
 // reused descriptor. A write that has to wait for room lets go of the mutex between
-// short waits, so a close is never held up for long. The wait for bytes polls a
-// duplicate of the descriptor without the mutex; a port closed meanwhile stays locked
-// against other openers until that wait ends.
+// short waits, so a close is never held up for long. The wait for bytes polls the
+// descriptor without the mutex and never uses it otherwise: a close meanwhile leaves the
+// wait holding the closed port (locked against other openers) until it ends, and a new
+// file given the same number only ends it early.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -284,15 +285,14 @@ int ReadSerialPort(int port, void* buffer, int count) {
 bool WaitSerialReadable(int port, int timeoutMs) {
   if (!ValidPort(port)) return false;
   SerialSlot& slot = SerialSlots[port];
-  // The wait is on a descriptor of its own for the same open port, so the slot's mutex
-  // is not held while waiting and a close from another thread never has to wait.
+  // The slot's mutex is not held while waiting, so a close from another thread never
+  // has to wait (see the top of the file).
   int fd = -1;
   {
     std::lock_guard lock(slot.Lock);
     if (slot.Fd < 0) return false;
-    fd = ::fcntl(slot.Fd, F_DUPFD_CLOEXEC, 0);
+    fd = slot.Fd;
   }
-  if (fd < 0) return false;
   pollfd ready{fd, POLLIN, 0};
   const int64_t deadline = ElapsedMilliseconds() + std::max(timeoutMs, 0);
   int result = 0;
@@ -301,7 +301,6 @@ bool WaitSerialReadable(int port, int timeoutMs) {
     result = ::poll(&ready, 1, static_cast<int>(left));
     if (result >= 0 || errno != EINTR) break;
   }
-  ::close(fd);
   return result > 0 && (ready.revents & POLLIN) != 0;
 }
 

@@ -2,8 +2,10 @@
 //
 // Each routine paints one control into the CanvasImage at the caller's position (it starts
 // and stops drawing on the canvas itself), registers the control's hot zones while it
-// paints, and returns 0. None keeps state or acts on clicks: the per-frame handler acts on
-// ClickedZone. Sub-zone captions come from HotZoneText, filled by the caller first.
+// paints, and returns 0. None acts on clicks: the per-frame handler acts on ClickedZone.
+// None keeps state but the run-status box, which keeps its last painting so that a
+// painting over it can repaint only what changed. Sub-zone captions come from
+// HotZoneText, filled by the caller first.
 //
 // Geometry conventions: `div` is integer division toward zero; a real that becomes a
 // pixel coordinate is rounded to nearest, ties to even; a zone (x, x + w, y, y + h)
@@ -61,6 +63,14 @@ int32_t DrawRunStatusPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t z
                            const std::string& vc, const std::string& vr, const std::string& ic,
                            const std::string& vb, Colour textColour, Colour fillColour,
                            Colour borderColour);
+// The same box painted over its last painting, which the canvas must still hold: only the
+// texts that changed are painted again where that gives the same pixels, otherwise the
+// whole box.
+int32_t RedrawRunStatusPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t zoneId,
+                             const std::string& runStatus, const std::string& lastSweepEnd,
+                             const std::string& vc, const std::string& vr, const std::string& ic,
+                             const std::string& vb, Colour textColour, Colour fillColour,
+                             Colour borderColour);
 
 // ---- table cells ----
 

@@ -134,7 +134,7 @@ platform::PaintedArea PaintLeftColumn(bool keepLayers, int32_t height) {
     if (keptLeft.Valid && keptLeft.From == now) {
       for (const auto& [id, zone] : keptLeft.Zones) screen::HotZone[id] = zone;
       platform::StartNotingPaint();
-      DrawRunStatusBox();
+      RedrawRunStatusBox();
       const platform::PaintedArea box = platform::StopNotingPaint();
       if (RunStatusBoxStayedInside()) return box;
     }

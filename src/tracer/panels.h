@@ -22,6 +22,9 @@ void DrawControlPanels(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap);
 // last painting kept within that place (long texts can reach out of it).
 void DrawRunStatusBox();
 bool RunStatusBoxStayedInside();
+// The box painted over its last painting, which the canvas still holds: only what
+// changed, with the same pixels as DrawRunStatusBox.
+void RedrawRunStatusBox();
 void BuildSetupLegendTexts();
 
 }  // namespace zolt::tracer

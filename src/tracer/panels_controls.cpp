@@ -231,18 +231,27 @@ bool statusBoxStaysInside = false;  // the box's last painting kept within its p
 
 }  // namespace
 
-void DrawRunStatusBox() {
+namespace {
+
+void PaintRunStatusBox(bool overLast) {
   const screen::ColourSchemeRecord& c = ColourScheme;
   const LiveReadoutRecord& live = LiveReadouts;
   const BoxPlace& b = statusBox;
   platform::StartNotingPaint();
-  screen::DrawRunStatusPanel(b.X, b.Y, b.W, b.H, ZoneRunStatusBox, RunControl.RunPhaseText, RunControl.LastStopReason,
-                             live.VcReadoutText, live.VrReadoutText, live.IcReadoutText, live.VbReadoutText,
-                             c.CaptionTextColour, c.PanelBackColour, c.FrameGreyColour);
+  (overLast ? screen::RedrawRunStatusPanel : screen::DrawRunStatusPanel)(
+      b.X, b.Y, b.W, b.H, ZoneRunStatusBox, RunControl.RunPhaseText, RunControl.LastStopReason, live.VcReadoutText,
+      live.VrReadoutText, live.IcReadoutText, live.VbReadoutText, c.CaptionTextColour, c.PanelBackColour,
+      c.FrameGreyColour);
   const platform::PaintedArea painted = platform::StopNotingPaint();
-  statusBoxStaysInside = painted.Left >= b.X && painted.Top >= b.Y && painted.Right <= b.X + b.W &&
-                         painted.Bottom <= b.Y + b.H;
+  statusBoxStaysInside = painted.Empty() || (painted.Left >= b.X && painted.Top >= b.Y &&
+                                             painted.Right <= b.X + b.W && painted.Bottom <= b.Y + b.H);
 }
+
+}  // namespace
+
+void DrawRunStatusBox() { PaintRunStatusBox(false); }
+
+void RedrawRunStatusBox() { PaintRunStatusBox(true); }
 
 bool RunStatusBoxStayedInside() { return statusBoxStaysInside; }
 

@@ -75,17 +75,18 @@ std::string RawReadout(double sum, int32_t count) {
 void FormatLiveReadoutsLocked() {
   LiveReadoutRecord& out = LiveReadouts;
   if (link::LinkState.Connected == 0) {
-    out.VcReadoutText = out.VrReadoutText = out.IcReadoutText = out.VbReadoutText = "-";
+    for (std::string* text : {&out.VcReadoutText, &out.VrReadoutText, &out.IcReadoutText, &out.VbReadoutText})
+      if (*text != "-") *text = "-";
     return;
   }
   const link::StatusReadingsRecord& r = link::StatusReadings;
-  const std::string mode = frame::ToLower(frame::AppSettings.LiveReadings);
-  if (mode == "realtime") {
+  const std::string& mode = frame::AppSettings.LiveReadings;
+  if (frame::EqualsIgnoringCase(mode, "realtime")) {
     SetReadoutTexts(r.LiveVc, r.LiveVr, r.LiveIc, r.LiveVb);
-  } else if (mode == "smoothed") {
+  } else if (frame::EqualsIgnoringCase(mode, "smoothed")) {
     const double* s = out.SmoothedReadings;
     SetReadoutTexts(s[0], s[1], s[2], s[3]);
-  } else if (mode == "raw") {
+  } else if (frame::EqualsIgnoringCase(mode, "raw")) {
     const double* sum = out.RawReadingSums;
     out.VcReadoutText = RawReadout(sum[0], r.VcSampleCount);
     out.VrReadoutText = RawReadout(sum[1], r.VrSampleCount);
@@ -166,13 +167,36 @@ constexpr const char* StopCodeTexts[16] = {
     "USB VOLTAGE (min) EXCEEDED",
 };
 
-void SetPhaseText(const char* text) { RunControl.RunPhaseText = frame::Translate(text); }
+// The phase's text is set on every pass; it is looked up again only when the phase, the
+// language or the language table changed since the last lookup.
+struct PhaseTextLookup {
+  const char* English = nullptr;
+  int32_t Column = -1;
+  uint64_t TableRevision = 0;
+  std::string Translated;
+};
+
+PhaseTextLookup phaseText;
+
+void SetPhaseText(const char* text) {
+  PhaseTextLookup& last = phaseText;
+  const int32_t column = frame::LanguageState.LanguageColumn;
+  const uint64_t revision = frame::LanguageTableRevision();
+  if (text != last.English || column != last.Column || revision != last.TableRevision) {
+    last.Translated = frame::Translate(text);
+    last.English = text;
+    last.Column = column;
+    last.TableRevision = revision;
+  }
+  if (RunControl.RunPhaseText != last.Translated) RunControl.RunPhaseText = last.Translated;
+}
 
 // Log lines noted while the InstrumentMutex is held, written once it is released: a log
 // that cannot be written shows a message box, which must never hold the reader up.
 std::vector<std::string> PendingLogLines;
 
 void WritePendingLogLines() {
+  if (PendingLogLines.empty()) return;
   std::vector<std::string> lines;
   lines.swap(PendingLogLines);
   const std::string port = "COM" + std::to_string(frame::AppSettings.ComPort);

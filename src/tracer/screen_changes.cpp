@@ -64,8 +64,9 @@ struct ShownState {
   bool operator==(const ShownState&) const = default;
 };
 
-ShownState Current() {
-  ShownState s;
+// Fills `s` with what the screen shows now; assigning into a record used before reuses
+// its texts' storage.
+void TakeCurrent(ShownState& s) {
   const screen::ScreenStateRecord& screenState = screen::ScreenState;
   s.ScreenOpen = screenState.ScreenOpen;
   s.ScreenWidth = screenState.ScreenWidth;
@@ -98,18 +99,21 @@ ShownState Current() {
   for (int c = 0; c < MaxCurves; ++c) s.PointCounts[c] = DisplayedSweeps.TotalEntries[c];
   s.Cursors = {CursorXA, CursorXB, CursorYA, CursorYB, CursorXLock, CursorYLock};
   s.Slope = SlopeShown;
-  return s;
 }
 
-ShownState lastShown;
+// Two records taken in turn: the one of the last pass due and the one taken now, which
+// becomes the last when it differs.
+ShownState taken[2];
+int lastShown = 0;
 bool anyShown = false;
 
 }  // namespace
 
 bool CurveTracerScreenChanged() {
-  ShownState now = Current();
-  if (anyShown && now == lastShown) return false;
-  lastShown = std::move(now);
+  ShownState& now = taken[1 - lastShown];
+  TakeCurrent(now);
+  if (anyShown && now == taken[lastShown]) return false;
+  lastShown = 1 - lastShown;
   anyShown = true;
   return true;
 }

@@ -3,8 +3,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "frame/numbers.h"
 
@@ -52,6 +54,19 @@ TEST(NumbersTest, RealToTextKeepsTenDecimalsWithoutTrailingZeros) {
   EXPECT_EQ(FixedDecimals(2.0, 0), "2");
 }
 
+TEST(NumbersTest, FixedDecimalsWritesWhatPrintfWrites) {
+  // Ties as stored in binary, the largest doubles, tiny ones and values of every magnitude.
+  std::vector<double> values = {0.0005, 0.0015, 2.5e-4, -0.0, 1.7976931348623157e308, 4.9e-324, 123456.7895};
+  for (int e = -12; e <= 18; ++e) values.push_back(std::ldexp(1.0 + e / 7.0, e * 3) * (e % 2 ? -1 : 1));
+  for (double v : values) {
+    for (int decimals : {0, 3, 10}) {
+      char expected[400];
+      std::snprintf(expected, sizeof expected, "%.*f", decimals, v);
+      EXPECT_EQ(FixedDecimals(v, decimals), expected) << v;
+    }
+  }
+}
+
 TEST(NumbersTest, RoundingTiesGoToEvenAndIntegersSaturate) {
   EXPECT_EQ(RoundHalfEven(2.5), 2);
   EXPECT_EQ(RoundHalfEven(-3.5), -4);
@@ -64,6 +79,9 @@ TEST(NumbersTest, RoundingTiesGoToEvenAndIntegersSaturate) {
 TEST(NumbersTest, LetterCaseChangesOnlyAsciiLetters) {
   EXPECT_EQ(ToLower("ABC-xyz \xC3\x84"), "abc-xyz \xC3\x84");
   EXPECT_EQ(ToUpper("kvr820 \xC3\xA4"), "KVR820 \xC3\xA4");
+  EXPECT_TRUE(EqualsIgnoringCase("RealTime", "realtime"));
+  EXPECT_FALSE(EqualsIgnoringCase("realtim", "realtime"));
+  EXPECT_FALSE(EqualsIgnoringCase("Pre_ramp", "pre-ramp"));
 }
 
 }  // namespace

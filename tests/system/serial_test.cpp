@@ -188,6 +188,27 @@ TEST_F(SerialPortTest, FarEndClosedFoundByReadAndWrite) {
   EXPECT_FALSE(IsSerialPortOpen(2));
 }
 
+// The wait for bytes: bytes waiting end it with true, its bound with false; a close and a
+// new port opened meanwhile (which may take the same descriptor number) are left alone.
+TEST_F(SerialPortTest, WaitForBytesLeavesAPortOpenedMeanwhileAlone) {
+  ASSERT_TRUE(OpenSerialPort(1, terminal.SlavePath, 115200)) << LastSerialError();
+  EXPECT_FALSE(WaitSerialReadable(1, 5));
+  ASSERT_EQ(::write(terminal.Master, "x", 1), 1);
+  EXPECT_TRUE(WaitSerialReadable(1, 10000));
+  char buffer[8];
+  ASSERT_EQ(ReadSerialPort(1, buffer, sizeof buffer), 1);
+
+  std::thread waiter([] { WaitSerialReadable(1, 300); });
+  Delay(20);
+  CloseSerialPort(1);
+  PseudoTerminal other;
+  ASSERT_TRUE(OpenSerialPort(2, other.SlavePath, 115200)) << LastSerialError();
+  waiter.join();
+  EXPECT_FALSE(WaitSerialReadable(1, 5));  // closed
+  EXPECT_EQ(WriteSerialPort(2, "ok", 2), 2);
+  EXPECT_EQ(other.ReadMaster(2), "ok");
+}
+
 // A reader thread keeps using the port while the main thread closes and reopens it, as
 // the settings window's port scan does to the link's port.
 TEST_F(SerialPortTest, CloseFromAnotherThreadWhileReading) {

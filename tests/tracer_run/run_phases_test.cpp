@@ -13,6 +13,7 @@
 
 #include "fake_instrument.h"
 #include "frame/settings.h"
+#include "frame/translate.h"
 #include "link/calibration.h"
 #include "link/link_state.h"
 #include "link/registers.h"
@@ -230,6 +231,22 @@ TEST_F(RunPhasesTest, ConnectAndHighVoltageSendTheirBlocks) {
   ASSERT_TRUE(Feed(FakeIdling));
   Pass();
   EXPECT_EQ(Phase(), 1);
+}
+
+TEST_F(RunPhasesTest, PhaseTextFollowsTheLanguageAndItsTable) {
+  frame::ClearLanguageTable();
+  frame::SetLanguageCell(1, 0, "Disconnected");
+  frame::SetLanguageCell(1, 1, "Getrennt");
+  frame::LanguageState.LanguageColumn = 1;
+  Pass();
+  EXPECT_EQ(RunControl.RunPhaseText, "Getrennt");
+  frame::SetLanguageCell(1, 1, "Nicht verbunden");
+  Pass();
+  EXPECT_EQ(RunControl.RunPhaseText, "Nicht verbunden");
+  frame::LanguageState.LanguageColumn = 0;
+  Pass();
+  EXPECT_EQ(RunControl.RunPhaseText, "Disconnected");
+  frame::ClearLanguageTable();
 }
 
 TEST_F(RunPhasesTest, RunOfSixStepsMakesSevenSweepsAndSavesTheRun) {

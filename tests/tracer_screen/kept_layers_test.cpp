@@ -4,6 +4,7 @@
 // match byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
@@ -70,6 +71,9 @@ const std::vector<std::pair<const char*, std::function<void()>>> Steps = {
     {"typical run", [] { FillTransistorCurves(7, 500); }},
     {"unchanged", [] {}},
     {"live reading", [] { LiveReadouts.VcReadoutText = "1.234 V"; }},
+    {"readings narrower and wider", [] { LiveReadouts.VcReadoutText = "1 V"; LiveReadouts.VbReadoutText = "-0.650 V"; }},
+    {"reading reaching the next", [] { LiveReadouts.VcReadoutText = std::string(24, '8') + " V"; }},
+    {"reading back", [] { LiveReadouts.VcReadoutText = "1.234 V"; }},
     {"phase", [] { RunControl.RunPhase = 2; RunControl.RunPhaseText = "Idling, HV is ON"; }},
     {"stop reason out of its box", [] { RunControl.LastStopReason = std::string(80, 'W'); }},
     {"stop reason back in", [] { RunControl.LastStopReason = "MANUAL HALT REQUEST"; }},
@@ -119,6 +123,31 @@ TEST(KeptLayers, PaintExactlyWhatTheFullChainPaints) {
     EXPECT_TRUE(kept[i].Pixels == full[i].Pixels);
     EXPECT_TRUE(kept[i].Zones == full[i].Zones);
   }
+}
+
+// A kept pass paints only where something changed: nothing on an unchanged screen, a
+// moved cursor leaves the left column (up to x 296) alone, and new live readings touch
+// only their own texts.
+TEST(KeptLayers, PaintOnlyWhereSomethingChanged) {
+  PrepareScreen(1920, 1080);
+  FillTransistorCurves(3, 200);
+  auto paintedAfter = [](const std::function<void()>& change) {
+    DrawCurveTracerScreen();  // settled: the kept layers are there
+    DrawCurveTracerScreen();
+    platform::TakeChangedAreas(screen::CanvasImage);
+    change();
+    DrawCurveTracerScreen();
+    platform::PaintedArea all;
+    for (const platform::PaintedArea& a : platform::TakeChangedAreas(screen::CanvasImage))
+      all = all.Empty() ? a : platform::PaintedArea{std::min(all.Left, a.Left), std::min(all.Top, a.Top),
+                                                    std::max(all.Right, a.Right), std::max(all.Bottom, a.Bottom)};
+    return all;
+  };
+  EXPECT_TRUE(paintedAfter([] {}).Empty());
+  EXPECT_GE(paintedAfter([] { CursorXA.Value = 4; }).Left, 296);
+  const platform::PaintedArea readings = paintedAfter([] { LiveReadouts.VbReadoutText = "0.650 V"; });
+  EXPECT_GT(readings.Left, 150);
+  EXPECT_LT(readings.Right - readings.Left, 100);
 }
 
 // Each change of something the screen shows is seen once; an unchanged screen is not.
