@@ -73,12 +73,24 @@ namespace {
 // column's zones are registered again as its last painting left them. Nothing else may
 // have painted over the column since (a very narrow window, a backdrop reaching left).
 
-struct LeftInputs {
-  int32_t Height = 0;
+// What both kept columns look like besides their own contents: the canvas they lie on,
+// the display's resolution, the colours and the captions.
+struct ColumnLook {
   uint64_t Canvas = 0;
   double DpiX = 0, DpiY = 0;
   screen::ColourSchemeRecord Colours;
   frame::UiCaptions Captions;
+  bool operator==(const ColumnLook&) const = default;
+};
+
+ColumnLook CurrentLook() {
+  return {platform::ImageSerial(screen::CanvasImage), platform::DisplayDpiX(), platform::DisplayDpiY(),
+          screen::ColourScheme, frame::Captions};
+}
+
+struct LeftInputs {
+  int32_t Height = 0;
+  ColumnLook Look;
   std::string LanguageApplied;
   int32_t LanguageColumn = 0;
   std::string MicroSign;
@@ -93,11 +105,7 @@ struct LeftInputs {
 LeftInputs CurrentLeft(int32_t height) {
   LeftInputs in;
   in.Height = height;
-  in.Canvas = platform::ImageSerial(screen::CanvasImage);
-  in.DpiX = platform::DisplayDpiX();
-  in.DpiY = platform::DisplayDpiY();
-  in.Colours = screen::ColourScheme;
-  in.Captions = frame::Captions;
+  in.Look = CurrentLook();
   in.LanguageApplied = frame::LanguageState.LanguageApplied;
   in.LanguageColumn = frame::LanguageState.LanguageColumn;
   in.MicroSign = frame::AppInfo.MicroSign;
@@ -169,10 +177,7 @@ platform::PaintedArea PaintLeftColumn(bool keepLayers, int32_t height) {
 
 struct RightInputs {
   int32_t Width = 0, Height = 0;
-  uint64_t Canvas = 0;
-  double DpiX = 0, DpiY = 0;
-  screen::ColourSchemeRecord Colours;
-  frame::UiCaptions Captions;
+  ColumnLook Look;
   std::array<int32_t, 4> Shown{};
   std::array<double, 4> Values{};
   std::array<int32_t, 2> Locks{};
@@ -191,11 +196,7 @@ RightInputs CurrentRight(int32_t width, int32_t height) {
   RightInputs in;
   in.Width = width;
   in.Height = height;
-  in.Canvas = platform::ImageSerial(screen::CanvasImage);
-  in.DpiX = platform::DisplayDpiX();
-  in.DpiY = platform::DisplayDpiY();
-  in.Colours = screen::ColourScheme;
-  in.Captions = frame::Captions;
+  in.Look = CurrentLook();
   const CursorRecord* cursors[4] = {&CursorXA, &CursorXB, &CursorYA, &CursorYB};
   for (int k = 0; k < 4; ++k) {
     in.Shown[k] = cursors[k]->Shown;
