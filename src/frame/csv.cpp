@@ -107,18 +107,16 @@ int ApplyFieldRule(std::string_view line, char separator, int maxFields, Store s
 }
 
 // Appends a cell as the reader takes it back: between double quotes with each of its
-// own quotes doubled when `quoted`, as it stands otherwise.
+// own quotes doubled when `quoted`, as it stands otherwise. A line end inside a cell (a
+// title pasted from several lines) would split its row, quoted or not, so each CR, LF
+// or NUL is written as a blank.
 void AppendCell(std::string& out, std::string_view cell, bool quoted) {
-  if (!quoted) {
-    out += cell;
-    return;
-  }
-  out += '"';
+  if (quoted) out += '"';
   for (char c : cell) {
-    if (c == '"') out += '"';
-    out += c;
+    if (c == '"' && quoted) out += '"';
+    out += c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
   }
-  out += '"';
+  if (quoted) out += '"';
 }
 
 }  // namespace

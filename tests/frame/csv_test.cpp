@@ -132,10 +132,11 @@ TEST_F(CsvTest, WriterQuotesOnlyCellsThatWouldNotReadBackAsTheyAre) {
   SetCsvCell(0, 1, "say \"hi\"");
   SetCsvCell(0, 2, "\"Q1\", 25 C");
   SetCsvCell(1, 0, "\"Q2\"");
+  SetCsvCell(1, 1, std::string("two\r\nlines\0", 11));  // a line end never splits the row
   SetCsvCell(1, 2, "z");
   ASSERT_TRUE(WriteCsvFile("out.csv", ',', 2, 3));
   EXPECT_EQ(ReadFile("out.csv"),
-            "\"a,b\",say \"hi\",\"\"\"Q1\"\", 25 C\"\r\n\"\"\"Q2\"\"\",,z\r\n");
+            "\"a,b\",say \"hi\",\"\"\"Q1\"\", 25 C\"\r\n\"\"\"Q2\"\"\",two  lines ,z\r\n");
   ReadCsvFile("out.csv", ',');
   EXPECT_EQ(CsvCell(0, 1), "say \"hi\"");
   EXPECT_EQ(CsvCell(0, 2), "\"Q1\", 25 C");
@@ -185,8 +186,8 @@ TEST_F(CsvTest, UpdateCellRewritesOneFieldAndNoOtherByte) {
   UpdateCsvCell("two.csv", "GraphTitle", 1, "new");
   EXPECT_EQ(ReadFile("two.csv"), "Step,GraphTitle,Note\n1,new,\"a,b\"\n");
   WriteFile("end.csv", "Step,GraphTitle\r\n1,");
-  UpdateCsvCell("end.csv", "GraphTitle", 1, "last");
-  EXPECT_EQ(ReadFile("end.csv"), "Step,GraphTitle\r\n1,last");
+  UpdateCsvCell("end.csv", "GraphTitle", 1, "last,\nline");
+  EXPECT_EQ(ReadFile("end.csv"), "Step,GraphTitle\r\n1,\"last, line\"");
 }
 
 TEST_F(CsvTest, UpdateCellStopsWithoutChangingTheFile) {
