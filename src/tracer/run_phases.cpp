@@ -505,7 +505,9 @@ void SendLastBlock(const char* commsEnable) {
   platform::Delay(DisconnectPauseMs);
 }
 
+// A run under way ends here too, and says how many damaged frames it dropped.
 void LeaveDisconnected() {
+  if (RunControl.RunPhase >= PhaseRunRequested) NoteLostFrames();
   link::CloseInstrumentComPort();
   RunControl.RunPhase = PhaseDisconnected;
   RunControl.HighVoltageOn = 0;

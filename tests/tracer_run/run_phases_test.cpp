@@ -417,6 +417,10 @@ TEST_F(RunPhasesTest, ExitStopsTheSweepAndSwitchesTheHighVoltageOff) {
   ConnectWithHighVoltageOn();
   Press(RunButton);
   StartSweep();
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    RunControl.LostFrames = 1;
+  }
   StopCurveTracer();
   const Received got = Take();
   ASSERT_EQ(got.Blocks.size(), 1u);
@@ -427,6 +431,8 @@ TEST_F(RunPhasesTest, ExitStopsTheSweepAndSwitchesTheHighVoltageOff) {
   EXPECT_FALSE(Bit(got.Blocks[0][1], 2));
   EXPECT_EQ(link::LinkState.Connected, 0);
   EXPECT_FALSE(link::LinkThreadRunning());
+  EXPECT_NE(testing::ReadFile("log.txt").find("] Link,COM5,The run lost 1 status frame to damage on the link.\r\n"),
+            std::string::npos);
 }
 
 TEST_F(RunPhasesTest, ALostLinkEndsTheRunIsShownAndLoggedAndOneClickConnectsAgain) {
