@@ -225,15 +225,16 @@ void DrawPowerAnalyserScreen() {
     if (PaintNow(painted.Waveform, shown, cascade)) DrawWaveformView();
   }
   if (l.SecondaryPlotOn == 1) {
-    if (PaintNow(painted.SecondaryPane, Pane(screen::BelowPlotRect), cascade) |
-        PaintNow(painted.SecondarySeries, PmxScreenState.SecondaryPlotSeries, cascade))
-      DrawSecondaryPlotView();
+    // Both are looked at, so that each keeps what it saw.
+    const bool pane = PaintNow(painted.SecondaryPane, Pane(screen::BelowPlotRect), cascade);
+    const bool series = PaintNow(painted.SecondarySeries, PmxScreenState.SecondaryPlotSeries, cascade);
+    if (pane || series) DrawSecondaryPlotView();
   }
   if (l.TileMode == 2) {
     const std::vector<ReadoutTile> tiles(ReadoutTiles.begin() + 1, ReadoutTiles.begin() + 1 + ReadoutTileCount);
-    if (PaintNow(painted.Tiles, tiles, cascade) |
-        PaintNow(painted.TileHeights, {l.TileLabelHeight, l.TileDescriptionHeight}, cascade))
-      DrawReadoutTiles();
+    const bool texts = PaintNow(painted.Tiles, tiles, cascade);
+    const bool heights = PaintNow(painted.TileHeights, {l.TileLabelHeight, l.TileDescriptionHeight}, cascade);
+    if (texts || heights) DrawReadoutTiles();
   }
   ClearStatusStrip();
 }
