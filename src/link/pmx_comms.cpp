@@ -53,6 +53,10 @@ void StoreFrameSamples(const PmxFrame& frame, int position) {
 // ---- the thread's loop ----
 
 int PowerAnalyserCommsThread(void*) {
+  // A new pass reads in step with the stream: no shift or bad-frame row is carried over
+  // from the last pass, which may have ended on bad frames.
+  LinkState.PmxReadSkip = 0;
+  LinkState.BadFrameCount = 0;
   while (LinkState.StopThreads == 0) {
     platform::Delay(1);
     PollInstrumentIfDue(PollIntervalMs, 0);

@@ -112,9 +112,12 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
 
   Turn(ZoneConnect);
   Turn();
-  EXPECT_EQ(link::PmxLinkState.PmxStatusText, "Disconnecting");
+  EXPECT_EQ(link::PmxLinkState.PmxStatusText + " " + link::PmxLinkState.PmxStepText,
+            "Disconnecting 100: Stop the connection");
   EXPECT_EQ(link::LinkState.Connected.load(), 0);
   EXPECT_FALSE(link::LinkState.LinkThread.joinable());
+  Turn();
+  EXPECT_EQ(link::PmxLinkState.PmxStepText, "101: Stopping the connection");
   link::PmxLinkState.PmxStepTime -= 2001;  // the 2 s of "Stopping the connection"
   Turn();
   Turn();

@@ -87,20 +87,26 @@ TEST_F(SimDeviceTest, ALinkLostWhileConnectedGoesBackToConnect) {
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
 
   // With the link closed nothing is received. The device was released, so a new
-  // connection streams again; with a bad frame in every 50 its block still holds only
-  // samples of this pass.
+  // connection streams again; with a bad frame in every 50 and a byte lost in frame 100,
+  // its block holds only samples of this pass, all of them on the 325 V sine (frames
+  // taken out of step would read anywhere in the converter's span), from the stream's
+  // first frame on: the new pass starts in step, whatever the last one left.
   const int32_t published = PmxSampleRing.PmxPublishedBlock;
   ReceivePowerAnalyserFrames();
   EXPECT_EQ(PmxSampleRing.PmxPublishedBlock.load(), published);
   const int32_t next = PmxSampleRing.PmxWriteBlock;
   std::fill_n(PmxVoltageSamples + next * PmxBlockSamples, PmxBlockSamples, NAN);
-  PowerUp("bad-every=50");
+  PmxSampleRing.PmxVoltageGain = PmxRangeConstants.Gain[0];  // 300 V, fitted at the connection above
+  PmxSampleRing.PmxVoltageOffset = PmxRangeConstants.Offset[0];
+  LinkState.PmxReadSkip = 1, LinkState.BadFrameCount = 1;
+  PowerUp("bad-every=50 drop-byte=100");
   PmxLinkState.PmxLinkStep = 1;
   ExpectTurns(ConnectTurns);
   ASSERT_TRUE(WaitFor([next] { return PmxSampleRing.PmxPublishedBlock == next; }, 10000));
   for (int i = 0; i < PmxBlockSamples; ++i) {
-    ASSERT_TRUE(std::isfinite(PmxVoltageSamples[next * PmxBlockSamples + i])) << i;
+    ASSERT_LT(std::fabs(PmxVoltageSamples[next * PmxBlockSamples + i]), 326.0) << i;
   }
+  EXPECT_NEAR(PmxVoltageSamples[next * PmxBlockSamples], 0.0, 1.0);  // sin(0)
 }
 
 }  // namespace
