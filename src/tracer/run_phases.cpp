@@ -394,12 +394,22 @@ void StepRunPhase() {
 // display; the screen shows the phase "Disconnected" with the lost link in the connect
 // status, the log gets one line, and the connect button connects again. The reader
 // thread stays and idles until then.
+//
+// A run whose last sweep had already stopped is whole: it is saved as its end would have
+// saved it, so a link lost in the pass or two before the save loses no measured run.
 void LoseLink() {
   RunControlRecord& run = RunControl;
-  const bool runUnderWay = run.RunPhase >= PhaseRunRequested;
+  const bool runWhole = run.RunPhase == PhaseTestComplete ||
+                        (run.RunPhase == PhaseSweepStopped && run.SweepNumber + 1 > RunInfo.TotalSteps);
+  const bool runUnderWay = run.RunPhase >= PhaseRunRequested && !runWhole;
   if (runUnderWay) {
     CopyNewSweepPoints();
     run.LastStopReason = frame::Translate("LINK LOST");
+  }
+  if (runWhole) {
+    CopyNewSweepPoints();
+    NoteLostFrames();
+    RunSavePending = true;
   }
   link::CloseInstrumentComPort();  // a vanished device still holds its descriptor
   run.RunPhase = PhaseDisconnected;

@@ -465,6 +465,27 @@ TEST_F(RunPhasesTest, ALostLinkEndsTheRunIsShownAndLoggedAndOneClickConnectsAgai
             std::string::npos);
 }
 
+// A link lost after the last sweep's stop code, before the save, still saves the run.
+TEST_F(RunPhasesTest, ALinkLostAfterTheLastSweepStillSavesTheRun) {
+  ConnectWithHighVoltageOn();
+  Press(RunButton);
+  StartSweep();
+  Sweep(2);
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    RunControl.SweepNumber = RunInfo.TotalSteps;  // the last sweep
+  }
+  ASSERT_TRUE(Feed(FakeHighVoltageOn | FakeStopping | FakeStopCode(2)));
+  Pass();
+  ASSERT_EQ(Phase(), 6);
+  instrument.HangUp();
+  ASSERT_TRUE(WaitLocked([] { return link::LinkState.Connected == 0; }));
+  Pass();
+  EXPECT_EQ(Phase(), 0);
+  EXPECT_EQ(RunControl.LastStopReason, "MAX RUN LENGTH EXCEEDED");
+  EXPECT_TRUE(testing::Exists("sampleruns_KVR/0002.csv"));
+}
+
 TEST_F(RunPhasesTest, ConnectWithoutAnInstrumentStaysDisconnected) {
   frame::AppSettings.ComPort = ComPort + 1;  // nothing there
   Press(ConnectButton);
