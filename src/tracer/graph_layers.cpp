@@ -206,11 +206,56 @@ void CopyBack(const ColumnCopy& copy, const platform::PaintedArea& area) {
                           area.Bottom - area.Top);
 }
 
+// Where the canvas's column may differ from the run copy: everything painted over it
+// since the copy was taken or put back (the curves after it, the cursors, the side
+// columns' reach), so that putting the copy back during a run copies those places only,
+// not the whole column. Known only while the canvas stays the same image.
+struct OverRunCopy {
+  bool Known = false;
+  uint64_t CanvasSerial = 0;
+  std::vector<platform::PaintedArea> Areas;
+};
+
+OverRunCopy overRunCopy;
+
+// Beyond this many places the whole column is put back instead.
+constexpr size_t MaxPlacesOverRunCopy = 256;
+
+void StartOverRunCopy(uint64_t canvas) {
+  overRunCopy.Known = true;
+  overRunCopy.CanvasSerial = canvas;
+  overRunCopy.Areas.clear();
+}
+
+void NoteOverRunCopy(const platform::PaintedArea& area) {
+  if (area.Empty()) return;
+  overRunCopy.Areas.push_back(area);
+  if (overRunCopy.Areas.size() > MaxPlacesOverRunCopy) overRunCopy.Known = false;
+}
+
+// Puts the run copy back over the column: only where it may differ, when that is known.
+void PutBackRunCopy(const platform::PaintedArea& band, uint64_t canvas) {
+  if (overRunCopy.Known && overRunCopy.CanvasSerial == canvas) {
+    for (const platform::PaintedArea& area : overRunCopy.Areas) CopyBack(runCopy, Within(area, band));
+  } else {
+    CopyBack(runCopy, band);
+  }
+  StartOverRunCopy(canvas);
+}
+
+// Paints curve i, noting where it painted over the run copy.
+void PaintCurveOverRunCopy(int i) {
+  platform::StartNotingPaint();
+  PaintCurve(i);
+  NoteOverRunCopy(platform::StopNotingPaint());
+}
+
 }  // namespace
 
 void ForgetGraphLayers() {
   runCopy.Valid = fullCopy.Valid = false;
   onCanvas = {};
+  overRunCopy.Known = false;
   previous.Valid = false;
   cursorsOnCanvas.Valid = false;
   platform::FreeImage(RunLayerImage);
@@ -260,6 +305,9 @@ void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, 
   constexpr int32_t HeaderZone = ZoneGraphTitlePanel + screen::ZoneHeaderTitle;
   screen::HotZoneRect* headerZones = &screen::HotZone[HeaderZone];
 
+  // The side columns' reach over the column is put back from a copy whichever it is.
+  for (const platform::PaintedArea& dirt : {leftColumn, rightColumn}) NoteOverRunCopy(Within(dirt, band));
+
   const ColumnState state = StateOf(backdrop, band, {leftColumn, rightColumn});
   const bool onFull = state.OnFull;
   const bool cursorsStay = state.CursorsStay;
@@ -274,10 +322,11 @@ void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, 
     bool keepable = true;
     if (runCopy.Valid && runCopy.Backdrop == backdrop && SameCurves(runCopy, runCopy.Curves)) {
       from = runCopy.Curves;
-      CopyBack(runCopy, band);
+      PutBackRunCopy(band, canvas);
       for (int k = 0; k < 4; ++k) headerZones[k] = runCopy.HeaderZones[k];
     } else {
       runCopy.Valid = false;
+      overRunCopy.Known = false;
       platform::StartDrawing(screen::CanvasImage);
       platform::DrawBox(x, 0, w + 16, height, screen::ColourScheme.DarkerFillColour);
       platform::StopDrawing();
@@ -291,9 +340,11 @@ void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, 
     const int last = LastPaintedCurve();
     const int keepAt = last < 0 ? 0 : last;
     for (int i = from; i < MaxCurves; ++i) {
-      if (i == keepAt && keepable && !(runCopy.Valid && runCopy.Curves == keepAt))
+      if (i == keepAt && keepable && !(runCopy.Valid && runCopy.Curves == keepAt)) {
         Keep(runCopy, backdrop, keepAt, band, headerZones);
-      PaintCurve(i);
+        StartOverRunCopy(canvas);
+      }
+      PaintCurveOverRunCopy(i);
     }
     onCanvas.OnFullCopy = keepable && Settled(backdrop);
     if (onCanvas.OnFullCopy) Keep(fullCopy, backdrop, MaxCurves, band, headerZones);
@@ -319,6 +370,7 @@ void DrawGraphColumnKeepingLayers(int32_t x, int32_t w, int32_t ml, int32_t mr, 
     platform::StartNotingPaint();
     PaintGraphCursor(k);
     painted.Areas.push_back(platform::StopNotingPaint());
+    NoteOverRunCopy(painted.Areas.back());
   }
   const CursorInputs after = CurrentCursors();
   for (int k = 0; k < 4; ++k) painted.After[k] = after.Cursors[k];
