@@ -14,6 +14,7 @@
 #include "link/control_block.h"
 #include "link/link_state.h"
 #include "link/status_reader.h"
+#include "platform/system.h"
 #include "screen/hot_zones.h"
 #include "settingswindow/page_comms.h"
 #include "settingswindow/pages.h"
@@ -113,13 +114,18 @@ TEST_F(CommsPageTest, AScanWhileConnectedTakesTheLinksPortOnlyForAProbeThatOpens
     ASSERT_EQ(link::StartSerialReaderThread(), 1);
     ASSERT_EQ(link::OpenInstrumentComPort(), 1);
     tracer::RunControl.RunPhase = 1;
-    int passes = 0;
+    int64_t lastFrame = 0;
     // Opened from the connect status panel's mark, as the user would.
     testing::RunSettingsWindow(334, {
         [] { ClickGadget(ComScanButton); },
         WaitUntil([&] {
-          // The instrument answers, so the link stays up for as long as it is kept.
-          if (++passes % 20 == 0 && link::LinkState.Connected == 1) instrument.SendFrame(0);
+          // The instrument answers, so the link stays up for as long as it is kept, however
+          // slowly the passes go.
+          const int64_t now = platform::ElapsedMilliseconds();
+          if (now - lastFrame >= 100 && link::LinkState.Connected == 1) {
+            instrument.SendFrame(0);
+            lastFrame = now;
+          }
           return ComScan.ComScanStep == 0;
         }),
         [&c] { EXPECT_EQ(Found(), c.found); }},
