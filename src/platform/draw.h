@@ -145,6 +145,12 @@ void StartNotingPaint();
 // Ends the noting and returns the union of what was noted since it started.
 PaintedArea StopNotingPaint();
 
+// A listing keeps the places apart instead: each operation's area, and a stroked pixel
+// polyline's in pieces along its path, so that a caller can put back just those places
+// rather than their union. One listing at a time.
+void StartListingPaint();
+std::vector<PaintedArea> StopListingPaint();
+
 // ---- display ----
 
 // The display's dots per inch, which size the fonts; 96 by default. Set by the gui at start.

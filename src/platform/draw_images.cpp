@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <utility>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -240,13 +241,27 @@ constexpr int MaxNotings = 8;
 Noted notings[MaxNotings];
 int openNotings = 0;
 
+bool listing = false;
+std::vector<PaintedArea> listed;
+
+// Whole pixels, outward, within what an int holds.
+PaintedArea WholePixels(double left, double top, double right, double bottom) {
+  const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
+  return {whole(std::floor(left)), whole(std::floor(top)), whole(std::ceil(right)), whole(std::ceil(bottom))};
+}
+
 }  // namespace
 
-void draw::NotePainted(double left, double top, double right, double bottom) {
+bool draw::ListingPaint() { return listing; }
+
+void draw::ListPainted(double left, double top, double right, double bottom) {
+  if (listing && left < right && top < bottom) listed.push_back(WholePixels(left, top, right, bottom));
+}
+
+void draw::NotePainted(double left, double top, double right, double bottom, bool listed) {
   if (!(left < right) || !(top < bottom)) return;
-  const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
-  NoteChanged(target.Image, {whole(std::floor(left)), whole(std::floor(top)), whole(std::ceil(right)),
-                             whole(std::ceil(bottom))});
+  NoteChanged(target.Image, WholePixels(left, top, right, bottom));
+  if (listed) ListPainted(left, top, right, bottom);
   if (openNotings == 0) return;
   for (int k = 0; k < openNotings; ++k) {
     Noted& n = notings[k];
@@ -288,12 +303,18 @@ PaintedArea StopNotingPaint() {
   --openNotings;
   if (openNotings >= MaxNotings) return {-1000000000, -1000000000, 1000000000, 1000000000};
   const Noted n = notings[openNotings];
-  const double notedLeft = n.Left, notedTop = n.Top, notedRight = n.Right, notedBottom = n.Bottom;
-  if (!(notedLeft < notedRight) || !(notedTop < notedBottom)) return {};
-  // Whole pixels, outward, within what an int holds.
-  const auto whole = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
-  return {whole(std::floor(notedLeft)), whole(std::floor(notedTop)), whole(std::ceil(notedRight)),
-          whole(std::ceil(notedBottom))};
+  if (!(n.Left < n.Right) || !(n.Top < n.Bottom)) return {};
+  return WholePixels(n.Left, n.Top, n.Right, n.Bottom);
+}
+
+void StartListingPaint() {
+  listing = true;
+  listed.clear();
+}
+
+std::vector<PaintedArea> StopListingPaint() {
+  listing = false;
+  return std::exchange(listed, {});
 }
 
 // ---- display ----

@@ -42,8 +42,11 @@ struct PixelRows {
 bool TargetPixels(PixelRows& rows);
 void MarkTargetDirty();
 
-// Notes that an operation may have changed the pixels of the rectangle (while noting).
-void NotePainted(double left, double top, double right, double bottom);
+// Notes that an operation may have changed the pixels of the rectangle (while noting),
+// and lists it unless the operation lists its places itself (ListPainted).
+void NotePainted(double left, double top, double right, double bottom, bool listed = true);
+bool ListingPaint();
+void ListPainted(double left, double top, double right, double bottom);
 
 // The text part: StartDrawing selects the default font.
 void SelectDefaultFont();

@@ -293,6 +293,30 @@ void BlendMask(const draw::PixelRows& rows, uint32_t colour, uint32_t alpha) {
   lastTiles = {};
 }
 
+// Lists the polyline's places in pieces along its path: a piece grows while it stays
+// narrow one way or the other (a steep or a flat stretch), so that a curve's pieces cover
+// far less than its whole box. Each piece begins at the last point of the one before, so
+// that every segment lies in one, with the margin the whole box is given.
+void ListPieces(const PixelPoint* points, int count, double width) {
+  constexpr int Narrow = 64;
+  const auto list = [width](int l, int t, int r, int b) {
+    draw::ListPainted(l - width - 2, t - width - 2, r + width + 3, b + width + 3);
+  };
+  int l = points[0].X, t = points[0].Y, r = l, b = t;
+  for (int i = 1; i < count; ++i) {
+    const PixelPoint& p = points[i];
+    const int nl = std::min(l, p.X), nt = std::min(t, p.Y), nr = std::max(r, p.X), nb = std::max(b, p.Y);
+    if (nr - nl > Narrow && nb - nt > Narrow) {
+      list(l, t, r, b);
+      const PixelPoint& q = points[i - 1];
+      l = std::min(q.X, p.X), t = std::min(q.Y, p.Y), r = std::max(q.X, p.X), b = std::max(q.Y, p.Y);
+    } else {
+      l = nl, t = nt, r = nr, b = nb;
+    }
+  }
+  list(l, t, r, b);
+}
+
 }  // namespace
 
 // ---- StrokePixelPolyline ----
@@ -308,7 +332,8 @@ void StrokePixelPolyline(const PixelPoint* points, int count, uint32_t rgba, dou
     top = std::min(top, points[i].Y);
     bottom = std::max(bottom, points[i].Y);
   }
-  draw::NotePainted(left - width - 2, top - width - 2, right + width + 3, bottom + width + 3);
+  draw::NotePainted(left - width - 2, top - width - 2, right + width + 3, bottom + width + 3, false);
+  if (draw::ListingPaint()) ListPieces(points, count, width);
   const Pen pen = MakePen(width);
   PrepareMask(rows.Width, rows.Height);
   if (pen.Extent <= MaxStampExtent)

@@ -243,11 +243,11 @@ void PutBackRunCopy(const platform::PaintedArea& band, uint64_t canvas) {
   StartOverRunCopy(canvas);
 }
 
-// Paints curve i, noting where it painted over the run copy.
+// Paints curve i, noting where it painted over the run copy (in pieces along it).
 void PaintCurveOverRunCopy(int i) {
-  platform::StartNotingPaint();
+  platform::StartListingPaint();
   PaintCurve(i);
-  NoteOverRunCopy(platform::StopNotingPaint());
+  for (const platform::PaintedArea& area : platform::StopListingPaint()) NoteOverRunCopy(area);
 }
 
 }  // namespace

@@ -113,14 +113,16 @@ TEST(Images, RectanglesCopyBetweenImagesAndEachImageHasItsOwnSerial) {
   FreeImage(24);
 }
 
-// Every pixel a drawing changes lies within what it notes, for the image's changed parts
-// and for a noting around it; texts and strokes included.
+// Every pixel a drawing changes lies within what it notes, for the image's changed parts,
+// for a noting around it and among the places a listing keeps apart; texts and strokes
+// included. A steep-then-flat polyline is listed in pieces that leave its far corner out.
 TEST(Images, DrawingNotesWhatItChanges) {
   ASSERT_TRUE(CreateImage(25, 200, 100));
   EXPECT_EQ(TakeChangedAreas(25).size(), 1u);  // all of a new image
   EXPECT_TRUE(TakeChangedAreas(25).empty());
   ASSERT_TRUE(LoadFont(42, "Calibri", 20, FontPlain | FontHighQuality));
   const PixelPoint line[] = {{10, 80}, {60, 20}, {120, 70}};
+  const PixelPoint bend[] = {{10, 95}, {12, 5}, {195, 8}};
   const PathPoint path[] = {{130, 10}, {190, 90}};
   const std::function<void()> drawings[] = {
       [] { DrawBox(5, 5, 10, 10, Red); },
@@ -129,6 +131,7 @@ TEST(Images, DrawingNotesWhatItChanges) {
       [] { SelectFont(42); DrawText(20, 30, "Wjg\xC3\x85", Red, NoBack); },
       [] { SelectFont(42); DrawRotatedText(100, 90, "Wjg", 90, Red); },
       [&line] { StrokePixelPolyline(line, 3, 0xFF0000FFu, 3.0); },
+      [&bend] { StrokePixelPolyline(bend, 3, 0xFF0000FFu, 3.0); },
       [&path] { StrokePath(path, 2, 0xFF0000FFu, 4.0, StrokeStyle::Dash); },
   };
   for (const auto& draw : drawings) {
@@ -137,11 +140,13 @@ TEST(Images, DrawingNotesWhatItChanges) {
     StopDrawing();
     TakeChangedAreas(25);
     ASSERT_TRUE(StartDrawing(25));
+    StartListingPaint();
     StartNotingPaint();
     StartNotingPaint();
     draw();
     const PaintedArea inner = StopNotingPaint();
     const PaintedArea outer = StopNotingPaint();
+    const std::vector<PaintedArea> listed = StopListingPaint();
     StopDrawing();
     const std::vector<PaintedArea> changed = TakeChangedAreas(25);
     EXPECT_FALSE(inner.Empty());
@@ -155,7 +160,13 @@ TEST(Images, DrawingNotesWhatItChanges) {
         };
         ASSERT_TRUE(holds(inner)) << x << "," << y;
         ASSERT_TRUE(std::any_of(changed.begin(), changed.end(), holds)) << x << "," << y;
+        ASSERT_TRUE(std::any_of(listed.begin(), listed.end(), holds)) << x << "," << y;
       }
+    if (&draw == &drawings[6]) {
+      EXPECT_FALSE(std::any_of(listed.begin(), listed.end(), [](const PaintedArea& a) {
+        return a.Left <= 150 && 150 < a.Right && a.Top <= 80 && 80 < a.Bottom;
+      }));
+    }
   }
   FreeImage(25);
 }
