@@ -48,10 +48,17 @@ class CommsPageTest : public ::testing::Test {
     testing::MakeFolder("settings");
     testing::WriteFile(frame::SettingsPath, frame::NewSettingsFile);
     ComScan.StartPauseMs = ComScan.ProbePauseMs = ComScan.NextPauseMs = 0;
-    // Every port name leads nowhere unless a test links a port there.
+    LinkPortsNowhere();
+  }
+  // Every port name leads nowhere unless a test links a port there. A link left behind
+  // would name a pseudo-terminal number that another program may take next.
+  static void LinkPortsNowhere() {
     std::filesystem::create_directories("ports");
-    for (int n = 1; n <= 99; ++n)
-      std::filesystem::create_symlink("/nonexistent/tty", "ports/COM" + std::to_string(n));
+    for (int n = 1; n <= 99; ++n) {
+      const std::string name = "ports/COM" + std::to_string(n);
+      std::filesystem::remove(name);
+      std::filesystem::create_symlink("/nonexistent/tty", name);
+    }
   }
   void TearDown() override {
     link::StopLinkThread();
@@ -107,6 +114,7 @@ TEST_F(CommsPageTest, AScanWhileConnectedTakesTheLinksPortOnlyForAProbeThatOpens
   for (const Case& c : {Case{2, 4, {"COM 4"}, true}, Case{4, 2, {"COM 2", "COM 4"}, true},
                         Case{2, 0, {}, false}}) {
     SCOPED_TRACE(c.linkPort);
+    LinkPortsNowhere();
     testing::FakeInstrument instrument(c.linkPort);
     std::unique_ptr<testing::PtyLink> other;
     if (c.otherPort != 0) other = std::make_unique<testing::PtyLink>(c.otherPort);
