@@ -58,19 +58,14 @@ int32_t DrawTextButtonSmall(int32_t x, int32_t y, int32_t w, int32_t h, int32_t 
                             Colour borderColour);
 
 // The run-status box: run status, last sweep end and four live readings in four rows.
+// Painted `overLast` (over its last painting, which the canvas must still hold), only the
+// texts that changed are painted again where that gives the same pixels, otherwise the
+// whole box.
 int32_t DrawRunStatusPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t zoneId,
                            const std::string& runStatus, const std::string& lastSweepEnd,
                            const std::string& vc, const std::string& vr, const std::string& ic,
                            const std::string& vb, Colour textColour, Colour fillColour,
-                           Colour borderColour);
-// The same box painted over its last painting, which the canvas must still hold: only the
-// texts that changed are painted again where that gives the same pixels, otherwise the
-// whole box.
-int32_t RedrawRunStatusPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t zoneId,
-                             const std::string& runStatus, const std::string& lastSweepEnd,
-                             const std::string& vc, const std::string& vr, const std::string& ic,
-                             const std::string& vb, Colour textColour, Colour fillColour,
-                             Colour borderColour);
+                           Colour borderColour, bool overLast = false);
 
 // ---- table cells ----
 

@@ -120,12 +120,14 @@ bool ChangedPlaces(const BoxLook& look, const std::array<PlacedText, StatusTexts
   return true;
 }
 
+}  // namespace
+
 // ---- painting ----
 
-int32_t PaintRunStatusPanel(bool overLast, int32_t x, int32_t y, int32_t w, int32_t h, int32_t zoneId,
-                            const std::string& runStatus, const std::string& lastSweepEnd, const std::string& vc,
-                            const std::string& vr, const std::string& ic, const std::string& vb, Colour textColour,
-                            Colour fillColour, Colour borderColour) {
+int32_t DrawRunStatusPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t zoneId, const std::string& runStatus,
+                           const std::string& lastSweepEnd, const std::string& vc, const std::string& vr,
+                           const std::string& ic, const std::string& vb, Colour textColour, Colour fillColour,
+                           Colour borderColour, bool overLast) {
   SetHotZone(zoneId, x, x + w, y, y + h);
   if (!platform::StartDrawing(CanvasImage)) {
     last.Valid = false;
@@ -154,24 +156,6 @@ int32_t PaintRunStatusPanel(bool overLast, int32_t x, int32_t y, int32_t w, int3
   last.Look = look;
   last.Texts = std::move(texts);
   return 0;
-}
-
-}  // namespace
-
-int32_t DrawRunStatusPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t zoneId, const std::string& runStatus,
-                           const std::string& lastSweepEnd, const std::string& vc, const std::string& vr,
-                           const std::string& ic, const std::string& vb, Colour textColour, Colour fillColour,
-                           Colour borderColour) {
-  return PaintRunStatusPanel(false, x, y, w, h, zoneId, runStatus, lastSweepEnd, vc, vr, ic, vb, textColour,
-                             fillColour, borderColour);
-}
-
-int32_t RedrawRunStatusPanel(int32_t x, int32_t y, int32_t w, int32_t h, int32_t zoneId, const std::string& runStatus,
-                             const std::string& lastSweepEnd, const std::string& vc, const std::string& vr,
-                             const std::string& ic, const std::string& vb, Colour textColour, Colour fillColour,
-                             Colour borderColour) {
-  return PaintRunStatusPanel(true, x, y, w, h, zoneId, runStatus, lastSweepEnd, vc, vr, ic, vb, textColour,
-                             fillColour, borderColour);
 }
 
 }  // namespace zolt::screen

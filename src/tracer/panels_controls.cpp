@@ -238,10 +238,10 @@ void PaintRunStatusBox(bool overLast) {
   const LiveReadoutRecord& live = LiveReadouts;
   const BoxPlace& b = statusBox;
   platform::StartNotingPaint();
-  (overLast ? screen::RedrawRunStatusPanel : screen::DrawRunStatusPanel)(
+  screen::DrawRunStatusPanel(
       b.X, b.Y, b.W, b.H, ZoneRunStatusBox, RunControl.RunPhaseText, RunControl.LastStopReason, live.VcReadoutText,
       live.VrReadoutText, live.IcReadoutText, live.VbReadoutText, c.CaptionTextColour, c.PanelBackColour,
-      c.FrameGreyColour);
+      c.FrameGreyColour, overLast);
   const platform::PaintedArea painted = platform::StopNotingPaint();
   statusBoxStaysInside = painted.Empty() || (painted.Left >= b.X && painted.Top >= b.Y &&
                                              painted.Right <= b.X + b.W && painted.Bottom <= b.Y + b.H);
