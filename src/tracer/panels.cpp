@@ -23,6 +23,7 @@
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
 #include "tracer/run_state.h"
+#include "tracer/zones.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
 
@@ -69,7 +70,8 @@ namespace {
 //
 // A pass that keeps layers paints the left column again only when something it shows has
 // changed, apart from the run-status box (run status, last stop, live readings), which is
-// painted over the kept column alone, as long as its painting keeps within its place. The
+// painted over the kept column alone, as long as that painting keeps within its place and
+// leaves nothing of an earlier one beyond it. The
 // column's zones are registered again as its last painting left them. Nothing else may
 // have painted over the column since (a very narrow window, a backdrop reaching left).
 
@@ -140,11 +142,18 @@ platform::PaintedArea PaintLeftColumn(bool keepLayers, int32_t height) {
   if (keepLayers) {
     const LeftInputs now = CurrentLeft(height);
     if (keptLeft.Valid && keptLeft.From == now) {
-      for (const auto& [id, zone] : keptLeft.Zones) screen::HotZone[id] = zone;
+      // The zones as they were, should the whole column be painted after all.
+      std::vector<std::pair<int32_t, screen::HotZoneRect>> before;
+      for (const auto& [id, zone] : keptLeft.Zones) {
+        before.emplace_back(id, screen::HotZone[id]);
+        screen::HotZone[id] = zone;
+      }
+      before.emplace_back(ZoneRunStatusBox, screen::HotZone[ZoneRunStatusBox]);
       platform::StartNotingPaint();
       RedrawRunStatusBox();
       const platform::PaintedArea box = platform::StopNotingPaint();
       if (RunStatusBoxStayedInside()) return box;
+      for (auto it = before.rbegin(); it != before.rend(); ++it) screen::HotZone[it->first] = it->second;
     }
     keptLeft.Valid = false;
     const auto zonesBefore = screen::HotZone;
@@ -158,7 +167,8 @@ platform::PaintedArea PaintLeftColumn(bool keepLayers, int32_t height) {
     for (int32_t id = 0; id <= screen::HitTestedZoneLast; ++id)
       if (!SameZone(zonesBefore[id], screen::HotZone[id])) keptLeft.Zones.emplace_back(id, screen::HotZone[id]);
     keptLeft.From = now;
-    keptLeft.Valid = RunStatusBoxStayedInside();
+    // Kept even when the box's texts reach beyond it: the next painting over it tells.
+    keptLeft.Valid = true;
     return painted;
   }
   platform::StartDrawing(screen::CanvasImage);

@@ -19,7 +19,8 @@ void RenderPanelImage();
 void RenderPanelImageKeepingLayers();
 void DrawControlPanels(int32_t x, int32_t y, int32_t w, int32_t h, int32_t gap);
 // The run-status box alone, where the last DrawControlPanels put it; and whether its
-// last painting kept within that place (long texts can reach out of it).
+// last painting left nothing of the box outside that place (long texts can reach out of
+// it, and a whole box painted over the last leaves what that one put there).
 void DrawRunStatusBox();
 bool RunStatusBoxStayedInside();
 // The box painted over its last painting, which the canvas still holds: only what

@@ -227,7 +227,8 @@ struct BoxPlace {
 };
 
 BoxPlace statusBox;
-bool statusBoxStaysInside = false;  // the box's last painting kept within its place
+bool statusBoxStaysInside = false;  // the box's last painting left nothing of it outside its place
+bool statusBoxReachesOut = false;   // the canvas holds texts of the box beyond its place
 
 }  // namespace
 
@@ -243,8 +244,15 @@ void PaintRunStatusBox(bool overLast) {
       live.VrReadoutText, live.IcReadoutText, live.VbReadoutText, c.CaptionTextColour, c.PanelBackColour,
       c.FrameGreyColour, overLast);
   const platform::PaintedArea painted = platform::StopNotingPaint();
-  statusBoxStaysInside = painted.Empty() || (painted.Left >= b.X && painted.Top >= b.Y &&
-                                             painted.Right <= b.X + b.W && painted.Bottom <= b.Y + b.H);
+  const bool inside = painted.Empty() || (painted.Left >= b.X && painted.Top >= b.Y &&
+                                          painted.Right <= b.X + b.W && painted.Bottom <= b.Y + b.H);
+  // A painting over the last that changed only some texts keeps within the box and leaves
+  // the others as they were; a whole box painted over the last one leaves what that one
+  // put beyond the box.
+  const bool whole = !painted.Empty() && painted.Left <= b.X && painted.Top <= b.Y &&
+                     painted.Right >= b.X + b.W && painted.Bottom >= b.Y + b.H;
+  statusBoxStaysInside = inside && !(overLast && whole && statusBoxReachesOut);
+  if (whole) statusBoxReachesOut = !inside;
 }
 
 }  // namespace

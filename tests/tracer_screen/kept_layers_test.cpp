@@ -76,6 +76,7 @@ const std::vector<std::pair<const char*, std::function<void()>>> Steps = {
     {"reading back", [] { LiveReadouts.VcReadoutText = "1.234 V"; }},
     {"phase", [] { RunControl.RunPhase = 2; RunControl.RunPhaseText = "Idling, HV is ON"; }},
     {"stop reason out of its box", [] { RunControl.LastStopReason = std::string(80, 'W'); }},
+    {"reading, stop reason out", [] { LiveReadouts.VcReadoutText = "1.236 V"; }},
     {"stop reason back in", [] { RunControl.LastStopReason = "MANUAL HALT REQUEST"; }},
     {"device row shown", [] { TestSetup.FetRowShown = 1; }},
     {"graph title", [] { GraphTitleText = "Transistor"; }},
