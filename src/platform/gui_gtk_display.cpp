@@ -93,7 +93,8 @@ void ForgetDirectTarget() {
 
 bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, int right, int bottom) {
   Display* x = XConnection();
-  if (x == nullptr || !gtk_widget_get_mapped(area)) return false;
+  // Scaled windows (high-resolution displays) are left to GTK, which scales the pixels.
+  if (x == nullptr || !gtk_widget_get_mapped(area) || gtk_widget_get_scale_factor(area) != 1) return false;
   GtkWidget* client = gtk_widget_get_parent(area);
   GtkWidget* toplevel = gtk_widget_get_toplevel(area);
   GdkWindow* window = gtk_widget_get_window(toplevel);
