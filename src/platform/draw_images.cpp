@@ -5,11 +5,12 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <utility>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "platform/draw.h"
 #include "platform/draw_internal.h"

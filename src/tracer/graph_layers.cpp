@@ -228,9 +228,12 @@ void StartOverRunCopy(uint64_t canvas) {
 }
 
 void NoteOverRunCopy(const platform::PaintedArea& area) {
-  if (area.Empty()) return;
+  if (!overRunCopy.Known || area.Empty()) return;
   overRunCopy.Areas.push_back(area);
-  if (overRunCopy.Areas.size() > MaxPlacesOverRunCopy) overRunCopy.Known = false;
+  if (overRunCopy.Areas.size() > MaxPlacesOverRunCopy) {
+    overRunCopy.Known = false;
+    overRunCopy.Areas.clear();
+  }
 }
 
 // Puts the run copy back over the column: only where it may differ, when that is known.
