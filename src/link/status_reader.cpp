@@ -49,14 +49,32 @@ int32_t StartSerialReaderThread() {
   return StartLinkThread(SerialReaderThread) ? 1 : 0;
 }
 
+int64_t ReaderLookTime(const ReaderPacingRecord& pacing) {
+  return pacing.Batching ? pacing.LastWake + ReaderBatchMicroseconds : 0;
+}
+
+void NoteReaderWake(ReaderPacingRecord& pacing, int64_t woke, bool bytesWaiting, bool batchWaiting) {
+  pacing.Batching = batchWaiting || (bytesWaiting && woke - pacing.LastWake < ReaderBatchMicroseconds);
+  pacing.LastWake = woke;
+}
+
 int SerialReaderThread(void* /*unused*/) {
+  ReaderPacingRecord pacing;
   while (LinkState.StopThreads == 0) {
     // Bytes are waited for with the mutex free; a bounded wait keeps the poll, the
     // watchdog and the stop flag looked at while the instrument is silent.
     if (LinkState.Connected == 1) {
-      platform::WaitSerialReadable(InstrumentSerialPort, ReaderWaitMs);
+      const int64_t lookAt = ReaderLookTime(pacing);
+      bool batchWaiting = false;
+      if (lookAt > platform::ElapsedMicroseconds()) {
+        platform::SleepUntilMicroseconds(lookAt);
+        batchWaiting = platform::WaitSerialReadable(InstrumentSerialPort, 0);
+      }
+      const bool waiting = batchWaiting || platform::WaitSerialReadable(InstrumentSerialPort, ReaderWaitMs);
+      NoteReaderWake(pacing, platform::ElapsedMicroseconds(), waiting, batchWaiting);
     } else {
-      platform::Delay(1);
+      pacing = ReaderPacingRecord{};
+      platform::Delay(ReaderWaitMs);
     }
     std::unique_lock<std::mutex> lock(InstrumentMutex, std::defer_lock);
     if (!LockUnlessStopping(lock)) break;

@@ -16,7 +16,8 @@
 namespace zolt::link {
 
 constexpr int LinkTimeoutMs = 2000;  // no good frame for longer closes the port
-constexpr int ReaderWaitMs = 5;        // longest wait for bytes before the reader looks round
+constexpr int ReaderWaitMs = 20;       // longest wait for bytes before the reader looks round
+constexpr int64_t ReaderBatchMicroseconds = 4000;  // shortest gap between looks at a fast stream
 constexpr int ReadBatchBytes = 4096;   // most bytes taken under the mutex in one pass
 
 struct StatusReadingsRecord {
@@ -48,10 +49,28 @@ inline StatusReadingsRecord StatusReadings;
 // Returns 1 when a reader is running afterwards, else 0. Main thread.
 int32_t StartSerialReaderThread();
 
-// The thread body: until StopThreads is set, wait for bytes (at most ReaderWaitMs, the
-// mutex free), then take the mutex, poll, watch the link and read every whole frame
+// The thread body: until StopThreads is set, wait for bytes as paced below (at most
+// ReaderWaitMs, the mutex free), then take the mutex, poll, watch the link and read every whole frame
 // waiting, and release it. The parameter is not used.
 int SerialReaderThread(void* unused);
+
+// When the reader looks at the port. A stream slower than one frame per
+// ReaderBatchMicroseconds wakes the reader once a frame, as soon as the frame is there. A
+// faster one is taken in batches: after a wake that found bytes within the gap of the wake
+// before, the reader sleeps out the gap before it looks again, and keeps doing so while
+// bytes are already waiting when it looks. Each wake costs far more than the frames it
+// decodes.
+struct ReaderPacingRecord {
+  int64_t LastWake = 0;  // microseconds, when the last look ended
+  bool Batching = false;
+};
+
+// When the next look may begin: at once, or after the gap while batching.
+int64_t ReaderLookTime(const ReaderPacingRecord& pacing);
+
+// Notes a look that ended at `woke` (microseconds) and whether it found bytes;
+// `batchWaiting` says it began after the gap with bytes already waiting.
+void NoteReaderWake(ReaderPacingRecord& pacing, int64_t woke, bool bytesWaiting, bool batchWaiting);
 
 // Closes the port when connected and more than 2000 ms have passed since the last good
 // frame (or the open). Mutex held.
