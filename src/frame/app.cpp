@@ -4,9 +4,11 @@
 #include "frame/app.h"
 
 #include <algorithm>
+#include <string>
 
 #include "frame/crash.h"
 #include "frame/csv.h"
+#include "frame/log.h"
 #include "frame/numbers.h"
 #include "frame/settings.h"
 #include "frame/translate.h"
@@ -63,11 +65,19 @@ bool OpenMainWindow() {
 
 void RunMainLoopTurn();
 
+// The display is gone and the program with it, but the instrument is left safe first.
+void LeaveOnLostDisplay() {
+  AppendLogLine("The connection to the display was lost; the program ended.");
+  const FrontEnd& frontEnd = ActiveFrontEnd();
+  if (frontEnd.Stop != nullptr) frontEnd.Stop();
+}
+
 }  // namespace
 
 int MainProgram() {
   SetDefaults();
   platform::InstallFaultHandler(ErrorHandler);
+  platform::WatchStopSignals();
   if (!platform::InitialiseGui()) {
     platform::ShowMessageBox("Error", "Can't open screen & sprite environment!",
                              platform::MessageIcon::None);
@@ -75,6 +85,7 @@ int MainProgram() {
   }
   screen::ScreenState.WindowWidth = 1400;
   screen::ScreenState.WindowHeight = 800;
+  platform::SetDisplayLostHandler(LeaveOnLostDisplay);
   ReadSystemSettings(SettingsPath);
   // PNG decoding needs no preparation: the draw part decodes on load.
   ApplyModelTable();
@@ -166,6 +177,10 @@ namespace {
 void RunMainLoopTurn() {
   FrameLoopStateRecord& loop = FrameLoopState;
   LastWindowEvent = WaitForTurnEvent();
+  // A termination signal closes the program as its close box does, so the front end
+  // leaves the instrument safe on the way out.
+  const int stopSignal = platform::StopSignalReceived();
+  if (stopSignal != 0) LastWindowEvent = platform::WindowEvent{platform::EventType::Close, MainWindow};
   loop.LastEvent = static_cast<int32_t>(LastWindowEvent.Type);
 
   switch (LastWindowEvent.Type) {
@@ -179,6 +194,7 @@ void RunMainLoopTurn() {
         loop.CloseRequest = 1;
       } else {
         loop.QuitRequested = 1;
+        if (stopSignal != 0) AppendLogLine("Ended by signal " + std::to_string(stopSignal) + ".");
       }
       break;
     case platform::EventType::LeftButtonDown:

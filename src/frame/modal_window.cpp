@@ -37,6 +37,8 @@ void RunModalWindow(int window, const std::function<bool(const platform::WindowE
       default:
         break;
     }
+    // A termination signal closes the window on the way to closing the program.
+    closing = closing || platform::StopSignalReceived() != 0;
   }
 }
 

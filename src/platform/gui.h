@@ -22,6 +22,9 @@ constexpr int MaxGadgets = 4096;
 // Prepares the toolkit and reads the display's dots per inch into the draw part
 // (SetDisplayDpi). Returns false when no display can be used.
 bool InitialiseGui();
+// Called on the main thread when the connection to the display is lost; the program ends
+// as soon as it returns.
+void SetDisplayLostHandler(void (*handler)());
 
 // ---- windows ----
 

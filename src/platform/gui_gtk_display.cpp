@@ -2,11 +2,14 @@
 // window (X11), kept apart because the X headers define names that the layer's own
 // headers use.
 //
-// Sections: the connection; waiting; drawing straight onto the window.
+// Sections: the connection; losing it; waiting; drawing straight onto the window.
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <cstdio>
 #include <ctime>
 
 #include "platform/gui_gtk_internal.h"
@@ -30,7 +33,24 @@ Display* XConnection() {
   return connection;
 }
 
+// ---- losing it ----
+
+void (*DisplayLost)() = nullptr;
+std::atomic<bool> Leaving{false};
+
+// Xlib ends the program after this handler; the program's own handler runs first (once,
+// should it meet the lost display itself).
+int OnConnectionLost(Display*) {
+  if (!Leaving.exchange(true) && DisplayLost != nullptr) DisplayLost();
+  std::fputs("zolt: the connection to the display was lost\n", stderr);
+  _exit(1);
+}
+
 }  // namespace
+
+void WatchDisplayConnection() {
+  if (XConnection() != nullptr) XSetIOErrorHandler(OnConnectionLost);
+}
 
 // ---- waiting ----
 
@@ -137,3 +157,9 @@ bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, 
 }
 
 }  // namespace zolt::platform::gtkgui
+
+namespace zolt::platform {
+
+void SetDisplayLostHandler(void (*handler)()) { gtkgui::DisplayLost = handler; }
+
+}  // namespace zolt::platform

@@ -81,6 +81,8 @@ struct GuiState {
 
 GuiState& Gui();
 
+// Has the handler set by SetDisplayLostHandler run when the display's connection is lost.
+void WatchDisplayConnection();
 // Sleeps from `now` until the clock reads `until` (microseconds) or the display has input
 // for the toolkit; true when it has (or when it cannot tell).
 bool SleepOnDisplay(int64_t now, int64_t until);

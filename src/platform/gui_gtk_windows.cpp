@@ -344,6 +344,7 @@ bool InitialiseGui() {
   g_setenv("GDK_SCALE", "1", TRUE);
   gdk_set_allowed_backends("x11,*");
   if (!gtk_init_check(nullptr, nullptr)) return false;
+  WatchDisplayConnection();
   // GTK takes the user's locale; numbers in files and on screen always use a point.
   setlocale(LC_NUMERIC, "C");
   double dpi = ReadDisplayDpi();

@@ -40,6 +40,10 @@ void PushLeftButtonUp(int window, int x, int y);
 // watch the program turn by turn and inject events. Cleared by Reset.
 void SetWaitHook(std::function<void()> hook);
 
+// Runs the handler given to SetDisplayLostHandler, as a lost display would (the program
+// goes on afterwards here).
+void LoseDisplay();
+
 // Makes OpenWindow or OpenSurface fail (to test the failure paths).
 void FailNextWindowOpen();
 void FailNextSurfaceOpen();

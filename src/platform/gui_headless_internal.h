@@ -65,6 +65,7 @@ struct State {
   bool FailWindowOpen = false;
   bool FailSurfaceOpen = false;
   std::function<void()> WaitHook;
+  void (*DisplayLost)() = nullptr;
   std::vector<ShownMessage> Messages;
   std::deque<std::string> FolderAnswers;
   std::vector<HelpRequest> Help;

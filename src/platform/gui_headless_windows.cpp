@@ -60,6 +60,11 @@ bool InitialiseGui() {
   return true;
 }
 
+void SetDisplayLostHandler(void (*handler)()) {
+  Lock lock(Gui().Mutex);
+  Gui().DisplayLost = handler;
+}
+
 // ---- windows ----
 
 bool OpenWindow(int window, int x, int y, int width, int height, const std::string& title, int flags,
@@ -249,6 +254,7 @@ void Reset() {
     gui.Queue.clear();
     gui.MouseX = gui.MouseY = -1;
     gui.ActiveWindow = -1;
+    gui.DisplayLost = nullptr;
     gui.Screen = Surface{};
     gui.FailWindowOpen = gui.FailSurfaceOpen = false;
     gui.WaitHook = nullptr;
@@ -307,6 +313,15 @@ void PushLeftButtonUp(int window, int x, int y) {
 void SetWaitHook(std::function<void()> hook) {
   Lock lock(Gui().Mutex);
   Gui().WaitHook = std::move(hook);
+}
+
+void LoseDisplay() {
+  void (*handler)() = nullptr;
+  {
+    Lock lock(Gui().Mutex);
+    handler = Gui().DisplayLost;
+  }
+  if (handler != nullptr) handler();
 }
 
 void FailNextWindowOpen() {

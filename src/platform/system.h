@@ -183,6 +183,15 @@ void InstallFaultHandler(FaultCallback callback);
 // the thread ends. Calling it again in the same thread does nothing.
 void PrepareThreadForFaults();
 
+// ---- termination signals ----
+
+// Makes SIGTERM, SIGINT and SIGHUP ask the program to end instead of ending it at once,
+// so that it leaves the instrument safe first; a second such signal ends it the usual
+// way. Forgets a signal noted before.
+void WatchStopSignals();
+// The termination signal received since WatchStopSignals, 0 when none came.
+int StopSignalReceived();
+
 // Async-signal-safe helpers for the fault callback.
 int SafeOpenForAppend(const char* path);  // -1 when it cannot be opened
 void SafeWrite(int fd, const char* data, int length);

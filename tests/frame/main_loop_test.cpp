@@ -2,6 +2,7 @@
 // program turn by turn and queues the events.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <functional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "frame/app.h"
+#include "frame/log.h"
 #include "frame/settings.h"
 #include "default_settings.h"
 #include "frame/translate.h"
@@ -151,6 +153,29 @@ TEST_F(MainLoopTest, CloseEventEndsTheLoopInItsTurn) {
   EXPECT_EQ(CurveTracer.Starts, 1);
   EXPECT_EQ(CurveTracer.StopsAfterFrames, 3);  // the shutdown runs once, after the loop
   EXPECT_EQ(PowerAnalyser.Frames, 0);
+}
+
+// A termination signal ends the program as the close box does, through the front end's
+// shutdown, and a lost display runs that shutdown at once; both leave a line in the log.
+TEST_F(MainLoopTest, ASignalOrALostDisplayEndsThroughTheFrontEndsShutdown) {
+  RunProgram([](int turn) {
+    if (turn == 3) ::raise(SIGTERM);
+    return false;
+  });
+  EXPECT_EQ(CurveTracer.StopsAfterFrames, 3);
+  EXPECT_NE(ReadFile(LogFile).find("Ended by signal 15."), std::string::npos);
+  EXPECT_EQ(platform::StopSignalReceived(), SIGTERM);
+
+  FreshStart();
+  RunProgram([](int turn) {
+    if (turn == 2) {
+      EXPECT_EQ(platform::StopSignalReceived(), 0);  // each start forgets the last signal
+      platform::headless::LoseDisplay();
+      EXPECT_EQ(CurveTracer.StopsAfterFrames, 1);
+    }
+    return turn == 2;
+  });
+  EXPECT_NE(ReadFile(LogFile).find("The connection to the display was lost"), std::string::npos);
 }
 
 TEST_F(MainLoopTest, CloseWhileThePowerAnalyserWindowIsOpenClosesOnlyThatWindow) {
