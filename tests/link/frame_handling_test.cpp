@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "link/calibration_stream.h"
 #include "link/link_state.h"
@@ -164,55 +167,44 @@ TEST_F(FrameHandlingTest, WatchdogClosesAfterMoreThan2000Ms) {
   EXPECT_EQ(LinkState.Connected.load(), 0);
 }
 
-// The reader's looks over one second of a stream of a frame every `period` µs, the port
-// simulated: a look that finds no frame waiting ends when the next one comes.
-struct PacedStream {
-  int Wakes = 0;
-  int64_t LongestWait = 0;  // from a frame's arrival to the look that takes it
-};
-
-PacedStream Pace(int64_t period) {
+// One second of a stream of a frame every `period` µs, the port simulated: a look that
+// finds no frame waiting ends when the next one comes. Counts the reader's wakes and the
+// longest a frame waited to be taken.
+std::pair<int, int64_t> Pace(int64_t period) {
   ReaderPacingRecord pacing;
-  PacedStream out;
-  int64_t now = 0;
-  int64_t taken = 0;
+  int wakes = 0;
+  int64_t now = 0, taken = 0, longestWait = 0;
   while (now < 1'000'000) {
-    const int64_t lookAt = ReaderLookTime(pacing);
     bool batchWaiting = false;
-    if (lookAt > now) {
-      now = lookAt;
-      ++out.Wakes;
+    if (ReaderLookTime(pacing) > now) {
+      now = ReaderLookTime(pacing);
+      ++wakes;
       batchWaiting = (taken + 1) * period <= now;
     }
     if ((taken + 1) * period > now) {
       now = (taken + 1) * period;
-      ++out.Wakes;
+      ++wakes;
     }
-    out.LongestWait = std::max(out.LongestWait, now - (taken + 1) * period);
+    longestWait = std::max(longestWait, now - (taken + 1) * period);
     taken = now / period;
     NoteReaderWake(pacing, now, true, batchWaiting);
   }
-  return out;
+  return {wakes, longestWait};
 }
 
 TEST(ReaderPacing, FastStreamsAreTakenInBatchesAndSlowOnesAtOnce) {
-  struct Case {
-    int64_t Period;
-    int MostWakes;
-    int64_t LongestWait;
-  };
-  for (const Case& c : {Case{500, 251, ReaderBatchMicroseconds}, Case{1000, 251, ReaderBatchMicroseconds},
-                        Case{3000, 251, ReaderBatchMicroseconds}, Case{5000, 200, 0}, Case{20000, 50, 0}}) {
-    const PacedStream paced = Pace(c.Period);
-    EXPECT_LE(paced.Wakes, c.MostWakes) << c.Period;
-    EXPECT_LE(paced.LongestWait, c.LongestWait) << c.Period;
+  const int64_t gap = ReaderBatchMicroseconds;
+  for (const auto& [period, mostWakes, longestWait] : std::vector<std::tuple<int64_t, int, int64_t>>{
+           {500, 251, gap}, {1000, 251, gap}, {3000, 251, gap}, {5000, 200, 0}, {20000, 50, 0}}) {
+    const auto [wakes, waited] = Pace(period);
+    EXPECT_LE(wakes, mostWakes) << period;
+    EXPECT_LE(waited, longestWait) << period;
   }
-  // A batch that finds nothing waiting ends the batching, even when a frame comes while
-  // it waits: the next look waits for bytes at once.
+  // A batch that finds nothing waiting ends the batching.
   ReaderPacingRecord pacing;
   NoteReaderWake(pacing, 1000, true, false);
-  EXPECT_EQ(ReaderLookTime(pacing), 1000 + ReaderBatchMicroseconds);
-  NoteReaderWake(pacing, 5500, true, false);
+  EXPECT_EQ(ReaderLookTime(pacing), 1000 + gap);
+  NoteReaderWake(pacing, 1000 + gap + 500, true, false);
   EXPECT_EQ(ReaderLookTime(pacing), 0);
 }
 
