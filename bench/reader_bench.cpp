@@ -3,7 +3,8 @@
 // Burst: 4,000 frames written as fast as the reader takes them; the figure is the frames
 // decoded per second (target 5,000 or more). Paced: one frame a millisecond, as the
 // instrument streams at 1 kHz; the counter backlog_frames is what was still undecoded
-// when the last frame had been written (target: about none).
+// when the last frame had been written (target: no more than one batch, the frames of
+// ReaderBatchMicroseconds: a fast stream is taken in batches).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

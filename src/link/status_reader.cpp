@@ -80,7 +80,8 @@ int SerialReaderThread(void* /*unused*/) {
     if (!LockUnlessStopping(lock)) break;
     PollInstrumentIfDue(PollIntervalMs, 1);
     CheckLinkTimeout();
-    ReadStatusFrames();
+    // A read that filled its room may have left bytes waiting: they are taken at once.
+    if (ReadStatusFrames()) pacing.Batching = false;
   }
   return 0;
 }
@@ -97,10 +98,10 @@ void CheckLinkTimeout(int64_t now) {
 
 // ---- frames ----
 
-void ReadStatusFrames() { ReadStatusFrames(platform::ElapsedMilliseconds()); }
+bool ReadStatusFrames() { return ReadStatusFrames(platform::ElapsedMilliseconds()); }
 
-void ReadStatusFrames(int64_t now) {
-  if (LinkState.Connected != 1) return;
+bool ReadStatusFrames(int64_t now) {
+  if (LinkState.Connected != 1) return false;
   // The bytes waiting go behind those kept from the last read (a frame's start). A read
   // that gives nothing looks whether the device vanished (it closes the port then).
   const int held = std::clamp(LinkState.CtHeldBytes, 0, LinkBufferBytes);
@@ -109,10 +110,11 @@ void ReadStatusFrames(int64_t now) {
       std::max(0, platform::ReadSerialPort(InstrumentSerialPort, LinkState.RxBuffer + held, room));
   if (got == 0 && !platform::IsSerialPortOpen(InstrumentSerialPort)) {
     LinkState.Connected = 0;  // the device vanished
-    return;
+    return false;
   }
   LinkState.CtHeldBytes = held + got;
   TakeStatusFrames(now);
+  return room > 0 && got == room;
 }
 
 void TakeStatusFrames(int64_t now) {

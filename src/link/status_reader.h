@@ -17,7 +17,7 @@ namespace zolt::link {
 
 constexpr int LinkTimeoutMs = 2000;  // no good frame for longer closes the port
 constexpr int ReaderWaitMs = 20;       // longest wait for bytes before the reader looks round
-constexpr int64_t ReaderBatchMicroseconds = 4000;  // shortest gap between looks at a fast stream
+constexpr int64_t ReaderBatchMicroseconds = 8000;  // shortest gap between looks at a fast stream
 constexpr int ReadBatchBytes = 4096;   // most bytes taken under the mutex in one pass
 
 struct StatusReadingsRecord {
@@ -58,8 +58,8 @@ int SerialReaderThread(void* unused);
 // ReaderBatchMicroseconds wakes the reader once a frame, as soon as the frame is there. A
 // faster one is taken in batches: after a wake that found bytes within the gap of the wake
 // before, the reader sleeps out the gap before it looks again, and keeps doing so while
-// bytes are already waiting when it looks. Each wake costs far more than the frames it
-// decodes.
+// bytes are already waiting when it looks; a read that filled its room is followed by the
+// next at once. Each wake costs far more than the frames it decodes.
 struct ReaderPacingRecord {
   int64_t LastWake = 0;  // microseconds, when the last look ended
   bool Batching = false;
@@ -79,9 +79,10 @@ void CheckLinkTimeout(int64_t now);
 
 // Reads the bytes waiting (at most ReadBatchBytes) and acts on every whole status frame
 // among them, finding the next frame by its checksum after a bad one; a frame's start
-// is kept for the next read. Mutex held.
-void ReadStatusFrames();
-void ReadStatusFrames(int64_t now);
+// is kept for the next read. True when the read filled its room, so that more bytes may
+// be waiting. Mutex held.
+bool ReadStatusFrames();
+bool ReadStatusFrames(int64_t now);
 
 // Acts on the bytes held in RxBuffer (CtHeldBytes of them): every whole frame, found by
 // its checksum, and keeps the rest. Mutex held.

@@ -194,8 +194,10 @@ std::pair<int, int64_t> Pace(int64_t period) {
 
 TEST(ReaderPacing, FastStreamsAreTakenInBatchesAndSlowOnesAtOnce) {
   const int64_t gap = ReaderBatchMicroseconds;
+  const int batches = static_cast<int>(1'000'000 / gap) + 1;
   for (const auto& [period, mostWakes, longestWait] : std::vector<std::tuple<int64_t, int, int64_t>>{
-           {500, 251, gap}, {1000, 251, gap}, {3000, 251, gap}, {5000, 200, 0}, {20000, 50, 0}}) {
+           {gap / 16, batches, gap}, {gap / 8, batches, gap}, {gap * 5 / 8, batches, gap},
+           {gap * 5 / 4, static_cast<int>(1'000'000 / (gap * 5 / 4)), 0}, {20000, 50, 0}}) {
     const auto [wakes, waited] = Pace(period);
     EXPECT_LE(wakes, mostWakes) << period;
     EXPECT_LE(waited, longestWait) << period;
