@@ -10,6 +10,7 @@
 
 #include "platform/gui.h"
 #include "platform/gui_gtk_internal.h"
+#include "platform/system.h"
 
 namespace zolt::platform {
 
@@ -33,13 +34,22 @@ GtkWindow* OwnerToplevel(int owner) {
   return owner >= 0 ? GTK_WINDOW(Gui().Windows[owner].Toplevel) : nullptr;
 }
 
+// A termination signal answers the dialog as its close box would, so that the program
+// goes on to end.
+gboolean AnswerOnStopSignal(gpointer dialog) {
+  if (StopSignalReceived() != 0) gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_DELETE_EVENT);
+  return G_SOURCE_CONTINUE;
+}
+
 // Runs a dialog modally; afterwards the owner is the active window again.
 int RunDialog(GtkWidget* dialog, int owner) {
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   gtk_window_set_position(GTK_WINDOW(dialog), owner >= 0 ? GTK_WIN_POS_CENTER_ON_PARENT
                                                          : GTK_WIN_POS_CENTER);
   ++Gui().DialogDepth;
+  const guint watch = g_timeout_add(100, AnswerOnStopSignal, dialog);
   int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  g_source_remove(watch);
   gtk_widget_destroy(dialog);
   --Gui().DialogDepth;
   if (ValidWindow(owner)) {

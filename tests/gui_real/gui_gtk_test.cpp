@@ -2,6 +2,8 @@
 // tabs, the pointer and the surface. The tests play the user by emitting the widgets'
 // own signals (a click, a toggle, a choice) and by moving the display's pointer.
 #include <gtest/gtest.h>
+
+#include <signal.h>
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 
@@ -11,6 +13,7 @@
 #include "platform/draw.h"
 #include "platform/gui.h"
 #include "platform/gui_gtk_internal.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -554,6 +557,20 @@ TEST_F(GtkGui, MessageBoxesAreModalWithOneOkButtonAndTheirIcon) {
   }
   EXPECT_EQ(FindDialog(), nullptr);
   EXPECT_EQ(GetActiveWindow(), Main);  // the window under the box is active again
+}
+
+TEST_F(GtkGui, ATerminationSignalAnswersAnOpenMessageBox) {
+  OpenMain();
+  WatchStopSignals();
+  g_timeout_add(50, [](gpointer) -> gboolean {
+    ::raise(SIGTERM);
+    return G_SOURCE_REMOVE;
+  }, nullptr);
+  ShowMessageBox("Error", "Left open", MessageIcon::Error);
+  EXPECT_EQ(FindDialog(), nullptr);
+  EXPECT_EQ(StopSignalReceived(), SIGTERM);
+  WatchStopSignals();  // forgotten for the tests after this one, and the usual ending back
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::signal(signal, SIG_DFL);
 }
 
 TEST_F(GtkGui, TheFolderChooserGivesTheFolderWithATrailingSlashOrNothing) {
