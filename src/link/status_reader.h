@@ -50,8 +50,8 @@ inline StatusReadingsRecord StatusReadings;
 int32_t StartSerialReaderThread();
 
 // The thread body: until StopThreads is set, wait for bytes as paced below (at most
-// ReaderWaitMs, the mutex free), then take the mutex, poll, watch the link and read every whole frame
-// waiting, and release it. The parameter is not used.
+// ReaderWaitMs, the mutex free), then take the mutex, poll, watch the link and read
+// every whole frame waiting, and release it. The parameter is not used.
 int SerialReaderThread(void* unused);
 
 // When the reader looks at the port. A stream slower than one frame per
