@@ -3,9 +3,9 @@
 // calibration stream.
 //
 // Every pass of the thread holds the InstrumentMutex from the poll to the end of the
-// frames it read, and waits for bytes without it. StatusReadings: the conversion inputs are atomics written by the main thread at
-// the start of each turn; the results are written here under the mutex and read by the
-// main thread under it.
+// frames it read, and waits for bytes without it. StatusReadings: the conversion inputs
+// are atomics written by the main thread at the start of each turn; the results are
+// written here under the mutex and read by the main thread under it.
 #pragma once
 
 #include <atomic>
