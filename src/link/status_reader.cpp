@@ -123,8 +123,10 @@ void TakeStatusFrames(int64_t now) {
       buffer, static_cast<size_t>(std::clamp(LinkState.CtHeldBytes, 0, LinkBufferBytes)));
 
   // Every whole frame is taken. After a frame that fails its check, the stream is read on
-  // from the next offset whose 32 bytes pass it; the bytes passed over count as frames
-  // lost, 32 to a frame, once a good frame ends them.
+  // from the next offset whose 32 bytes pass it. Once a good frame ends a stretch of bytes
+  // passed over, the stretch counts as the frames it held: its length in frames, rounded
+  // to the nearest whole. So a stray byte or a few cost no frame, and a frame that lost a
+  // few bytes on the way still counts as one.
   size_t at = 0;
   while (bytes.size() - at >= StatusFrameBytes) {
     const size_t next = NextStatusFrame(bytes, at);
@@ -133,7 +135,7 @@ void TakeStatusFrames(int64_t now) {
     at = next;
     if (bytes.size() - at < StatusFrameBytes) break;
     if (LinkState.CtSkippedBytes > 0) {
-      const int32_t lost = (LinkState.CtSkippedBytes + StatusFrameBytes - 1) / StatusFrameBytes;
+      const int32_t lost = (LinkState.CtSkippedBytes + StatusFrameBytes / 2) / StatusFrameBytes;
       LinkState.BadFrameCount += lost;
       tracer::RunControl.LostFrames += lost;
       LinkState.CtSkippedBytes = 0;

@@ -190,7 +190,8 @@ TEST_F(LinkIoTest, APartFrameWaitsForItsRest) {
 }
 
 // Damaged streams: after a bad frame the reader finds the next frame by its checksum, so
-// only the damaged frames are lost, and it counts them. Each stream is read in two parts.
+// only the damaged frames are lost, and it counts them (stray bytes are no frames). Each
+// stream is read in two parts.
 TEST_F(LinkIoTest, DamagedFramesCostOnlyThemselvesAndAreCounted) {
   auto good = [](int vc) { return FrameBytes(Ramping, 0, vc); };
   auto bad = [&](int vc) {
@@ -203,8 +204,29 @@ TEST_F(LinkIoTest, DamagedFramesCostOnlyThemselvesAndAreCounted) {
     for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
   };
-  Bytes shortFrame = good(2);
-  shortFrame.erase(shortFrame.begin() + 12);
+  auto shortened = [&](int vc) {
+    Bytes b = good(vc);
+    b.erase(b.begin() + 12);
+    return b;
+  };
+  const Bytes shortFrame = shortened(2);
+  // 101 frames, every 25th followed by a stray byte or short of a byte.
+  struct Series {
+    Bytes Stream;
+    std::vector<double> Decoded;
+  };
+  auto series = [&](bool stray) {
+    Series out;
+    for (int vc = 1; vc <= 101; ++vc) {
+      const bool hit = vc % 25 == 0;
+      const Bytes frame = hit && !stray ? shortened(vc) : good(vc);
+      out.Stream.insert(out.Stream.end(), frame.begin(), frame.end());
+      if (hit && stray) out.Stream.push_back(0x55);
+      if (!hit || stray) out.Decoded.push_back(vc);
+    }
+    return out;
+  };
+  const Series strayEvery25 = series(true), shortEvery25 = series(false);
   const struct {
     const char* Name;
     Bytes Stream;
@@ -214,7 +236,11 @@ TEST_F(LinkIoTest, DamagedFramesCostOnlyThemselvesAndAreCounted) {
   } cases[] = {
       {"bad checksum among queued frames", join({good(1), bad(2), good(3), good(4)}), 128, {1, 3, 4}, 1},
       {"a byte lost", join({good(1), shortFrame, good(3), good(4)}), 127, {1, 3, 4}, 1},
-      {"a stray byte", join({good(1), {0xEE}, good(2), good(3)}), 97, {1, 2, 3}, 1},
+      {"a stray byte", join({good(1), {0xEE}, good(2), good(3)}), 97, {1, 2, 3}, 0},
+      {"a bad frame and a stray byte", join({good(1), bad(2), {0xEE}, good(3)}), 70, {1, 3}, 1},
+      {"two frames short of a byte", join({good(1), shortFrame, shortened(3), good(4)}), 80, {1, 4}, 2},
+      {"stray bytes after every 25th frame", strayEvery25.Stream, 1700, strayEvery25.Decoded, 0},
+      {"every 25th frame short of a byte", shortEvery25.Stream, 1700, shortEvery25.Decoded, 4},
       {"two bad frames", join({good(1), bad(2), bad(3), good(4)}), 128, {1, 4}, 2},
       {"the next frame arrives later", join({good(1), bad(2), good(3)}), 64, {1, 3}, 1},
       {"frames split mid-way", join({good(1), good(2), good(3)}), 45, {1, 2, 3}, 0},
