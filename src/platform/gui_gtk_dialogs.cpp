@@ -69,6 +69,17 @@ GtkMessageType MessageType(MessageIcon icon) {
   return GTK_MESSAGE_OTHER;
 }
 
+// The icon theme's image for a message type; nullptr for a box without an icon.
+const char* IconName(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information: return "dialog-information";
+    case MessageIcon::Warning: return "dialog-warning";
+    case MessageIcon::Error: return "dialog-error";
+    case MessageIcon::None: break;
+  }
+  return nullptr;
+}
+
 // ---- help ----
 
 std::string AbsolutePath(const std::string& path) {
@@ -121,6 +132,16 @@ void ShowMessageBox(const std::string& title, const std::string& text, MessageIc
   GtkWidget* dialog = gtk_message_dialog_new(OwnerToplevel(owner), GTK_DIALOG_MODAL,
                                              MessageType(icon), GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  // GTK's message dialogs no longer show an icon for their type by themselves: the box is
+  // given the theme's image for it, and then its type again (which giving an image clears).
+  if (const char* name = IconName(icon)) {
+    GtkWidget* image = gtk_image_new_from_icon_name(name, GTK_ICON_SIZE_DIALOG);
+    gtk_widget_show(image);
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(dialog), image);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    g_object_set(dialog, "message-type", MessageType(icon), nullptr);
+  }
   RunDialog(dialog, owner);
 }
 

@@ -50,8 +50,7 @@ void ChooseFolder(const SaveRow& r) {
   std::string& folder = frame::AppSettings.*r.Folder;
   const std::string chosen = platform::ChooseFolder(r.ChooserTitle, folder);
   if (chosen.empty()) {
-    platform::ShowMessageBox("Information", "The requester was canceled.",
-                             platform::MessageIcon::Information);
+    platform::ShowMessageBox("Information", "The requester was canceled.", platform::MessageIcon::None);
     return;
   }
   folder = chosen;

@@ -182,6 +182,7 @@ TEST_F(SettingsWindowTest, EachControlWritesItsKeyAndTheFileStaysWhole) {
   ASSERT_EQ(MessagesShown().size(), 1u);
   EXPECT_EQ(MessagesShown()[0].Title + ": " + MessagesShown()[0].Text,
             "Information: The requester was canceled.");
+  EXPECT_EQ(MessagesShown()[0].Icon, platform::MessageIcon::None);
   const std::string file = testing::ReadFile(frame::SettingsPath);
   EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 36);
 }
