@@ -5,6 +5,7 @@
 // Sections: line lookups; typed readers; the start-up read; the key writer.
 #include "frame/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -200,6 +201,11 @@ void WriteKeyValue(const std::string& path, const std::string& key, const std::s
   // renamed over it: the file is never missing or half-written.
   if (!platform::WriteFileReplacing(path, content))
     ReportMessage("Error", "", "'" + path + "' could not be rewritten; the setting " + key + " is not saved.");
+}
+
+std::string SettingFolderPath(std::string folder) {
+  std::replace(folder.begin(), folder.end(), '\\', '/');
+  return folder;
 }
 
 }  // namespace zolt::frame

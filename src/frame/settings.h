@@ -84,4 +84,8 @@ double ReadSettingDouble(const std::string& path, double defaultValue, const std
 // is reported.
 void WriteKeyValue(const std::string& path, const std::string& key, const std::string& value);
 
+// A folder setting (SaveCSVFileLocation, SavePNGFileLocation) as a path the file layer
+// takes: the settings hold folders with Windows separators ("results\"), read with "/".
+std::string SettingFolderPath(std::string folder);
+
 }  // namespace zolt::frame

@@ -95,6 +95,10 @@ void SelectFont(int font);
 // is filled with `back` first, unless back is NoBack.
 constexpr Colour NoBack = 0xFFFFFFFFu;
 void DrawText(double x, double y, const std::string& text, Colour front, Colour back);
+// As DrawText, but only columns `left` up to (not including) `right` are painted: a text
+// longer than its place is cut off at the place's edges.
+void DrawTextWithin(double x, double y, const std::string& text, Colour front, Colour back, int left,
+                    int right);
 // Text rotated by `degrees` counter-clockwise around (x, y), without a box; 90 reads upward.
 void DrawRotatedText(double x, double y, const std::string& text, double degrees, Colour front);
 // What DrawText of the text at (x, y) in the selected font may change: its box and its ink,

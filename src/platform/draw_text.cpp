@@ -12,8 +12,10 @@
 #include <glib.h>
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <unordered_map>
 
@@ -189,7 +191,11 @@ PaintedArea TextPaintedArea(double x, double y, const std::string& text) {
           l + std::max(box.x + box.width, ink.x + ink.width + 1), t + std::max(box.y + box.height, ink.y + ink.height + 1)};
 }
 
-void DrawText(double x, double y, const std::string& text, Colour front, Colour back) {
+namespace {
+
+// DrawText, painting only columns clipLeft up to clipRight.
+void DrawTextClipped(double x, double y, const std::string& text, Colour front, Colour back, double clipLeft,
+                     double clipRight) {
   cairo_t* cr = draw::TargetContext();
   if (!cr) return;
   const double left = std::nearbyint(x);
@@ -197,17 +203,40 @@ void DrawText(double x, double y, const std::string& text, Colour front, Colour 
   if (!std::isfinite(left) || !std::isfinite(top)) return;
   const KeptLayout& kept = UprightLayout(text);
   const PangoRectangle& box = kept.Logical;
-  if (OutsideTarget(left + box.x, top + box.y, box.width, box.height)) return;
+  const double boxLeft = std::max(left + box.x, clipLeft);
+  const double boxRight = std::min(left + box.x + box.width, clipRight);
+  const bool clipped = boxLeft > left + box.x || boxRight < left + box.x + box.width;
+  if ((clipped && boxRight <= boxLeft) || OutsideTarget(boxLeft, top + box.y, boxRight - boxLeft, box.height))
+    return;
   const PaintedArea painted = TextPaintedArea(left, top, text);
-  draw::NotePainted(painted.Left, painted.Top, painted.Right, painted.Bottom);
-  if (back != NoBack)
-    DrawBox(static_cast<int>(left) + box.x, static_cast<int>(top) + box.y, box.width, box.height, back);
+  draw::NotePainted(std::max<double>(painted.Left, clipLeft), painted.Top,
+                    std::min<double>(painted.Right, clipRight), painted.Bottom);
+  if (back != NoBack) {
+    DrawBox(static_cast<int>(boxLeft), static_cast<int>(top) + box.y, static_cast<int>(boxRight - boxLeft),
+            box.height, back);
+  }
   cairo_save(cr);
   cairo_identity_matrix(cr);
+  if (clipLeft > painted.Left || clipRight < painted.Right) {
+    cairo_rectangle(cr, clipLeft, painted.Top, clipRight - clipLeft, painted.Bottom - painted.Top);
+    cairo_clip(cr);
+  }
   SetSource(cr, front);
   cairo_move_to(cr, left, top);
   pango_cairo_show_layout(cr, kept.Layout);
   cairo_restore(cr);
+}
+
+}  // namespace
+
+void DrawText(double x, double y, const std::string& text, Colour front, Colour back) {
+  constexpr double Unlimited = std::numeric_limits<double>::infinity();
+  DrawTextClipped(x, y, text, front, back, -Unlimited, Unlimited);
+}
+
+void DrawTextWithin(double x, double y, const std::string& text, Colour front, Colour back, int left,
+                    int right) {
+  DrawTextClipped(x, y, text, front, back, left, right);
 }
 
 void DrawRotatedText(double x, double y, const std::string& text, double degrees, Colour front) {

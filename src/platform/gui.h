@@ -151,7 +151,9 @@ enum class MessageIcon { None, Information, Warning, Error };
 // A modal message box with one OK button; returns when it is closed.
 void ShowMessageBox(const std::string& title, const std::string& text, MessageIcon icon);
 
-// The folder chooser; returns the chosen folder ending in "/" or empty when cancelled.
+// The folder chooser, opened at `initialFolder` (relative to the working folder), or at
+// the nearest folder above it that exists; returns the chosen folder ending in "/" or
+// empty when cancelled. A folder typed into the chooser may not exist yet.
 std::string ChooseFolder(const std::string& title, const std::string& initialFolder);
 
 // ---- help ----

@@ -5,7 +5,7 @@
 // reported as a deactivation of the program's window, and when it closes the window
 // under it is active again. Help opens in a separate viewer process and never blocks.
 //
-// Sections: dialog helpers; message boxes; folder chooser; help.
+// Sections: dialog helpers; paths; message boxes; folder chooser; help.
 #include <cstdio>
 
 #include "platform/gui.h"
@@ -69,7 +69,18 @@ GtkMessageType MessageType(MessageIcon icon) {
   return GTK_MESSAGE_OTHER;
 }
 
-// ---- help ----
+// The icon theme's image for a message type; nullptr for a box without an icon.
+const char* IconName(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information: return "dialog-information";
+    case MessageIcon::Warning: return "dialog-warning";
+    case MessageIcon::Error: return "dialog-error";
+    case MessageIcon::None: break;
+  }
+  return nullptr;
+}
+
+// ---- paths ----
 
 std::string AbsolutePath(const std::string& path) {
   gchar* absolute = g_canonicalize_filename(path.c_str(), nullptr);
@@ -77,6 +88,23 @@ std::string AbsolutePath(const std::string& path) {
   g_free(absolute);
   return result;
 }
+
+// The folder a chooser opens at: the folder given (relative to the working folder), or
+// the nearest folder above it that exists, so that a folder not made yet opens where it
+// would be made; the working folder when none is given.
+std::string StartFolder(const std::string& folder) {
+  std::string path = AbsolutePath(folder.empty() ? "." : folder);
+  while (!g_file_test(path.c_str(), G_FILE_TEST_IS_DIR)) {
+    gchar* above = g_path_get_dirname(path.c_str());
+    const bool top = path == above;
+    path = above;
+    g_free(above);
+    if (top) break;
+  }
+  return path;
+}
+
+// ---- help ----
 
 // Starts a viewer without waiting for it; GLib's double fork leaves no zombie behind.
 // The viewer gets the user's own scale setting, not the one the program runs with.
@@ -121,6 +149,16 @@ void ShowMessageBox(const std::string& title, const std::string& text, MessageIc
   GtkWidget* dialog = gtk_message_dialog_new(OwnerToplevel(owner), GTK_DIALOG_MODAL,
                                              MessageType(icon), GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  // GTK's message dialogs no longer show an icon for their type by themselves: the box is
+  // given the theme's image for it, and then its type again (which giving an image clears).
+  if (const char* name = IconName(icon)) {
+    GtkWidget* image = gtk_image_new_from_icon_name(name, GTK_ICON_SIZE_DIALOG);
+    gtk_widget_show(image);
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(dialog), image);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    g_object_set(dialog, "message-type", MessageType(icon), nullptr);
+  }
   RunDialog(dialog, owner);
 }
 
@@ -133,10 +171,7 @@ std::string ChooseFolder(const std::string& title, const std::string& initialFol
       title.c_str(), OwnerToplevel(owner), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
       GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  if (!initialFolder.empty() && g_file_test(initialFolder.c_str(), G_FILE_TEST_IS_DIR)) {
-    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog),
-                                        AbsolutePath(initialFolder).c_str());
-  }
+  gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), StartFolder(initialFolder).c_str());
   std::string chosen;
   // The chooser is destroyed by RunDialog, so its answer is read inside the response.
   g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog* d, gint response, gpointer data) {

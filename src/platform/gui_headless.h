@@ -58,6 +58,12 @@ const std::vector<ShownMessage>& MessagesShown();
 
 // Answers of the folder chooser, used in order; an empty answer means cancelled.
 void ScriptFolderChoice(const std::string& folder);
+// The folder chooser's openings, in order: its title and the folder it was to open at.
+struct FolderRequest {
+  std::string Title;
+  std::string InitialFolder;
+};
+const std::vector<FolderRequest>& FolderRequests();
 
 struct HelpRequest {
   std::string File;

@@ -68,6 +68,7 @@ struct State {
   void (*DisplayLost)() = nullptr;
   std::vector<ShownMessage> Messages;
   std::deque<std::string> FolderAnswers;
+  std::vector<FolderRequest> FolderRequests;
   std::vector<HelpRequest> Help;
 };
 

@@ -4,7 +4,7 @@
 // Windows are records with the same numbers, titles and client sizes (device pixels) as
 // real ones. WaitWindowEvent calls the test's wait hook, then hands out one queued event,
 // or sleeps the timeout (or to the deadline) and reports none. Message boxes are recorded and return at once;
-// the folder chooser answers from a script; help requests are recorded.
+// the folder chooser is recorded and answers from a script; help requests are recorded.
 //
 // Sections: state; start-up; windows; events; pointer; surface; dialogs; help; test side.
 #include <utility>
@@ -224,8 +224,9 @@ void ShowMessageBox(const std::string& title, const std::string& text, MessageIc
   Gui().Messages.push_back({title, text, icon});
 }
 
-std::string ChooseFolder(const std::string&, const std::string&) {
+std::string ChooseFolder(const std::string& title, const std::string& initialFolder) {
   Lock lock(Gui().Mutex);
+  Gui().FolderRequests.push_back({title, initialFolder});
   if (Gui().FolderAnswers.empty()) return {};
   std::string folder = Gui().FolderAnswers.front();
   Gui().FolderAnswers.pop_front();
@@ -260,6 +261,7 @@ void Reset() {
     gui.WaitHook = nullptr;
     gui.Messages.clear();
     gui.FolderAnswers.clear();
+    gui.FolderRequests.clear();
     gui.Help.clear();
   }
   SetDisplayDpi(96.0, 96.0);
@@ -341,6 +343,8 @@ void ScriptFolderChoice(const std::string& folder) {
   Lock lock(Gui().Mutex);
   Gui().FolderAnswers.push_back(folder);
 }
+
+const std::vector<FolderRequest>& FolderRequests() { return Gui().FolderRequests; }
 
 const std::vector<HelpRequest>& HelpRequests() { return Gui().Help; }
 

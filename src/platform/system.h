@@ -70,6 +70,8 @@ bool AppendToFile(const std::string& path, std::string_view bytes);
 
 bool FileExists(const std::string& path);    // a file (not a folder) exists at path
 bool FolderExists(const std::string& path);
+// Makes a folder and any missing folders above it; true when the folder exists afterwards.
+bool MakeFolder(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Renames a file, replacing the target in one step when it exists.
 bool RenameFile(const std::string& from, const std::string& to);

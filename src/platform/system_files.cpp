@@ -154,6 +154,12 @@ bool FolderExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool MakeFolder(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return FolderExists(path);
+}
+
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool RenameFile(const std::string& from, const std::string& to) {

@@ -39,6 +39,7 @@ int32_t DrawBitToggleBar(int32_t x, int32_t y, int32_t w, int32_t h, int32_t zon
                          int32_t bitMask, Colour borderColour);
 
 // A header strip with title, subtitle, settings mark and help mark, and a line under it.
+// The title is cut off at the end of its 144-pixel box, the subtitle before the marks.
 int32_t DrawPanelHeader(int32_t x, int32_t y, int32_t w, int32_t h, int32_t panelBase,
                         const std::string& title, const std::string& subtitle, Colour fillColour,
                         Colour borderColour);

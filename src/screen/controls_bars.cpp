@@ -50,11 +50,14 @@ int32_t DrawPanelHeader(int32_t x, int32_t y, int32_t w, int32_t h, int32_t pane
   platform::SelectFont(frame::FontSmall);
   const int32_t middle = y + h / 2;
   DrawBox(x, y, 144, h, borderColour);
+  // The title and the subtitle stay within their zones, however long they are: a long
+  // graph title is cut off before the help and settings marks.
   const std::string titleText = " " + title;
-  Text(x, middle - Height(titleText) / 2, titleText, c.TitleTextColour, borderColour);
-
+  platform::DrawTextWithin(x, middle - Height(titleText) / 2, titleText, c.TitleTextColour, borderColour, x,
+                           x + 144);
   const std::string subtitleText = " " + subtitle;
-  Text(x + 144, middle - Height(subtitleText) / 2, subtitleText, c.HeaderSubTextColour, fillColour);
+  platform::DrawTextWithin(x + 144, middle - Height(subtitleText) / 2, subtitleText, c.HeaderSubTextColour,
+                           fillColour, x + 144, x + w - 32);
 
   // Settings mark: three dots one above the other.
   const int32_t cx = x + w - 8;

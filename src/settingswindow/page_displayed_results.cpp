@@ -1,9 +1,11 @@
 // The displayed results page: the folder and switch of the second copy of every run
 // file, and a folder and switch for images, which are stored and shown only.
+#include "frame/log.h"
 #include "frame/numbers.h"
 #include "frame/settings.h"
 #include "frame/translate.h"
 #include "platform/gui.h"
+#include "platform/system.h"
 #include "settingswindow/pages.h"
 #include "settingswindow/settings_window.h"
 
@@ -46,12 +48,21 @@ void Setup() {
   }
 }
 
+// The chooser starts at the folder as the run saver reads it ("results\" is the folder
+// "results" in the working folder). A folder typed into the chooser that does not exist yet
+// is made before it is stored, so that the copies have a place to go; one that cannot be
+// made is refused with a message and the old folder stays.
 void ChooseFolder(const SaveRow& r) {
   std::string& folder = frame::AppSettings.*r.Folder;
-  const std::string chosen = platform::ChooseFolder(r.ChooserTitle, folder);
+  const std::string chosen = platform::ChooseFolder(r.ChooserTitle, frame::SettingFolderPath(folder));
   if (chosen.empty()) {
-    platform::ShowMessageBox("Information", "The requester was canceled.",
-                             platform::MessageIcon::Information);
+    platform::ShowMessageBox("Information", "The requester was canceled.", platform::MessageIcon::None);
+    return;
+  }
+  if (!platform::MakeFolder(chosen)) {
+    frame::ReportMessage("Warning", frame::Translate(r.Label),
+                         frame::Translate("This folder cannot be made; the save location stays as it was:") +
+                             " " + chosen);
     return;
   }
   folder = chosen;

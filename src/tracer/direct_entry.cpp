@@ -4,6 +4,7 @@
 // Sections: controls; showing; events; closing; the window.
 #include "tracer/direct_entry.h"
 
+#include <cmath>
 #include <string>
 
 #include "frame/app.h"
@@ -93,19 +94,22 @@ void MakeControls() {
   }
 }
 
-// The four rows: the value field, its "Use Direct" box and the flag they stand for.
+// The four rows: the value field, its "Use Direct" box, the flag they stand for and the
+// row's label.
 struct EntryRow {
   int Field;
   int UseBox;
   int32_t TestSetupRecord::*Flag;
+  const char* Label;
 };
 
-constexpr EntryRow Rows[] = {
-    {MaxVoltageField, MaxVoltageUse, &TestSetupRecord::MaxVoltageEntered},
-    {MaxCurrentField, MaxCurrentUse, &TestSetupRecord::MaxCurrentEntered},
-    {StepField, StepUse, &TestSetupRecord::StepEntered},
-    {OffsetField, OffsetUse, &TestSetupRecord::OffsetEntered},
-};
+constexpr EntryRow MaxVoltageRow = {MaxVoltageField, MaxVoltageUse, &TestSetupRecord::MaxVoltageEntered,
+                                    "Maximum Voltage"};
+constexpr EntryRow MaxCurrentRow = {MaxCurrentField, MaxCurrentUse, &TestSetupRecord::MaxCurrentEntered,
+                                    "Maximum Current"};
+constexpr EntryRow StepRow = {StepField, StepUse, &TestSetupRecord::StepEntered, "Step Size"};
+constexpr EntryRow OffsetRow = {OffsetField, OffsetUse, &TestSetupRecord::OffsetEntered, "Offset Level"};
+constexpr EntryRow Rows[] = {MaxVoltageRow, MaxCurrentRow, StepRow, OffsetRow};
 
 // The unit boxes: each pair of boxes on a row, the unit each box sets, and the unit text
 // it sets.
@@ -195,35 +199,54 @@ bool OnGadget(const platform::WindowEvent& event) {
 
 // ---- closing ----
 
-double FieldValue(int field) { return frame::ParseReal(platform::GetGadgetText(field)); }
+// The largest magnitude a typed value may have, in volts or amperes: far beyond anything
+// the instrument takes, and small enough that the set-up's sums over all steps stay finite.
+constexpr double LargestEntry = 1e300;
+
+// Volts or amperes per unit of a typed step or offset.
+double AmpsPerUnit(const std::string& unit) {
+  if (unit == "uA") return 0.000001;
+  if (unit == "mA") return 0.001;
+  return 1.0;
+}
+double VoltsPerUnit(const std::string& unit) { return unit == "mV" ? 0.001 : 1.0; }
 
 // The typed values, however the window closes. The current takes the sign of the voltage;
-// the step and offset are read in their units. No range is checked here: the set-up
-// recalculation limits what it must.
-void TakeValues() {
+// the step and offset are read in their units. No range is checked here, the set-up
+// recalculation limits what it must; but a text that reads as no usable number ("1e400"
+// reads as infinity) is refused: its row keeps the value and switch it had when the window
+// opened (`opened`), and the user is told which fields were not taken.
+void TakeValues(const TestSetupRecord& opened) {
   TestSetupRecord& t = TestSetup;
-  t.EnteredMaxVoltage = FieldValue(MaxVoltageField);
-  t.EnteredMaxCurrent = FieldValue(MaxCurrentField);
+  std::string refused;
+  auto take = [&](const EntryRow& row, double TestSetupRecord::*value, double factor) {
+    const std::string text = platform::GetGadgetText(row.Field);
+    const double read = frame::ParseReal(text) * factor;
+    if (std::isfinite(read) && std::fabs(read) <= LargestEntry) {
+      t.*value = read;
+      return;
+    }
+    t.*value = opened.*value;
+    t.*row.Flag = opened.*row.Flag;
+    refused += "\n" + frame::Translate(row.Label) + ": " + text;
+  };
+  take(MaxVoltageRow, &TestSetupRecord::EnteredMaxVoltage, 1.0);
+  take(MaxCurrentRow, &TestSetupRecord::EnteredMaxCurrent, 1.0);
   if ((t.EnteredMaxVoltage > 0.0 && t.EnteredMaxCurrent < 0.0) ||
       (t.EnteredMaxVoltage < 0.0 && t.EnteredMaxCurrent > 0.0)) {
     t.EnteredMaxCurrent = -t.EnteredMaxCurrent;
   }
-  auto amps = [](int field, const std::string& unit) {
-    const double value = FieldValue(field);
-    if (unit == "uA") return value * 0.000001;
-    if (unit == "mA") return value * 0.001;
-    return value;
-  };
-  auto volts = [](int field, const std::string& unit) {
-    const double value = FieldValue(field);
-    return unit == "mV" ? value * 0.001 : value;
-  };
   if (t.SetupBaseGateOutputMode == "I") {
-    t.EnteredStepCurrent = amps(StepField, t.EnteredStepCurrentUnit);
-    t.EnteredOffsetCurrent = amps(OffsetField, t.EnteredOffsetCurrentUnit);
+    take(StepRow, &TestSetupRecord::EnteredStepCurrent, AmpsPerUnit(t.EnteredStepCurrentUnit));
+    take(OffsetRow, &TestSetupRecord::EnteredOffsetCurrent, AmpsPerUnit(t.EnteredOffsetCurrentUnit));
   } else if (t.SetupBaseGateOutputMode == "V") {
-    t.EnteredStepVoltage = volts(StepField, t.EnteredStepVoltageUnit);
-    t.EnteredOffsetVoltage = volts(OffsetField, t.EnteredOffsetVoltageUnit);
+    take(StepRow, &TestSetupRecord::EnteredStepVoltage, VoltsPerUnit(t.EnteredStepVoltageUnit));
+    take(OffsetRow, &TestSetupRecord::EnteredOffsetVoltage, VoltsPerUnit(t.EnteredOffsetVoltageUnit));
+  }
+  if (!refused.empty()) {
+    frame::ReportMessage("Warning", frame::Translate("Direct Entry"),
+                         frame::Translate("Not a number that can be used; the field keeps its previous value:") +
+                             refused);
   }
 }
 
@@ -243,8 +266,9 @@ void OpenDirectEntryWindow() {
   frame::LoadLanguageTable(frame::LanguagesFile);
   MakeControls();
   ShowValues();
+  const TestSetupRecord opened = TestSetup;
   frame::RunModalWindow(DirectEntryWindow, OnGadget, ShowSwitches);
-  TakeValues();
+  TakeValues(opened);
   frame::CloseModalWindow(DirectEntryWindow);
 }
 

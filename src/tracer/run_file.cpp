@@ -135,12 +135,6 @@ std::string SaveTime(const platform::DateTime& now) {
   return TwoDigits(now.Hour) + ":" + TwoDigits(now.Minute) + ":" + TwoDigits(now.Second);
 }
 
-// The settings hold folders with Windows separators ("results\"); the file layer takes "/".
-std::string FolderPath(std::string folder) {
-  std::replace(folder.begin(), folder.end(), '\\', '/');
-  return folder;
-}
-
 }  // namespace
 
 // ---- run record ----
@@ -321,7 +315,7 @@ void SaveRunCsvFile() {
                   " " + path);
     }
     if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") {
-      const std::string copy = FolderPath(frame::AppSettings.SaveCSVFileLocation) + name;
+      const std::string copy = frame::SettingFolderPath(frame::AppSettings.SaveCSVFileLocation) + name;
       if (!frame::WriteCsvFile(copy, ',', rows, RunFileCells)) {
         NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + copy);
       }

@@ -8,6 +8,7 @@
 #include <gtk/gtk.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/draw.h"
@@ -491,6 +492,7 @@ struct DialogAnswer {
   int Buttons = 0;  // 1 for OK, 100 for each other answer
   std::string Folder;  // chosen in a folder chooser; empty: cancel
   bool FolderShown = false;
+  std::string Icons;  // of a message box
 };
 
 GtkWidget* FindDialog() {
@@ -501,6 +503,17 @@ GtkWidget* FindDialog() {
   }
   g_list_free(toplevels);
   return dialog;
+}
+
+// The theme's icons of the images a dialog shows.
+void ShownIcons(GtkWidget* widget, gpointer names) {
+  const gchar* name = nullptr;
+  if (GTK_IS_IMAGE(widget) && gtk_widget_is_visible(widget)) {
+    gtk_image_get_icon_name(GTK_IMAGE(widget), &name, nullptr);
+    if (name != nullptr && gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), name))
+      *static_cast<std::string*>(names) += name;
+  }
+  if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), ShownIcons, names);
 }
 
 gboolean AnswerDialog(gpointer data) {
@@ -514,6 +527,7 @@ gboolean AnswerDialog(gpointer data) {
     g_object_get(dialog, "text", &text, "message-type", &answer->Type, nullptr);
     answer->Text = text != nullptr ? text : "";
     g_free(text);
+    ShownIcons(dialog, &answer->Icons);
     for (GtkResponseType response : {GTK_RESPONSE_OK, GTK_RESPONSE_CANCEL, GTK_RESPONSE_CLOSE,
                                      GTK_RESPONSE_YES, GTK_RESPONSE_NO}) {
       if (gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), response) != nullptr) {
@@ -540,18 +554,19 @@ gboolean AnswerDialog(gpointer data) {
 
 TEST_F(GtkGui, MessageBoxesAreModalWithOneOkButtonAndTheirIcon) {
   OpenMain();
-  const std::pair<MessageIcon, GtkMessageType> icons[] = {
-      {MessageIcon::None, GTK_MESSAGE_OTHER},
-      {MessageIcon::Information, GTK_MESSAGE_INFO},
-      {MessageIcon::Warning, GTK_MESSAGE_WARNING},
-      {MessageIcon::Error, GTK_MESSAGE_ERROR}};
-  for (const auto& [icon, type] : icons) {
+  const std::tuple<MessageIcon, GtkMessageType, const char*> icons[] = {
+      {MessageIcon::None, GTK_MESSAGE_OTHER, ""},
+      {MessageIcon::Information, GTK_MESSAGE_INFO, "dialog-information"},
+      {MessageIcon::Warning, GTK_MESSAGE_WARNING, "dialog-warning"},
+      {MessageIcon::Error, GTK_MESSAGE_ERROR, "dialog-error"}};
+  for (const auto& [icon, type, image] : icons) {
     DialogAnswer answer;
     g_timeout_add(50, AnswerDialog, &answer);
     ShowMessageBox("Error", "Can't open windowed screen!", icon);
     EXPECT_EQ(answer.Title, "Error");
     EXPECT_EQ(answer.Text, "Can't open windowed screen!");
     EXPECT_EQ(answer.Type, type);
+    EXPECT_EQ(answer.Icons, image);
     EXPECT_TRUE(answer.Modal);
     EXPECT_EQ(answer.Buttons, 1);
   }

@@ -32,6 +32,7 @@
 #   --double-click X,Y    left double click
 #   --drag X1,Y1,X2,Y2    press the left button at X1,Y1, move to X2,Y2 in steps, release
 #   --type TEXT           replace the text of the focused field by TEXT, typed key by key
+#   --key KEYS            press keys as xdotool names them (e.g. ctrl+l, Return)
 #   --window TITLE        wait until a visible window of that exact title exists and make
 #                         it the target
 #   --expect-size WxH     the target's client area must have that size
@@ -84,6 +85,7 @@ while [ "$#" -gt 0 ]; do
     --double-click) actions+=("double $2"); shift 2 ;;
     --drag) actions+=("drag $2"); shift 2 ;;
     --type) actions+=("type $2"); shift 2 ;;
+    --key) actions+=("key $2"); shift 2 ;;
     --window) actions+=("window $2"); shift 2 ;;
     --expect-size) actions+=("expect-size $2"); shift 2 ;;
     --close-window) actions+=("close-window -"); shift ;;
@@ -321,6 +323,10 @@ for action in "${actions[@]}"; do
     type)
       xdotool key --clearmodifiers ctrl+a BackSpace
       xdotool type --delay 40 "$at"
+      sleep 0.5
+      ;;
+    key)
+      xdotool key --clearmodifiers $at
       sleep 0.5
       ;;
     window)

@@ -154,6 +154,23 @@ TEST_F(Controls, PanelHeaderZonesAndTheLineBelow) {
   EXPECT_EQ(ImagePixel(CanvasImage, 200, 415), Untouched);  // the rest is the caller's fill
 }
 
+// Long texts stay in their zones: the marks look the same whatever the texts.
+TEST_F(Controls, PanelHeaderTextsAreCutOffAtTheirZones) {
+  const auto columns = [](const std::string& title, const std::string& subtitle, int left) {
+    platform::StartDrawing(CanvasImage);
+    platform::DrawBox(0, 0, 640, 480, Untouched);
+    platform::StopDrawing();
+    DrawPanelHeader(0, 400, 288, 16, 37, title, subtitle, Fill, Border);
+    std::vector<Colour> pixels;
+    for (int y = 400; y < 416; ++y)
+      for (int x = left; x < 640; ++x) pixels.push_back(ImagePixel(CanvasImage, x, y));
+    return pixels;
+  };
+  const std::string longText(80, 'W');
+  EXPECT_EQ(columns("Cursors", longText, 256), columns("Cursors", "", 256));
+  EXPECT_EQ(columns(longText, "", 144), columns("Cursors", "", 144));
+}
+
 TEST_F(Controls, IconButtonZoneCoversTheImageAndItsCaptionStrip) {
   ASSERT_TRUE(platform::CreateImage(240, 24, 20));
   DrawIconButton(50, 60, 0, 0, 240, 10, "Help", "centre", "medium", Fill);

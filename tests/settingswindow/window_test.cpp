@@ -13,6 +13,7 @@
 #include "frame/default_settings.h"
 #include "frame/settings.h"
 #include "frame/translate.h"
+#include "platform/system.h"
 #include "screen/colours.h"
 #include "settingswindow/pages.h"
 #include "support/temp_folder.h"
@@ -164,7 +165,7 @@ TEST_F(SettingsWindowTest, EachControlWritesItsKeyAndTheFileStaysWhole) {
       {[] { ClickGadget(297); }, "CheckWebsiteForUpdate", "No"},
       {[] { ChooseGadgetItem(89, 6); }, "activeInstrument", "PMX40"},
       {[] { ClickGadget(295); }, "KVR_SavePNGFileEnabled", "No"},
-      {[] { ScriptFolderChoice("/data/runs"); ClickGadget(293); }, "KVR_SaveCSVFileLocation", "/data/runs/"},
+      {[] { ScriptFolderChoice("runs"); ClickGadget(293); }, "KVR_SaveCSVFileLocation", "runs/"},
       {[] { ClickGadget(296); }, "KVR_SavePNGFileLocation", "results\\"},  // chooser cancelled
   };
   std::vector<testing::Step> steps;
@@ -172,18 +173,32 @@ TEST_F(SettingsWindowTest, EachControlWritesItsKeyAndTheFileStaysWhole) {
     steps.push_back(act);
     steps.push_back([key, value] { EXPECT_EQ(frame::ReadKeyValue(frame::SettingsPath, key), value) << key; });
   }
-  steps.push_back([] { EXPECT_EQ(GetGadgetText(291), "/data/runs/"); });
+  steps.push_back([] { EXPECT_EQ(GetGadgetText(291), "runs/"); });
   testing::RunSettingsWindow(0, steps);
 
   const frame::AppSettingsRecord& s = frame::AppSettings;
   EXPECT_EQ(s.SampleRate, 60.0);
   EXPECT_EQ(s.ActiveInstrument, "KVR820");  // the model in force until the next start
-  EXPECT_EQ(s.SaveCSVFileLocation, "/data/runs/");
+  EXPECT_EQ(s.SaveCSVFileLocation, "runs/");
   ASSERT_EQ(MessagesShown().size(), 1u);
   EXPECT_EQ(MessagesShown()[0].Title + ": " + MessagesShown()[0].Text,
             "Information: The requester was canceled.");
+  EXPECT_EQ(MessagesShown()[0].Icon, platform::MessageIcon::None);
   const std::string file = testing::ReadFile(frame::SettingsPath);
   EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 36);
+}
+
+// The chooser opens at the folder as the run saver reads it; a chosen folder that does not
+// exist is made before it is stored, one that cannot be made is refused with a warning.
+TEST_F(SettingsWindowTest, TheChooserStartsAtTheSavedFolderWhichMustExistBeforeItIsStored) {
+  const auto choose = [](const char* folder) { return [folder] { ScriptFolderChoice(folder); ClickGadget(293); }; };
+  testing::RunSettingsWindow(0, {choose("made/deeper"), choose("settings/system_settings.txt/runs")});
+  ASSERT_EQ(FolderRequests().size(), 2u);
+  EXPECT_EQ(FolderRequests()[0].InitialFolder + " " + FolderRequests()[1].InitialFolder, "results/ made/deeper/");
+  EXPECT_TRUE(platform::FolderExists("made/deeper"));
+  EXPECT_EQ(frame::ReadKeyValue(frame::SettingsPath, "KVR_SaveCSVFileLocation"), "made/deeper/");
+  ASSERT_EQ(MessagesShown().size(), 1u);
+  EXPECT_EQ(MessagesShown()[0].Icon, platform::MessageIcon::Warning);
 }
 
 }  // namespace

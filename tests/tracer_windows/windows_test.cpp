@@ -146,6 +146,28 @@ TEST_F(WindowsTest, DirectEntryShowsItsValuesAndKeepsWhatWasTypedWhenLeft) {
   EXPECT_EQ(t.SetupCollectorMaxVoltage, 6.5);
 }
 
+// A text that reads as no usable number (infinite, or beyond what the steps' sums take)
+// keeps its row's value and switch, and the user is told; no infinity reaches the screen
+// or a run file.
+TEST_F(WindowsTest, DirectEntryKeepsThePreviousValueOfAFieldThatIsNoUsableNumber) {
+  TestSetupRecord& t = TestSetup;
+  t.SetupBaseGateOutputMode = "I";
+  t.EnteredMaxVoltage = 5;
+  ScriptWindow(DirectEntryWindow, {[] { headless::TypeIntoGadget(306, "1e400"); },
+                                   [] { headless::TypeIntoGadget(310, "-1e400"); },
+                                   [] { headless::TypeIntoGadget(316, "1e305"); },
+                                   [] { headless::PushClose(DirectEntryWindow); }});
+  OpenDirectEntryWindow();
+  EXPECT_EQ(t.EnteredMaxVoltage + t.EnteredStepCurrent + t.EnteredOffsetCurrent, 5);
+  EXPECT_EQ(t.MaxVoltageEntered + t.StepEntered + t.OffsetEntered, 0);
+  ASSERT_EQ(headless::MessagesShown().size(), 1u);
+  EXPECT_EQ(headless::MessagesShown()[0].Icon, platform::MessageIcon::Warning);
+  EXPECT_NE(headless::MessagesShown()[0].Text.find("Offset Level: 1e305"), std::string::npos);
+  RecalculateTestSetup();
+  const std::string shown = t.StepCurrentText + t.StepMaxText + testing::ReadFile(SaveRun(1, ""));
+  EXPECT_EQ(shown.find("Infinity"), std::string::npos) << shown;
+}
+
 TEST_F(WindowsTest, GraphTitleUpdateRewritesOnlyTheTitleCellOfTheRunOnDisplay) {
   const std::string title = "\"Q1\", 25 C";
   for (int dataLines : {1, 2}) {
