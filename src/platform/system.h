@@ -50,6 +50,10 @@ DateTime LocalDateTime();
 // Returns false (and no lines) when the file cannot be opened.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 
+// The lines of text already in memory, by the same rule as ReadTextLines; each line is
+// a view into `bytes`.
+std::vector<std::string_view> SplitTextLines(std::string_view bytes);
+
 // Reads a whole file. Returns false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 
