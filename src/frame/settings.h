@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zolt::frame {
 
@@ -83,5 +84,13 @@ double ReadSettingDouble(const std::string& path, double defaultValue, const std
 // added). The file is replaced in one step through a temporary file beside it; a failure
 // is reported.
 void WriteKeyValue(const std::string& path, const std::string& key, const std::string& value);
+
+// The same lookups and rewrites on a settings file's bytes in memory: the value of a key
+// (FindKeyValue, FindKeyValueExact), the line a typed reader appends for a missing key,
+// and the whole text with the key's lines rewritten.
+std::string FindKeyValue(std::string_view text, const std::string& key);
+std::string FindKeyValueExact(std::string_view text, const std::string& key);
+std::string MissingKeyLine(std::string_view text, const std::string& key, const std::string& defaultText);
+std::string ReplaceKeyValue(std::string_view text, const std::string& key, const std::string& value);
 
 }  // namespace zolt::frame
