@@ -89,6 +89,11 @@ std::vector<FolderEntry> ListFolder(const std::string& path);
 // Absolute path of the folder that holds the running program, ending in "/".
 std::string ProgramFolder();
 
+// Hands the heap's free memory back to the system. A long file held in memory while it
+// is read or written leaves tens of megabytes free in the heap, which would otherwise
+// stay with the program.
+void ReleaseFreedMemory();
+
 // ---- serial ports ----
 //
 // A port is opened by the name "COM" followed by a number. The name resolves to the

@@ -5,6 +5,7 @@
 // file beside the target, flushed to disk, then renamed over it.
 #include <fcntl.h>
 #include <limits.h>
+#include <malloc.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -142,6 +143,8 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
   SyncFolder(FolderOf(path));
   return true;
 }
+
+void ReleaseFreedMemory() { ::malloc_trim(0); }
 
 bool AppendToFile(const std::string& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);

@@ -293,7 +293,7 @@ std::string RunFileText() {
 }  // namespace
 
 void SaveRunCsvFile() {
-  const std::string text = RunFileText();
+  std::string text = RunFileText();
 
   // The run takes the number one above the highest known; the folder is looked at too, so
   // that a run file already there is never overwritten.
@@ -325,6 +325,8 @@ void SaveRunCsvFile() {
       }
     }
   }
+  text = std::string();
+  platform::ReleaseFreedMemory();
   platform::Delay(100);
 }
 
@@ -379,6 +381,8 @@ void ReadRunCsvFile(const std::string& path) {
     return;
   }
   ReadRunCsvText(bytes);
+  bytes = std::string();
+  platform::ReleaseFreedMemory();
 }
 
 void ReadRunCsvText(std::string_view text) {
