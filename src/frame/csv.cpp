@@ -121,18 +121,23 @@ void AppendCell(std::string& out, std::string_view cell, bool quoted) {
 
 }  // namespace
 
-void SplitCsvLine(const std::string& line) {
+void SplitCsvLine(std::string_view line) {
   for (std::string& field : CsvFields) field.clear();
   ApplyFieldRule(line, ',', CsvFieldCount, [](int column, std::string_view text, FieldSpan) {
-    CsvFields[column] = std::string(text);
+    CsvFields[column].assign(text);
   });
 }
 
 // ---- reading and writing ----
 
 void ReadCsvFile(const std::string& path, char separator) {
-  std::vector<std::string> lines;
-  platform::ReadTextLines(path, lines);
+  std::string bytes;
+  platform::ReadFileBytes(path, bytes);
+  ReadCsvText(bytes, separator);
+}
+
+void ReadCsvText(std::string_view text, char separator) {
+  std::vector<std::string_view> lines = platform::SplitTextLines(text);
   // Lines beyond the grid are dropped.
   if (lines.size() > static_cast<size_t>(CsvRows)) lines.resize(CsvRows);
   CsvRowCount = static_cast<int32_t>(lines.size());
@@ -149,19 +154,26 @@ void ReadCsvFile(const std::string& path, char separator) {
   CsvColumnCount = std::min(CsvColumnCount + 1, CsvColumns);
 }
 
+void AppendCsvLine(std::string& out, char separator, const std::string* cells, int count) {
+  for (int column = 0; column < count; ++column) {
+    if (column > 0) out += separator;
+    // Quotes only where the reader needs them, so that other cells are written as they
+    // stand.
+    const std::string& cell = cells[column];
+    AppendCell(out, cell, cell.find(',') != std::string::npos || cell.starts_with('"'));
+  }
+  out += "\r\n";
+}
+
 bool WriteCsvFile(const std::string& path, char separator, int rows, int columns) {
   rows = std::clamp(rows, 0, CsvRows);
   columns = std::clamp(columns, 0, CsvColumns);
   std::string content;
+  std::vector<std::string> cells(static_cast<size_t>(columns));
   for (int row = 0; row < rows; ++row) {
-    for (int column = 0; column < columns; ++column) {
-      if (column > 0) content += separator;
-      // Quotes only where the reader needs them, so that other cells are written as
-      // they stand.
-      const std::string& cell = CsvCell(row, column);
-      AppendCell(content, cell, cell.find(',') != std::string::npos || cell.starts_with('"'));
-    }
-    content += "\r\n";
+    for (int column = 0; column < columns; ++column)
+      cells[static_cast<size_t>(column)] = CsvCell(row, column);
+    AppendCsvLine(content, separator, cells.data(), columns);
   }
   return platform::WriteFileReplacing(path, content);
 }
@@ -191,26 +203,6 @@ std::string MakeCsvFileName(int32_t number) {
 // ends, and the other cells of the line keep their quoting.
 
 namespace {
-
-struct LineSpan {
-  size_t Begin = 0;
-  size_t End = 0;  // the line end (CR, LF, CR LF or NUL) not included
-};
-
-// The lines of a file's bytes as ReadTextLines takes them.
-std::vector<LineSpan> LinesOf(std::string_view bytes) {
-  std::vector<LineSpan> lines;
-  size_t begin = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c != '\r' && c != '\n' && c != '\0') continue;
-    lines.push_back({begin, i});
-    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    begin = i + 1;
-  }
-  if (begin < bytes.size()) lines.push_back({begin, bytes.size()});
-  return lines;
-}
 
 // The column of the first heading equal to `heading` (headings split at every comma,
 // without quote handling); -1 when there is none.
@@ -245,25 +237,29 @@ std::optional<FieldSpan> FieldAt(std::string_view line, int column) {
 void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
                    const std::string& value) {
   std::string bytes;
-  if (row < 0 || !platform::ReadFileBytes(path, bytes)) return;
-  const std::vector<LineSpan> lines = LinesOf(bytes);
+  if (!platform::ReadFileBytes(path, bytes)) return;
+  if (UpdateCsvCellText(bytes, heading, row, value)) platform::WriteFileReplacing(path, bytes);
+}
+
+bool UpdateCsvCellText(std::string& bytes, const std::string& heading, int32_t row,
+                       const std::string& value) {
+  if (row < 0) return false;
+  const std::vector<std::string_view> lines = platform::SplitTextLines(bytes);
   // The heading line and the row itself must be there.
-  if (lines.size() < static_cast<size_t>(row) + 1) return;
+  if (lines.size() < static_cast<size_t>(row) + 1) return false;
 
-  const LineSpan& head = lines[0];
-  const int column =
-      HeadingColumn(std::string_view(bytes).substr(head.Begin, head.End - head.Begin), heading);
-  if (column < 0) return;
+  const int column = HeadingColumn(lines[0], heading);
+  if (column < 0) return false;
 
-  const LineSpan& line = lines[static_cast<size_t>(row)];
-  const std::optional<FieldSpan> field =
-      FieldAt(std::string_view(bytes).substr(line.Begin, line.End - line.Begin), column);
-  if (!field) return;
+  const std::string_view line = lines[static_cast<size_t>(row)];
+  const std::optional<FieldSpan> field = FieldAt(line, column);
+  if (!field) return false;
 
   std::string cell;
   AppendCell(cell, value, value.find_first_of(",\"") != std::string::npos);
-  bytes.replace(line.Begin + field->Begin, field->End - field->Begin, cell);
-  platform::WriteFileReplacing(path, bytes);
+  const size_t lineBegin = static_cast<size_t>(line.data() - bytes.data());
+  bytes.replace(lineBegin + field->Begin, field->End - field->Begin, cell);
+  return true;
 }
 
 }  // namespace zolt::frame

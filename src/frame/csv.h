@@ -1,8 +1,10 @@
 // CSV tables and numbered CSV files.
 //
-// Every table file is read into and written from one shared grid, CsvGrid, of 32,001
-// rows by 101 columns (only rows that hold text take memory). A caller copies what it
-// needs out of the grid before the next CSV operation. All routines are silent: a
+// The tables (language table, test configurations) are read into and written from one
+// shared grid, CsvGrid, of 32,001 rows by 101 columns (only rows that hold text take
+// memory). A caller copies what it needs out of the grid before the next CSV operation.
+// Run files, which may be far longer, are written line by line with AppendCsvLine and
+// split line by line with SplitCsvLine, by the same rules. All routines are silent: a
 // missing file reads as an empty table, a file that cannot be written is not written
 // (WriteCsvFile tells its caller, who reports it where that matters).
 //
@@ -11,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zolt::frame {
 
@@ -30,14 +33,19 @@ inline int32_t CsvColumnCount = 0;  // columns found by the last read
 inline std::string CsvFields[CsvFieldCount];
 
 void ReadCsvFile(const std::string& path, char separator);
+// The same for a table already in memory (the bytes of a file).
+void ReadCsvText(std::string_view text, char separator);
 // Writes rows 0..rows-1, cells 0..columns-1; the file is replaced in one step. A cell
 // holding a comma, or beginning with a double quote, is written between double quotes
 // with its own quotes doubled, so that it reads back as it was. Returns false when the
 // file could not be written (the old file, if any, is then unchanged).
 bool WriteCsvFile(const std::string& path, char separator, int rows, int columns);
+// Appends one line of cells as WriteCsvFile writes it, CR LF included: for tables
+// written without the grid, such as a run file, which may be longer than the grid.
+void AppendCsvLine(std::string& out, char separator, const std::string* cells, int count);
 // Empties rows 0..rows and columns 0..columns (bounds included); 0 means the whole extent.
 void ClearStringGrid(int rows, int columns);
-void SplitCsvLine(const std::string& line);
+void SplitCsvLine(std::string_view line);
 // The largest number among the folder's CSV file names, at least 1.
 int32_t FindHighestCsvNumber(const std::string& folder);
 // "0001.csv" .. "9999.csv" (the number clamped to 1..9999).
@@ -48,5 +56,8 @@ std::string MakeCsvFileName(int32_t number);
 // the file unchanged.
 void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
                    const std::string& value);
+// The same rewrite on a file's bytes in memory; false when nothing was changed.
+bool UpdateCsvCellText(std::string& bytes, const std::string& heading, int32_t row,
+                       const std::string& value);
 
 }  // namespace zolt::frame

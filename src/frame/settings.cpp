@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <vector>
 
 #include "frame/fonts.h"
 #include "frame/log.h"
@@ -18,45 +17,48 @@ namespace zolt::frame {
 
 // ---- line lookups ----
 
-namespace {
-
-// The value of `key` in the lines: every line that holds key + "=" (letter case
-// ignored) gives the line with that first occurrence removed, and the last such line
-// wins. Text before the key therefore leads the value.
-std::string FindKeyValue(const std::vector<std::string>& lines, const std::string& key) {
+std::string FindKeyValue(std::string_view text, const std::string& key) {
   const std::string pattern = ToLower(key + "=");
   std::string result;
-  for (const std::string& line : lines) {
+  for (std::string_view line : platform::SplitTextLines(text)) {
     const size_t at = ToLower(line).find(pattern);
     if (at != std::string::npos) result = std::string(line).erase(at, pattern.size());
   }
   return result;
 }
 
-}  // namespace
+std::string FindKeyValueExact(std::string_view text, const std::string& key) {
+  std::string result = "0";
+  for (std::string_view line : platform::SplitTextLines(text)) {
+    const size_t equals = line.find('=');
+    if (equals != std::string_view::npos && line.substr(0, equals) == key)
+      result = line.substr(equals + 1);
+  }
+  return result;
+}
 
 std::string ReadKeyValue(const std::string& path, const std::string& key) {
-  std::vector<std::string> lines;
-  platform::ReadTextLines(path, lines);
-  KeyValueResult = FindKeyValue(lines, key);
+  std::string bytes;
+  platform::ReadFileBytes(path, bytes);
+  KeyValueResult = FindKeyValue(bytes, key);
   return KeyValueResult;
 }
 
 std::string ReadKeyValueExact(const std::string& path, const std::string& key) {
-  std::string result = "0";
-  std::vector<std::string> lines;
-  if (platform::ReadTextLines(path, lines)) {
-    for (const std::string& line : lines) {
-      const size_t equals = line.find('=');
-      if (equals != std::string::npos && line.compare(0, equals, key) == 0)
-        result = line.substr(equals + 1);
-    }
-  }
-  KeyValueResult = result;
-  return result;
+  std::string bytes;
+  KeyValueResult = platform::ReadFileBytes(path, bytes) ? FindKeyValueExact(bytes, key) : "0";
+  return KeyValueResult;
 }
 
 // ---- typed readers ----
+
+std::string MissingKeyLine(std::string_view text, const std::string& key,
+                           const std::string& defaultText) {
+  // A last line without its line end would otherwise swallow the appended key and lose
+  // its own value: end it first.
+  const bool open = !text.empty() && text.back() != '\r' && text.back() != '\n' && text.back() != '\0';
+  return (open ? "\r\n" : "") + key + "=" + defaultText + "\r\n";
+}
 
 namespace {
 
@@ -66,20 +68,13 @@ namespace {
 // it once the file is readable again.
 std::string ValueOrAppend(const std::string& path, const std::string& key,
                           const std::string& defaultText, bool* found) {
-  std::vector<std::string> lines;
-  const bool readable = platform::ReadTextLines(path, lines);
-  KeyValueResult = FindKeyValue(lines, key);
+  std::string bytes;
+  const bool readable = platform::ReadFileBytes(path, bytes);
+  KeyValueResult = FindKeyValue(bytes, key);
   *found = !KeyValueResult.empty();
   if (*found) return KeyValueResult;
-  if (readable || !platform::FileExists(path)) {
-    // A last line without its line end would otherwise swallow the appended key and
-    // lose its own value: end it first.
-    std::string bytes;
-    platform::ReadFileBytes(path, bytes);
-    const bool open = !bytes.empty() && bytes.back() != '\r' && bytes.back() != '\n' &&
-                      bytes.back() != '\0';
-    platform::AppendToFile(path, (open ? "\r\n" : "") + key + "=" + defaultText + "\r\n");
-  }
+  if (readable || !platform::FileExists(path))
+    platform::AppendToFile(path, MissingKeyLine(bytes, key, defaultText));
   return defaultText;
 }
 
@@ -175,10 +170,7 @@ void ReadSystemSettings(const std::string& path) {
 
 // ---- the key writer ----
 
-void WriteKeyValue(const std::string& path, const std::string& key, const std::string& value) {
-  std::vector<std::string> lines;
-  if (!platform::ReadTextLines(path, lines)) return;
-
+std::string ReplaceKeyValue(std::string_view text, const std::string& key, const std::string& value) {
   // A line end inside the value would split it into lines of its own.
   std::string cleanValue;
   for (char c : value)
@@ -186,7 +178,7 @@ void WriteKeyValue(const std::string& path, const std::string& key, const std::s
 
   const std::string pattern = ToLower(key + "=");
   std::string content;
-  for (const std::string& line : lines) {
+  for (std::string_view line : platform::SplitTextLines(text)) {
     const size_t at = ToLower(line).find(pattern);
     if (at != std::string::npos) {
       KeyValueResult = std::string(line).erase(at, pattern.size());
@@ -196,6 +188,13 @@ void WriteKeyValue(const std::string& path, const std::string& key, const std::s
     }
     content += "\r\n";
   }
+  return content;
+}
+
+void WriteKeyValue(const std::string& path, const std::string& key, const std::string& value) {
+  std::string bytes;
+  if (!platform::ReadFileBytes(path, bytes)) return;
+  const std::string content = ReplaceKeyValue(bytes, key, value);
 
   // The new content goes to a temporary file beside the settings file, which is then
   // renamed over it: the file is never missing or half-written.

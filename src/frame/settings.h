@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zolt::frame {
 
@@ -87,5 +88,13 @@ void WriteKeyValue(const std::string& path, const std::string& key, const std::s
 // A folder setting (SaveCSVFileLocation, SavePNGFileLocation) as a path the file layer
 // takes: the settings hold folders with Windows separators ("results\"), read with "/".
 std::string SettingFolderPath(std::string folder);
+
+// The same lookups and rewrites on a settings file's bytes in memory: the value of a key
+// (FindKeyValue, FindKeyValueExact), the line a typed reader appends for a missing key,
+// and the whole text with the key's lines rewritten.
+std::string FindKeyValue(std::string_view text, const std::string& key);
+std::string FindKeyValueExact(std::string_view text, const std::string& key);
+std::string MissingKeyLine(std::string_view text, const std::string& key, const std::string& defaultText);
+std::string ReplaceKeyValue(std::string_view text, const std::string& key, const std::string& value);
 
 }  // namespace zolt::frame

@@ -19,6 +19,7 @@ void ResetTextTable(TextTable& table, int rows, int columns) {
   table.RowCells.clear();
   table.RowCells.shrink_to_fit();
   table.RowCells.resize(static_cast<size_t>(table.Rows));
+  table.UsedRows = 0;
 }
 
 const std::string& TextTableCell(const TextTable& table, int row, int column) {
@@ -34,12 +35,13 @@ void SetTextTableCell(TextTable& table, int row, int column, const std::string& 
   if (index >= cells.size()) {
     if (text.empty()) return;
     cells.resize(index + 1);
+    table.UsedRows = std::max(table.UsedRows, row + 1);
   }
   cells[index] = text;
 }
 
 void ClearTextTable(TextTable& table, int lastRow, int lastColumn) {
-  lastRow = std::min(lastRow, table.Rows - 1);
+  lastRow = std::min(lastRow, table.UsedRows - 1);
   lastColumn = std::min(lastColumn, table.Columns - 1);
   if (lastColumn < 0) return;
   for (int row = 0; row <= lastRow; ++row) {
@@ -50,6 +52,8 @@ void ClearTextTable(TextTable& table, int lastRow, int lastColumn) {
       for (int column = 0; column <= lastColumn; ++column) cells[static_cast<size_t>(column)].clear();
     }
   }
+  while (table.UsedRows > 0 && table.RowCells[static_cast<size_t>(table.UsedRows) - 1].empty())
+    --table.UsedRows;
 }
 
 }  // namespace zolt::frame

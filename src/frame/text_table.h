@@ -13,6 +13,7 @@ struct TextTable {
   int Rows = 0;
   int Columns = 0;
   std::vector<std::vector<std::string>> RowCells;  // Rows entries, each up to its last text
+  int UsedRows = 0;  // rows from here on hold nothing, so that clearing skips them
 };
 
 // Sizes the table and empties it.

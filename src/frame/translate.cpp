@@ -46,7 +46,11 @@ int FirstRowOf(const std::string& text) {
   EnglishRowIndex& index = Index();
   if (!index.Valid) {
     index.FirstRow.clear();
-    for (int row = 0; row < LanguageRows; ++row) index.FirstRow.emplace(TextTableCell(Table(), row, 0), row);
+    const TextTable& table = Table();
+    for (int row = 0; row < table.UsedRows; ++row) index.FirstRow.try_emplace(TextTableCell(table, row, 0), row);
+    // The rows after the last that holds text are empty: the first of them answers the
+    // empty text when no row above it does.
+    if (table.UsedRows < LanguageRows) index.FirstRow.try_emplace(std::string(), table.UsedRows);
     index.Valid = true;
   }
   const auto found = index.FirstRow.find(text);
@@ -64,7 +68,7 @@ void SetLanguageCell(int row, int column, const std::string& text) {
 }
 
 void ClearLanguageTable() {
-  ResetTextTable(Table(), LanguageRows, LanguageColumns);
+  ClearTextTable(Table(), LanguageRows - 1, LanguageColumns - 1);
   Index().Valid = false;
   ++tableRevision;
 }
@@ -72,15 +76,17 @@ void ClearLanguageTable() {
 uint64_t LanguageTableRevision() { return tableRevision; }
 
 void LoadLanguageTable(const std::string& path) {
-  if (platform::FileExists(path)) {
-    std::string bytes;
-    if (!platform::ReadFileBytes(path, bytes)) {
-      ReportMessage("Error", "Language",
-                    "'" + path + "' cannot be read. The texts stay as they are.");
-      return;
-    }
+  // A missing file reads as an empty table, which changes nothing.
+  std::string bytes;
+  if (platform::FileExists(path) && !platform::ReadFileBytes(path, bytes)) {
+    ReportMessage("Error", "Language", "'" + path + "' cannot be read. The texts stay as they are.");
+    return;
   }
-  ReadCsvFile(path, ',');
+  LoadLanguageText(bytes);
+}
+
+void LoadLanguageText(std::string_view text) {
+  ReadCsvText(text, ',');
   // Only the file's own block is copied; cells outside it keep an earlier load's text.
   for (int row = 0; row < CsvRowCount; ++row)
     for (int column = 0; column < CsvColumnCount; ++column)

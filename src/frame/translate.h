@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zolt::frame {
 
@@ -53,6 +54,8 @@ inline UiCaptions Captions;
 
 // Loads a language file into the table; cells outside the file's block keep their text.
 void LoadLanguageTable(const std::string& path);
+// The same for a language file's bytes already in memory.
+void LoadLanguageText(std::string_view text);
 // The first column 0..100 whose row-0 cell equals the name exactly; 0 when none.
 int32_t FindLanguageColumn(const std::string& name);
 // The text in the current language; the text itself when no row matches.

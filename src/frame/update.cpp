@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <mutex>
-#include <vector>
 
 #include "frame/app.h"
 #include "frame/numbers.h"
@@ -74,6 +73,12 @@ bool DownloadToFile(const std::string& url, const std::string& path) {
 
 // ---- the notice ----
 
+std::string UpdateNoticeText(std::string_view bytes) {
+  std::string text;
+  for (std::string_view line : platform::SplitTextLines(bytes)) (text += line) += '\n';
+  return text;
+}
+
 void ShowUpdateNotice(const std::string& path) {
   const platform::DateTime now = platform::LocalDateTime();
   char today[16];
@@ -82,12 +87,9 @@ void ShowUpdateNotice(const std::string& path) {
       ToLower(AppSettings.CheckWebsiteForUpdate) != "yes")
     return;
 
-  std::vector<std::string> lines;
-  if (platform::ReadTextLines(path, lines)) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    platform::ShowMessageBox("Update Checker", text, platform::MessageIcon::Information);
-  }
+  std::string bytes;
+  if (platform::ReadFileBytes(path, bytes))
+    platform::ShowMessageBox("Update Checker", UpdateNoticeText(bytes), platform::MessageIcon::Information);
   WriteKeyValue(SettingsPath, "DateOfLastUpdateCheck", today);
   // Kept in memory too, so that the second download of the same start shows nothing more.
   AppSettings.DateOfLastUpdateCheck = today;

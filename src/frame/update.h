@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace zolt::frame {
 
@@ -39,6 +40,9 @@ bool DownloadToFile(const std::string& url, const std::string& path);
 // enabled, then records today's date in the settings file and in AppSettings, so that
 // the notice is shown at most once a day.
 void ShowUpdateNotice(const std::string& path);
+// The text the notice box shows for the notice file's bytes: each of its lines followed
+// by a line feed.
+std::string UpdateNoticeText(std::string_view bytes);
 
 // The start-up's two downloads: the notice from AppInfo.UpdateUrl into
 // "updatecheck.txt", then the manual into AppInfo.ManualPath; the notice is offered

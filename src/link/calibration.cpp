@@ -117,10 +117,8 @@ void StoreReceivedCalibration() {
 // ---- the file ----
 
 void ReadCalibrationFile(const std::string& path) {
-  std::string(&fileLines)[CalibrationFileLineCount] = CalibrationStream.CalFileLines;
-  for (std::string& line : fileLines) line.clear();
-  std::vector<std::string> lines;
-  if (!platform::ReadTextLines(path, lines)) {
+  std::string bytes;
+  if (!platform::ReadFileBytes(path, bytes)) {
     platform::ShowMessageBox(
         "Cannot find calibration file",
         path + " file not found, please allow extra time after connection for this data to be "
@@ -128,6 +126,13 @@ void ReadCalibrationFile(const std::string& path) {
                "correctly until this has happened!",
         platform::MessageIcon::Error);
   }
+  ReadCalibrationText(bytes);
+}
+
+void ReadCalibrationText(std::string_view text) {
+  std::string(&fileLines)[CalibrationFileLineCount] = CalibrationStream.CalFileLines;
+  for (std::string& line : fileLines) line.clear();
+  const std::vector<std::string_view> lines = platform::SplitTextLines(text);
   for (size_t i = 0; i < lines.size(); ++i) {
     const size_t slot = std::min<size_t>(i, CalibrationFileLineCount - 1);
     fileLines[slot] = lines[i];

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zolt::link {
 
@@ -64,6 +65,8 @@ void StoreReceivedCalibration();
 // record (lines 0..70). A missing file is reported in a message box and leaves empty
 // lines and a record of zeros.
 void ReadCalibrationFile(const std::string& path);
+// The same for the file's bytes already in memory (no message).
+void ReadCalibrationText(std::string_view text);
 
 // CalibrationCoefficients := the fit of CalibrationRecord.
 void ComputeCalibrationCoefficients();

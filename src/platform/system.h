@@ -50,6 +50,10 @@ DateTime LocalDateTime();
 // Returns false (and no lines) when the file cannot be opened.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 
+// The lines of text already in memory, by the same rule as ReadTextLines; each line is
+// a view into `bytes`.
+std::vector<std::string_view> SplitTextLines(std::string_view bytes);
+
 // Reads a whole file. Returns false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 
@@ -86,6 +90,11 @@ std::vector<FolderEntry> ListFolder(const std::string& path);
 
 // Absolute path of the folder that holds the running program, ending in "/".
 std::string ProgramFolder();
+
+// Hands the heap's free memory back to the system. A long file held in memory while it
+// is read or written leaves tens of megabytes free in the heap, which would otherwise
+// stay with the program.
+void ReleaseFreedMemory();
 
 // ---- serial ports ----
 //

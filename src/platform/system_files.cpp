@@ -5,6 +5,7 @@
 // file beside the target, flushed to disk, then renamed over it.
 #include <fcntl.h>
 #include <limits.h>
+#include <malloc.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,6 +61,9 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
     ::close(fd);
     return false;
   }
+  // Room for the whole file at once: a long file read in growing steps would need
+  // several times its size while it is read.
+  if (S_ISREG(info.st_mode) && info.st_size > 0) bytes.reserve(static_cast<size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -76,22 +80,25 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   return true;
 }
 
+std::vector<std::string_view> SplitTextLines(std::string_view bytes) {
+  std::vector<std::string_view> lines;
+  size_t begin = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c != '\r' && c != '\n' && c != '\0') continue;
+    lines.push_back(bytes.substr(begin, i - begin));
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    begin = i + 1;
+  }
+  if (begin < bytes.size()) lines.push_back(bytes.substr(begin));
+  return lines;
+}
+
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
   lines.clear();
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return false;
-  std::string line;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '\r' || c == '\n' || c == '\0') {
-      lines.push_back(line);
-      line.clear();
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    } else {
-      line.push_back(c);
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
+  for (std::string_view line : SplitTextLines(bytes)) lines.emplace_back(line);
   return true;
 }
 
@@ -136,6 +143,8 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
   SyncFolder(FolderOf(path));
   return true;
 }
+
+void ReleaseFreedMemory() { ::malloc_trim(0); }
 
 bool AppendToFile(const std::string& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);

@@ -1,6 +1,7 @@
 // Run files and sample runs: the run record and per-step set-up entries made at the start
-// of a run, the save of a finished run (35 named columns, 40 cells a line, through the CSV
-// grid), and the loading of a stored run into the display copy.
+// of a run, the save of a finished run (35 named columns, 40 cells a line, every point of
+// every step, written by the CSV writer's line rule), and the loading of a stored run,
+// however long, into the display copy.
 //
 // Sections: the file's columns; run record; saving; loading.
 #include "tracer/run_file.h"
@@ -208,83 +209,85 @@ std::vector<std::string> UnsavedRunFiles;
 
 void NoteUnsaved(const std::string& text) { UnsavedRunFiles.push_back(text); }
 
-// Fills one point line of the grid.
-void FillPointRow(int row, int32_t step, int32_t entry) {
+// The cells of one point line, from the display copy. The set-up columns are filled on
+// each step's first line and the run-wide ones on the run's first line; elsewhere they
+// are empty.
+void FillPointCells(std::string (&cells)[RunFileCells], int32_t step, int32_t entry,
+                    const platform::DateTime& saved) {
   const RunInfoRecord& info = RunInfo;
   const SweepPoint& point = DisplayedSweeps.Point[step][entry];
-  auto set = [row](int column, const std::string& text) { frame::SetCsvCell(row, column, text); };
-
-  set(ColStep, std::to_string(step));
-  set(ColTotalSteps, std::to_string(info.TotalSteps));
-  set(ColEntry, std::to_string(entry));
-  set(ColTotalEntries, std::to_string(DisplayedSweeps.TotalEntries[step]));
-  set(ColRunStatus, std::to_string(point.RunStatus));
-  set(ColVR, Real(point.VR_V));
-  set(ColVB, Real(point.VB_V));
-  set(ColVC, Real(point.VC_V));
-  set(ColIR, Real(point.IR_A));
-  set(ColIB, Real(point.IB_A));
-  set(ColIC, Real(point.IC_A));
-  set(ColTIB, Real(point.TIB_A));
-  set(ColTVB, Real(point.TVB_V));
+  cells[ColStep] = std::to_string(step);
+  cells[ColTotalSteps] = std::to_string(info.TotalSteps);
+  cells[ColEntry] = std::to_string(entry);
+  cells[ColTotalEntries] = std::to_string(DisplayedSweeps.TotalEntries[step]);
+  cells[ColRunStatus] = std::to_string(point.RunStatus);
+  cells[ColVR] = Real(point.VR_V);
+  cells[ColVB] = Real(point.VB_V);
+  cells[ColVC] = Real(point.VC_V);
+  cells[ColIR] = Real(point.IR_A);
+  cells[ColIB] = Real(point.IB_A);
+  cells[ColIC] = Real(point.IC_A);
+  cells[ColTIB] = Real(point.TIB_A);
+  cells[ColTVB] = Real(point.TVB_V);
+  for (int column = ColCollectorMaxVoltage; column < RunFileCells; ++column) cells[column].clear();
   if (entry != 0) return;
 
   const StepSetup& s = StepSetups[step];
-  set(ColCollectorMaxVoltage, Real(s.CollectorMaxVoltage));
-  set(ColCollectorResistorOhms, Real(s.CollectorResistorOhms));
-  set(ColCollectorMaxCurrent, Real(s.CollectorMaxCurrent));
-  set(ColBaseGateOutputMode, s.BaseGateOutputMode);
-  set(ColBaseGateResistorOhms, Real(s.BaseGateResistorOhms));
-  set(ColBaseGateOffsetCurrent, Real(s.BaseGateOffsetCurrent));
-  set(ColBaseGateActiveCurrent, Real(s.BaseGateActiveCurrent));
-  set(ColBaseGateOffsetVoltage, Real(s.BaseGateOffsetVoltage));
-  set(ColBaseGateActiveVoltage, Real(s.BaseGateActiveVoltage));
-  set(ColCollectorPulseLength, Real(s.CollectorPulseLength));
-  set(ColBaseGatePulseLength, Real(s.BaseGatePulseLength));
-  set(ColSampleRate, Real(info.RunSampleRate));
-  set(ColBaseGateClampMode, s.BaseGateClampMode);
+  cells[ColCollectorMaxVoltage] = Real(s.CollectorMaxVoltage);
+  cells[ColCollectorResistorOhms] = Real(s.CollectorResistorOhms);
+  cells[ColCollectorMaxCurrent] = Real(s.CollectorMaxCurrent);
+  cells[ColBaseGateOutputMode] = s.BaseGateOutputMode;
+  cells[ColBaseGateResistorOhms] = Real(s.BaseGateResistorOhms);
+  cells[ColBaseGateOffsetCurrent] = Real(s.BaseGateOffsetCurrent);
+  cells[ColBaseGateActiveCurrent] = Real(s.BaseGateActiveCurrent);
+  cells[ColBaseGateOffsetVoltage] = Real(s.BaseGateOffsetVoltage);
+  cells[ColBaseGateActiveVoltage] = Real(s.BaseGateActiveVoltage);
+  cells[ColCollectorPulseLength] = Real(s.CollectorPulseLength);
+  cells[ColBaseGatePulseLength] = Real(s.BaseGatePulseLength);
+  cells[ColSampleRate] = Real(info.RunSampleRate);
+  cells[ColBaseGateClampMode] = s.BaseGateClampMode;
   if (step != 0) return;
 
-  const platform::DateTime now = platform::LocalDateTime();
-  set(ColGraphType, std::to_string(info.GraphType));
-  set(ColGraphTitle, info.GraphTitle);
-  set(ColNotes, info.Notes);
-  set(ColDate, SaveDate(now));
-  set(ColTime, SaveTime(now));
-  set(ColModelID, info.ModelID);
-  set(ColFirmwareID, info.FirmwareID);
-  set(ColSerialID, info.SerialID);
-  set(ColCalibrationDate, info.CalibrationDate);
+  cells[ColGraphType] = std::to_string(info.GraphType);
+  cells[ColGraphTitle] = info.GraphTitle;
+  cells[ColNotes] = info.Notes;
+  cells[ColDate] = SaveDate(saved);
+  cells[ColTime] = SaveTime(saved);
+  cells[ColModelID] = info.ModelID;
+  cells[ColFirmwareID] = info.FirmwareID;
+  cells[ColSerialID] = info.SerialID;
+  cells[ColCalibrationDate] = info.CalibrationDate;
 }
 
-// Fills the grid with the header and the run on display; returns the number of lines,
-// and sets `complete` to false when the run holds more lines than the grid.
-int FillRunGrid(bool& complete) {
-  frame::ClearStringGrid(0, 0);
-  for (int column = 0; column < NamedColumns; ++column)
-    frame::SetCsvCell(0, column, ColumnNames[column]);
-
-  complete = true;
-  int row = 1;
+// The run file of the run on display: the header and one line per point, every point of
+// every step. It is written by the CSV writer's line rule but not through the shared
+// grid, whose rows could not hold a long run.
+std::string RunFileText() {
+  std::string cells[RunFileCells];
+  for (int column = 0; column < NamedColumns; ++column) cells[column] = ColumnNames[column];
   const int32_t lastStep = std::clamp(RunInfo.TotalSteps, 0, MaxCurves - 1);
+  size_t lines = 1;
+  for (int32_t step = 0; step <= lastStep; ++step)
+    lines += static_cast<size_t>(std::clamp(DisplayedSweeps.TotalEntries[step], 0, LastDisplayedPoint)) + 1;
+
+  std::string text;
+  text.reserve(lines * 160);  // a point line takes about 135 bytes
+  frame::AppendCsvLine(text, ',', cells, RunFileCells);
+  const platform::DateTime saved = platform::LocalDateTime();
   for (int32_t step = 0; step <= lastStep; ++step) {
     const int32_t lastEntry = std::clamp(DisplayedSweeps.TotalEntries[step], 0, LastDisplayedPoint);
     for (int32_t entry = 0; entry <= lastEntry; ++entry) {
-      if (row >= frame::CsvRows) {
-        complete = false;
-        return row;
-      }
-      FillPointRow(row++, step, entry);
+      FillPointCells(cells, step, entry, saved);
+      frame::AppendCsvLine(text, ',', cells, RunFileCells);
     }
   }
-  return row;
+  return text;
 }
 
 }  // namespace
 
 void SaveRunCsvFile() {
-  bool complete = true;
-  const int rows = FillRunGrid(complete);
+  std::string text = RunFileText();
 
   // The run takes the number one above the highest known; the folder is looked at too, so
   // that a run file already there is never overwritten.
@@ -304,23 +307,20 @@ void SaveRunCsvFile() {
                 "/");
     SampleRunNumber = previousNumber;
     SampleRunCount = previousCount;
-  } else if (!frame::WriteCsvFile(path, ',', rows, RunFileCells)) {
+  } else if (!platform::WriteFileReplacing(path, text)) {
     NoteUnsaved(frame::Translate("The run could not be written to") + " " + path);
     SampleRunNumber = previousNumber;
     SampleRunCount = previousCount;
   } else {
-    if (!complete) {
-      NoteUnsaved(frame::Translate("The run holds more points than one file takes; only the "
-                                   "first lines were written to") +
-                  " " + path);
-    }
     if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") {
       const std::string copy = frame::SettingFolderPath(frame::AppSettings.SaveCSVFileLocation) + name;
-      if (!frame::WriteCsvFile(copy, ',', rows, RunFileCells)) {
+      if (!platform::WriteFileReplacing(copy, text)) {
         NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + copy);
       }
     }
   }
+  text = std::string();
+  platform::ReleaseFreedMemory();
   platform::Delay(100);
 }
 
@@ -334,6 +334,15 @@ void ReportUnsavedRunFiles() {
 }
 
 // ---- loading ----
+
+namespace {
+
+void ClearDisplayedCounts() {
+  for (int32_t& total : DisplayedSweeps.TotalEntries) total = 0;
+  ++DisplayedSweepsRevision;
+}
+
+}  // namespace
 
 void LoadSampleRun() {
   if (SampleRunNumber > SampleRunCount) {
@@ -359,15 +368,22 @@ void LoadSampleRun() {
 }
 
 void ReadRunCsvFile(const std::string& path) {
-  for (int32_t& total : DisplayedSweeps.TotalEntries) total = 0;
-  ++DisplayedSweepsRevision;
+  // The file's bytes are held only while it is read.
+  std::string bytes;
+  if (!platform::ReadFileBytes(path, bytes)) {
+    ClearDisplayedCounts();
+    return;
+  }
+  ReadRunCsvText(bytes);
+  bytes = std::string();
+  platform::ReleaseFreedMemory();
+}
 
-  std::vector<std::string> lines;
-  if (!platform::ReadTextLines(path, lines)) return;
-
+void ReadRunCsvText(std::string_view text) {
+  ClearDisplayedCounts();
   // The header line is read like the others: its names read as curve 0, point 0, and the
   // first point line then overwrites what it set.
-  for (const std::string& line : lines) {
+  for (std::string_view line : platform::SplitTextLines(text)) {
     frame::SplitCsvLine(line);
     const std::string* f = frame::CsvFields;
     const int64_t curve = frame::ParseInteger(f[ColStep]);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "tracer/run_state.h"
 
@@ -54,5 +55,7 @@ void SaveRunCsvFile();
 void ReportUnsavedRunFiles();
 void LoadSampleRun();
 void ReadRunCsvFile(const std::string& path);
+// The same for a run file's bytes already in memory.
+void ReadRunCsvText(std::string_view text);
 
 }  // namespace zolt::tracer

@@ -59,6 +59,8 @@ struct SweepPoint {
   double TIB_A = 0.0;     // the step's active base/gate current
   double TVB_V = 0.0;     // the step's active base/gate voltage
   double HFE = 0.0;
+
+  bool operator==(const SweepPoint&) const = default;
 };
 
 struct AcquiredSweepSet {

@@ -6,6 +6,7 @@
 
 #include "frame/csv.h"
 #include "frame/numbers.h"
+#include "platform/system.h"
 
 namespace zolt::tracer {
 
@@ -26,7 +27,13 @@ std::string UnitOfQuantity(const std::string& quantity) {
 }  // namespace
 
 void LoadTestConfigurations() {
-  frame::ReadCsvFile(TestConfigurationFile, ',');
+  std::string bytes;
+  platform::ReadFileBytes(TestConfigurationFile, bytes);  // a missing file reads as empty
+  LoadTestConfigurationText(bytes);
+}
+
+void LoadTestConfigurationText(std::string_view text) {
+  frame::ReadCsvText(text, ',');
   for (auto& row : TestConfigTable)
     for (std::string& cell : row) cell.clear();
 

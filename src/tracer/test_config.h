@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zolt::tracer {
 
@@ -32,6 +33,8 @@ inline int32_t TestConfiguration = 100;        // the selected number
 inline int32_t AppliedTestConfiguration = 0;   // the number last applied by the handler
 
 void LoadTestConfigurations();
+// The same for the file's bytes already in memory.
+void LoadTestConfigurationText(std::string_view text);
 void ApplyTestConfiguration(int32_t number);
 
 }  // namespace zolt::tracer

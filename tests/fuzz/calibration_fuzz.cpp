@@ -3,15 +3,10 @@
 #include "fuzz_input.h"
 #include "link/calibration.h"
 #include "link/calibration_stream.h"
-#include "platform/gui_headless.h"
-
-ZOLT_FUZZ_IN_SCRATCH_FOLDER
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zolt::link;
-  zolt::platform::headless::Reset();
-  zolt::fuzz::WriteInput("cal.txt", data, size);
-  ReadCalibrationFile("cal.txt");
+  ReadCalibrationText(zolt::fuzz::InputText(data, size));
   ComputeCalibrationCoefficients();
 
   CalibrationStream.CalStreamState = CalStreamAwaitMarker;

@@ -1,13 +1,12 @@
-// Language files: the table load, the column of a language and the captions.
+// Language files: the table load, the column of a language and the captions. The table
+// is emptied first, so that each input is read on its own.
 #include "frame/translate.h"
 #include "fuzz_input.h"
 
-ZOLT_FUZZ_IN_SCRATCH_FOLDER
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zolt::frame;
-  zolt::fuzz::WriteInput("language.csv", data, size);
-  LoadLanguageTable("language.csv");
+  ClearLanguageTable();
+  LoadLanguageText(zolt::fuzz::InputText(data, size));
   LanguageState.LanguageColumn = FindLanguageColumn("German");
   Translate("Connect");
   LoadUiTexts();

@@ -3,12 +3,9 @@
 #include "tracer/run_file.h"
 #include "tracer/run_state.h"
 
-ZOLT_FUZZ_IN_SCRATCH_FOLDER
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zolt::tracer;
-  zolt::fuzz::WriteInput("run.csv", data, size);
-  ReadRunCsvFile("run.csv");
+  ReadRunCsvText(zolt::fuzz::InputText(data, size));
   for (int32_t total : DisplayedSweeps.TotalEntries)
     if (total < 0 || total >= DisplayedPointsPerCurve) ::abort();
   return 0;

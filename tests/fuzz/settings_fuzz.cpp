@@ -1,20 +1,23 @@
-// The settings file: key lookups, the typed readers that append a missing key, the exact
-// lookup of the power analyser's calibration file, and the key writer.
+// The settings file: key lookups, the line a typed reader appends for a missing key, the
+// exact lookup of the power analyser's calibration file, and the key writer's rewrite.
+#include "frame/numbers.h"
 #include "frame/settings.h"
 #include "fuzz_input.h"
-#include "platform/gui_headless.h"
-
-ZOLT_FUZZ_IN_SCRATCH_FOLDER
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace zolt::frame;
-  zolt::platform::headless::Reset();
-  zolt::fuzz::WriteInput("settings.txt", data, size);
-  ReadKeyValue("settings.txt", "Language");
-  ReadSettingInteger("settings.txt", 1, "KVR_ComPort");
-  ReadSettingDouble("settings.txt", 50.0, "KVR_SampleRate");
-  ReadSettingString("settings.txt", "Yes", "KVR_AutoSave");
-  ReadKeyValueExact("settings.txt", "Gain1");
-  WriteKeyValue("settings.txt", "Language", "German");
+  const std::string text = zolt::fuzz::InputText(data, size);
+  ParseInteger(FindKeyValue(text, "KVR_ComPort"));
+  ParseReal(FindKeyValue(text, "KVR_SampleRate"));
+  FindKeyValueExact(text, "Gain1");
+
+  // A key appended to the file reads back as its default, and a rewritten key as its new
+  // value, whatever the lines around them hold.
+  if (FindKeyValue(text, "KVR_AutoSave").empty() &&
+      FindKeyValue(text + MissingKeyLine(text, "KVR_AutoSave", "Yes"), "KVR_AutoSave") != "Yes")
+    ::abort();
+  const bool present = ToLower(text).find("language=") != std::string::npos;
+  if (present && FindKeyValue(ReplaceKeyValue(text, "Language", "German"), "Language") != "German")
+    ::abort();
   return 0;
 }

@@ -2,6 +2,7 @@
 // run numbering, a folder that cannot be written, and lines the display cannot hold.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -178,6 +179,39 @@ TEST_F(RunFileTest, SavedRunLoadsBackWhole) {
   EXPECT_EQ(ShownStepSetups[0].BaseGateClampMode, "ClampOnIdle");
   EXPECT_EQ(ShownStepSetups[0].CollectorCurrentRange, 2);
   EXPECT_EQ(LastSampleCurve, 0);  // curve 1 holds a single point
+}
+
+TEST_F(RunFileTest, LongestRunIsSavedAndLoadedBackWhole) {
+  // 25 sweeps of 10,001 points, every value distinct and exact in ten decimals (n / 1024).
+  constexpr int Last = AcquiredPointsPerCurve - 1;
+  auto value = [](int s, int e, int field) { return ((s * 10001 + e) * 8 + field - 40000) / 1024.0; };
+  auto fill = [&](SweepPoint& p, int s, int e) {
+    double* fields[] = {&p.VR_V, &p.VB_V, &p.VC_V, &p.IR_A, &p.IB_A, &p.IC_A, &p.TIB_A, &p.TVB_V};
+    for (int f = 0; f < 8; ++f) *fields[f] = value(s, e, f);
+    p.RunStatus = (s + e) % 0x8000;
+  };
+  RunInfo.TotalSteps = MaxCurves - 1;
+  for (int s = 0; s < MaxCurves; ++s) {
+    DisplayedSweeps.TotalEntries[s] = Last;
+    for (int e = 0; e <= Last; ++e) fill(DisplayedSweeps.Point[s][e], s, e);
+  }
+  SaveRunCsvFile();
+  const std::string text = testing::ReadFile("sampleruns_KVR/0002.csv");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + MaxCurves * (Last + 1));
+  EXPECT_EQ(text.compare(text.rfind("\r\n24,") + 2, 18, "24,24,10000,10000,"), 0);
+
+  for (auto& curve : DisplayedSweeps.Point) std::fill(std::begin(curve), std::end(curve), SweepPoint{});
+  LoadSampleRun();
+  EXPECT_EQ(LastSampleCurve, MaxCurves - 1);
+  int wrong = 0;
+  for (int s = 0; s < MaxCurves; ++s) {
+    EXPECT_EQ(DisplayedSweeps.TotalEntries[s], Last);
+    for (int e = 0; e <= Last && wrong < 5; ++e) {
+      SweepPoint expected;
+      fill(expected, s, e);
+      if (!(DisplayedSweeps.Point[s][e] == expected)) ADD_FAILURE() << "point " << s << "/" << e << " (" << ++wrong << ")";
+    }
+  }
 }
 
 TEST_F(RunFileTest, HeaderOnlyFileReadsAsCurveZeroPointZero) {
