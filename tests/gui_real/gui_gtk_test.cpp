@@ -196,6 +196,50 @@ TEST_F(GtkGui, EventsAreHandedOutOnePerCallInOrder) {
   EXPECT_TRUE(DrainEvents().empty());
 }
 
+// Takes every queued event and keeps the activation changes of a window.
+std::vector<EventType> ActivationChanges(int window) {
+  std::vector<EventType> changes;
+  for (WindowEvent e = WaitWindowEvent(0); e.Type != EventType::None; e = WaitWindowEvent(0)) {
+    if ((e.Type == EventType::Activate || e.Type == EventType::Deactivate) && e.Window == window)
+      changes.push_back(e.Type);
+  }
+  return changes;
+}
+
+TEST_F(GtkGui, AWindowKeepsItsActivationWhileItsOwnDropDownListIsOpen) {
+  OpenMain();
+  OpenSettings();
+  ASSERT_TRUE(ComboBoxGadget(287, Settings, 312, 120, 96, 20));
+  AddGadgetItem(287, "10 Hz");
+  AddGadgetItem(287, "20 Hz");
+  // Without a window manager too, a window that is shown takes the keyboard.
+  ASSERT_TRUE(PumpUntil([] { return GetActiveWindow() == Settings; }));
+  GtkComboBox* list = GTK_COMBO_BOX(Inner(287));
+  ActivationChanges(Settings);
+  gtk_combo_box_popup(list);
+  Pump(400);
+  EXPECT_EQ(GetActiveWindow(), Settings);
+  gtk_combo_box_popdown(list);
+  Pump(400);
+  EXPECT_EQ(GetActiveWindow(), Settings);
+  EXPECT_TRUE(ActivationChanges(Settings).empty());
+
+  // Another window taken while the list is open: the loss shows once the list has gone.
+  gtk_combo_box_popup(list);
+  Pump(200);
+  SetActiveWindow(Main);
+  Pump(200);
+  gtk_combo_box_popdown(list);
+  std::vector<EventType> changes;
+  ASSERT_TRUE(PumpUntil([&] {
+    for (EventType change : ActivationChanges(Settings)) changes.push_back(change);
+    return !changes.empty();
+  }));
+  EXPECT_EQ(changes, std::vector<EventType>{EventType::Deactivate});
+  EXPECT_NE(GetActiveWindow(), Settings);
+}
+
+// ---- gadgets ----
 // ---- gadgets ----
 
 TEST_F(GtkGui, TheUsersActionsBecomeGadgetEvents) {
