@@ -332,29 +332,23 @@ TEST_F(GtkGui, ControlsKeepTheSizeTheyWereCreatedWithWhateverTheirText) {
 
 TEST_F(GtkGui, TextsWrapInsideBoxesTallEnoughForMoreLinesAndEndInAnEllipsisElsewhere) {
   OpenSettings();
-  const std::string text =
-      "To calibrate follow the instructions below in numeric sequence, then enter the actual readings.";
-  ASSERT_TRUE(TextGadget(1, Settings, 10, 13, 300, 45, text));
-  ASSERT_TRUE(ButtonGadget(2, Settings, 10, 63, 120, 40, "Load existing 'PMX_cal.txt' file"));
-  ASSERT_TRUE(TextGadget(3, Settings, 10, 120, 300, 20, text));
-  ASSERT_TRUE(ButtonGadget(4, Settings, 10, 150, 120, 20, "Load existing 'PMX_cal.txt' file"));
-  Pump(100);
-  struct Expected {
-    GtkWidget* Label;
-    int Height;
+  const std::string text = "To calibrate follow the instructions below in numeric sequence, then enter the readings.";
+  const struct {
+    int Height, ButtonHeight;
     bool Wrapped;
-  };
-  const Expected expected[] = {{Inner(1), 45, true},
-                               {gtk_bin_get_child(GTK_BIN(Inner(2))), 40, true},
-                               {Inner(3), 20, false},
-                               {gtk_bin_get_child(GTK_BIN(Inner(4))), 20, false}};
-  for (const Expected& e : expected) {
-    PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(e.Label));
-    int height = 0;
-    pango_layout_get_pixel_size(layout, nullptr, &height);
-    EXPECT_EQ(pango_layout_get_line_count(layout) > 1, e.Wrapped) << gtk_label_get_text(GTK_LABEL(e.Label));
-    EXPECT_EQ(pango_layout_is_ellipsized(layout), !e.Wrapped) << gtk_label_get_text(GTK_LABEL(e.Label));
-    EXPECT_LE(height, e.Height);
+  } boxes[] = {{45, 40, true}, {20, 20, false}};
+  for (const auto& box : boxes) {
+    ASSERT_TRUE(TextGadget(1, Settings, 10, 10, 300, box.Height, text));
+    ASSERT_TRUE(ButtonGadget(2, Settings, 10, 60, 120, box.ButtonHeight, "Load existing 'PMX_cal.txt' file"));
+    Pump(100);
+    for (GtkWidget* label : {Inner(1), gtk_bin_get_child(GTK_BIN(Inner(2)))}) {
+      PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(label));
+      int height = 0;
+      pango_layout_get_pixel_size(layout, nullptr, &height);
+      EXPECT_EQ(pango_layout_get_line_count(layout) > 1, box.Wrapped) << box.Height;
+      EXPECT_EQ(pango_layout_is_ellipsized(layout), !box.Wrapped) << box.Height;
+      EXPECT_LE(height, box.Height);
+    }
   }
 }
 
