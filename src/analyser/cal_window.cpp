@@ -83,13 +83,13 @@ void CreateCalibrationGrid(int shift, bool forceColumn, int& nextText) {
 
 // ---- opening the form ----
 
-bool OpenPmxWindow() {
-  return platform::OpenWindow(PmxWindow, 0, 0, 1200, 950, "Settings",
+bool OpenPmxWindow(int height) {
+  return platform::OpenWindow(PmxWindow, 0, 0, 1200, height, "Settings",
                               platform::WindowTitleBar | platform::WindowSystemMenu, frame::MainWindow);
 }
 
 void OpenPowerAnalyserCalWindow() {
-  if (!OpenPmxWindow()) return;
+  if (!OpenPmxWindow(950)) return;
   int nextText = FirstPlainText;
   platform::TextGadget(nextText++, PmxWindow, 10, 13, 1200, 45,
                        "To calibrate PMX400 follow instructions below in numeric sequence. Use DAC ADJUSTMENT "

@@ -71,7 +71,9 @@ void AddItems(int list, const ListItem (&items)[N]) {
 // ---- opening the form ----
 
 void OpenPowerAnalyserSettingsWindow() {
-  if (!OpenPmxWindow()) return;
+  // Taller than the calibration form's 950, so that the save-to-device button at the foot
+  // of the form (y 938, 40 high) is on screen whole.
+  if (!OpenPmxWindow(990)) return;
   using platform::GadgetRightAligned;
   int nextText = FirstPlainText;
   platform::TextGadget(nextText++, PmxWindow, 10, 13, 600, 45, "PMX400 Settings (Sync etc)");

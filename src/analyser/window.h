@@ -56,8 +56,8 @@ void ServePowerAnalyserWindowEvent(int gadget);
 
 // ---- shared by the two forms ----
 
-// Opens window 269, titled "Settings", 1200 x 950.
-bool OpenPmxWindow();
+// Opens window 269, titled "Settings", 1200 pixels wide and `height` high.
+bool OpenPmxWindow(int height);
 // Builds the grid `shift` pixels lower than in the calibration form; `forceColumn` adds
 // the settings form's "Force" column. Plain texts take numbers from `nextText` on.
 void CreateCalibrationGrid(int shift, bool forceColumn, int& nextText);

@@ -1,8 +1,9 @@
-// GTK gui: waiting on the display's connection and drawing straight onto the main
-// window (X11), kept apart because the X headers define names that the layer's own
-// headers use.
+// GTK gui: waiting on the display's connection, giving the keyboard to a window where
+// no window manager does, and drawing straight onto the main window (X11), kept apart
+// because the X headers define names that the layer's own headers use.
 //
-// Sections: the connection; losing it; waiting; drawing straight onto the window.
+// Sections: the connection; losing it; waiting; the keyboard without a window manager;
+// drawing straight onto the window.
 #include <poll.h>
 #include <unistd.h>
 
@@ -66,6 +67,29 @@ bool SleepOnDisplay(int64_t now, int64_t until) {
   const timespec timeout{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
   // Only a wait that ran its full length says false (a signal cuts it short).
   return ppoll(&fd, 1, &timeout, nullptr) != 0;
+}
+
+// ---- the keyboard without a window manager ----
+
+namespace {
+
+// A window manager is the one client that redirects the root window's children.
+bool WindowManagerRunning(Display* x) {
+  XWindowAttributes root{};
+  return XGetWindowAttributes(x, DefaultRootWindow(x), &root) != 0 &&
+         (root.all_event_masks & SubstructureRedirectMask) != 0;
+}
+
+}  // namespace
+
+void FocusWithoutWindowManager(GtkWidget* toplevel, uint32_t time) {
+  Display* x = XConnection();
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (x == nullptr || window == nullptr || !GDK_IS_X11_WINDOW(window) || WindowManagerRunning(x)) return;
+  GdkDisplay* display = gdk_window_get_display(window);
+  gdk_x11_display_error_trap_push(display);  // the window may be gone by now
+  XSetInputFocus(x, gdk_x11_window_get_xid(window), RevertToPointerRoot, time);
+  gdk_x11_display_error_trap_pop_ignored(display);
 }
 
 // ---- drawing straight onto the window ----

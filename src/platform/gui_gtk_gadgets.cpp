@@ -3,8 +3,10 @@
 // A gadget is placed in its window's current gadget parent: the client area, or, once a
 // tab control has received a tab, that tab's page, so that the controls built after a
 // tab is added show only on that tab. GtkLayout gives each child its minimum size, so
-// every text inside a control is ellipsized and entries ask for no width of their own:
-// a control is then exactly the size it was created with.
+// every text inside a control can end in an ellipsis and entries ask for no width of
+// their own: a control is then exactly the size it was created with. The native
+// windows' font is narrow enough for their captions to fit whole; a box tall enough for
+// more than one line wraps its text.
 //
 // Only the user's actions become gadget events; changes the program makes (texts,
 // states, items) are done quietly.
@@ -78,10 +80,30 @@ void OnGadgetDestroyed(GtkWidget* outer, gpointer data) {
   slot = GadgetSlot{};
 }
 
-void Ellipsize(GtkWidget* label, float xalign) {
+// The height of one line of text in the native windows' font.
+int LineHeight(GtkWidget* label) {
+  PangoLayout* layout = gtk_widget_create_pango_layout(label, "Ag");
+  int height = 0;
+  pango_layout_get_pixel_size(layout, nullptr, &height);
+  g_object_unref(layout);
+  return std::max(height, 1);
+}
+
+// Sets up the text of a control whose text may use `height` pixels: on one line, or,
+// where the box holds more lines, wrapped between words (within a word only where one
+// word is wider than the box). Text that still does not fit ends in an ellipsis.
+void FitText(GtkWidget* label, float xalign, int height) {
   if (!GTK_IS_LABEL(label)) return;
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
   gtk_label_set_xalign(GTK_LABEL(label), xalign);
+  const int lines = height / LineHeight(label);
+  if (lines < 2) return;
+  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
+  gtk_label_set_lines(GTK_LABEL(label), lines);
+  gtk_label_set_justify(GTK_LABEL(label), xalign == 0.5f   ? GTK_JUSTIFY_CENTER
+                                          : xalign == 1.0f ? GTK_JUSTIFY_RIGHT
+                                                           : GTK_JUSTIFY_LEFT);
 }
 
 GtkWidget* ButtonLabel(const GadgetSlot& slot) { return gtk_bin_get_child(GTK_BIN(slot.Inner)); }
@@ -169,7 +191,8 @@ bool ValidGadget(int gadget) {
 bool ButtonGadget(int gadget, int window, int x, int y, int width, int height,
                   const std::string& text, int flags) {
   GtkWidget* button = gtk_button_new_with_label(text.c_str());
-  Ellipsize(gtk_bin_get_child(GTK_BIN(button)), 0.5f);
+  // Inside the button's 1-pixel border.
+  FitText(gtk_bin_get_child(GTK_BIN(button)), 0.5f, height - 2);
   if (!Place(gadget, window, x, y, width, height, GadgetKind::Button, button, button, flags)) {
     return false;
   }
@@ -180,7 +203,7 @@ bool ButtonGadget(int gadget, int window, int x, int y, int width, int height,
 bool CheckBoxGadget(int gadget, int window, int x, int y, int width, int height,
                     const std::string& text, int flags) {
   GtkWidget* box = gtk_check_button_new_with_label(text.c_str());
-  Ellipsize(gtk_bin_get_child(GTK_BIN(box)), 0.0f);
+  FitText(gtk_bin_get_child(GTK_BIN(box)), 0.0f, height);
   if (!Place(gadget, window, x, y, width, height, GadgetKind::CheckBox, box, box, flags)) {
     return false;
   }
@@ -227,7 +250,7 @@ bool TextGadget(int gadget, int window, int x, int y, int width, int height,
   GtkWidget* box = gtk_event_box_new();
   GtkWidget* label = gtk_label_new(text.c_str());
   float xalign = (flags & GadgetCentred) ? 0.5f : (flags & GadgetRightAligned) ? 1.0f : 0.0f;
-  Ellipsize(label, xalign);
+  FitText(label, xalign, height);
   gtk_label_set_yalign(GTK_LABEL(label), 0.0f);
   gtk_container_add(GTK_CONTAINER(box), label);
   if (!Place(gadget, window, x, y, width, height, GadgetKind::Text, box, label, flags)) {

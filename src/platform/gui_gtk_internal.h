@@ -25,6 +25,9 @@ struct WindowSlot {
   int ClientWidth = 0;   // the client size last allocated (device pixels)
   int ClientHeight = 0;
   bool ButtonHeld = false;  // the left button went down on the client area
+  // The window's activation went to a pop-up of its own, and is watched until it comes
+  // back (or, the pop-up gone, is found lost).
+  bool ActivationLent = false;
   // Where gadgets created in this window go: the window's client area, or the page of
   // a tab control that received the last tab. Gadget positions are relative to it.
   GtkWidget* GadgetParent = nullptr;
@@ -63,7 +66,9 @@ struct GuiState {
   // Set while a message box or the folder chooser runs: activation moving to our own
   // dialog is not the loss of activation the program acts on.
   int DialogDepth = 0;
-  int ActiveWindow = -1;  // the program's window that has the activation, -1 none
+  // The program's window that has the activation, -1 none. A window keeps it while a
+  // pop-up of its own (a drop-down list's menu, a context menu) holds the keyboard.
+  int ActiveWindow = -1;
   // The user's own scale setting, handed on to the viewers the program starts.
   bool HadGdkScale = false;
   std::string UserGdkScale;
@@ -92,6 +97,10 @@ bool SleepOnDisplay(int64_t now, int64_t until);
 bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, int right, int bottom);
 // Drops what DrawOnDisplay keeps for the window; called before the surface goes.
 void ForgetDirectTarget();
+// Gives the keyboard to the toplevel, as a window manager that focuses on click would,
+// when no window manager runs (there the X server hands the keyboard to whichever window
+// the pointer is over). `time` is the X time of the event that asks for it.
+void FocusWithoutWindowManager(GtkWidget* toplevel, uint32_t time);
 
 
 bool ValidWindow(int window);   // a number in range that holds an open window

@@ -7,7 +7,8 @@
 // events; WaitWindowEvent(Until) iterates the GLib main context without blocking, sleeps
 // at most 1 ms at a time, and hands out one event per call.
 //
-// Sections: shared state and helpers; start-up; windows; events; pointer.
+// Sections: shared state and helpers; start-up; windows (with their activation); events;
+// pointer.
 #include <clocale>
 #include <algorithm>
 #include <cstdio>
@@ -109,6 +110,13 @@ entry.zolt-borderless, entry.zolt-borderless:focus {
 
 // ---- start-up ----
 
+// The native windows place their controls in fixed boxes of pixels, made for a narrow
+// sans-serif of 12 pixels: in it every caption fits its box in each translated language.
+// The size is in pixels, so that a dense display does not make the texts outgrow their
+// boxes. Scripts the font lacks (the language page's names) come from the system's other
+// fonts.
+constexpr const char* NativeWindowFont = "Nimbus Sans Narrow 12px";
+
 // The density the desktop asks for (its font resolution), which GTK's settings carry to
 // the screen once they exist.
 double ReadDisplayDpi() {
@@ -134,17 +142,111 @@ void OnDestroy(GtkWidget* toplevel, gpointer) {
   ForgetWindowEvents(window);
 }
 
+// ---- windows: activation ----
+//
+// A window loses the activation to the display whenever one of its own pop-ups takes the
+// keyboard: a drop-down list's menu or a context menu (which grab it). That is no loss:
+// the window keeps the activation, no Deactivate is queued, and the activation comes back
+// when the pop-up closes. Should it not come back then (the user went to another window
+// or application while the pop-up was open), the loss is reported at that point.
+
+// The program's window a toplevel of this process belongs to: the window itself, or, for
+// a pop-up (a menu, a tooltip, a dialog), the window it was opened for, found through
+// the pop-up's transient-for and attached-to links. -1 when none.
+int OwnerWindow(GtkWidget* toplevel) {
+  for (int depth = 0; depth < 8 && GTK_IS_WINDOW(toplevel); ++depth) {
+    const int window = WindowOfToplevel(toplevel);
+    if (window >= 0) return window;
+    GtkWindow* parent = gtk_window_get_transient_for(GTK_WINDOW(toplevel));
+    GtkWidget* attached = gtk_window_get_attached_to(GTK_WINDOW(toplevel));
+    toplevel = parent != nullptr ? GTK_WIDGET(parent) : attached != nullptr ? gtk_widget_get_toplevel(attached) : nullptr;
+  }
+  return -1;
+}
+
+// True while a pop-up of the window holds the keyboard: it has GTK's grab, or it is the
+// active toplevel.
+bool PopupHoldsActivation(int window) {
+  GtkWidget* own = Gui().Windows[window].Toplevel;
+  GtkWidget* grab = gtk_grab_get_current();
+  GtkWidget* grabbing = grab != nullptr ? gtk_widget_get_toplevel(grab) : nullptr;
+  if (grabbing != nullptr && grabbing != own && OwnerWindow(grabbing) == window) return true;
+  bool holds = false;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* t = toplevels; t != nullptr && !holds; t = t->next) {
+    GtkWidget* popup = GTK_WIDGET(t->data);
+    holds = popup != own && gtk_widget_get_mapped(popup) && gtk_window_is_active(GTK_WINDOW(popup)) &&
+            OwnerWindow(popup) == window;
+  }
+  g_list_free(toplevels);
+  return holds;
+}
+
+// Watches a window whose activation a pop-up of its own holds.
+struct LentActivation {
+  int Window;
+  GtkWidget* Toplevel;  // the window's toplevel when lent: the number may be reused
+  int TicksWithoutPopup = 0;
+};
+
+constexpr guint LentWatchMs = 100;
+constexpr int TicksForReturn = 3;  // how long the activation may take to come back
+
+gboolean WatchLentActivation(gpointer data) {
+  auto* lent = static_cast<LentActivation*>(data);
+  const int window = lent->Window;
+  WindowSlot& slot = Gui().Windows[window];
+  bool done = !ValidWindow(window) || slot.Toplevel != lent->Toplevel || !slot.ActivationLent ||
+              gtk_window_is_active(GTK_WINDOW(slot.Toplevel));
+  if (!done && PopupHoldsActivation(window)) lent->TicksWithoutPopup = 0;
+  else if (!done && ++lent->TicksWithoutPopup >= TicksForReturn) {
+    // The pop-up has closed and the activation went elsewhere.
+    done = true;
+    if (Gui().ActiveWindow == window) Gui().ActiveWindow = -1;
+    if (Gui().DialogDepth == 0) QueueEvent(EventType::Deactivate, window);
+  }
+  if (!done) return G_SOURCE_CONTINUE;
+  if (slot.Toplevel == lent->Toplevel) slot.ActivationLent = false;
+  delete lent;
+  return G_SOURCE_REMOVE;
+}
+
 void OnActiveChanged(GObject* toplevel, GParamSpec*, gpointer) {
   int window = WindowOfToplevel(GTK_WIDGET(toplevel));
   if (window < 0) return;
+  WindowSlot& slot = Gui().Windows[window];
   bool active = gtk_window_is_active(GTK_WINDOW(toplevel));
   if (active) {
     Gui().ActiveWindow = window;
+    // Back from its own pop-up: for the program the window never lost the activation.
+    if (std::exchange(slot.ActivationLent, false)) return;
     if (Gui().DialogDepth == 0) QueueEvent(EventType::Activate, window);
+  } else if (slot.ActivationLent || PopupHoldsActivation(window)) {
+    if (!std::exchange(slot.ActivationLent, true)) {
+      g_timeout_add(LentWatchMs, WatchLentActivation, new LentActivation{window, slot.Toplevel});
+    }
   } else {
     if (Gui().ActiveWindow == window) Gui().ActiveWindow = -1;
     if (Gui().DialogDepth == 0) QueueEvent(EventType::Deactivate, window);
   }
+}
+
+// Every event from the display passes here on its way to GTK. Without a window manager,
+// a program window (or a dialog of one) that is shown or clicked gets the keyboard, as
+// under a window manager, instead of the keyboard following the pointer from window to
+// window; so only a click on another window takes the activation.
+void OnDisplayEvent(GdkEvent* event, gpointer) {
+  GdkWindow* window = event->any.window;
+  const bool shown = event->type == GDK_MAP && window != nullptr && gdk_window_get_toplevel(window) == window;
+  if ((shown || event->type == GDK_BUTTON_PRESS) && window != nullptr) {
+    gpointer widget = nullptr;
+    gdk_window_get_user_data(gdk_window_get_toplevel(window), &widget);
+    if (GTK_IS_WINDOW(widget) && gtk_window_get_window_type(GTK_WINDOW(widget)) == GTK_WINDOW_TOPLEVEL &&
+        OwnerWindow(GTK_WIDGET(widget)) >= 0) {
+      FocusWithoutWindowManager(GTK_WIDGET(widget), gdk_event_get_time(event));
+    }
+  }
+  gtk_main_do_event(event);
 }
 
 void OnClientAllocated(GtkWidget* client, GdkRectangle* allocation, gpointer data) {
@@ -345,8 +447,10 @@ bool InitialiseGui() {
   gdk_set_allowed_backends("x11,*");
   if (!gtk_init_check(nullptr, nullptr)) return false;
   WatchDisplayConnection();
+  gdk_event_handler_set(OnDisplayEvent, nullptr, nullptr);
   // GTK takes the user's locale; numbers in files and on screen always use a point.
   setlocale(LC_NUMERIC, "C");
+  g_object_set(gtk_settings_get_default(), "gtk-font-name", NativeWindowFont, nullptr);
   double dpi = ReadDisplayDpi();
   SetDisplayDpi(dpi, dpi);
   GtkCssProvider* provider = gtk_css_provider_new();

@@ -42,7 +42,7 @@ class WindowTest : public AnalyserTest {
     ASSERT_TRUE(platform::IsWindow(PmxWindow));
     EXPECT_EQ(platform::WindowTitle(PmxWindow) + " " + std::to_string(platform::WindowClientWidth(PmxWindow)) +
                   "x" + std::to_string(platform::WindowClientHeight(PmxWindow)),
-              "Settings 1200x950");
+              zone == ZoneSettings ? "Settings 1200x990" : "Settings 1200x950");
   }
   void Press(int gadget) {
     platform::headless::ClickGadget(gadget);

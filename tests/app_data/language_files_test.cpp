@@ -1,5 +1,6 @@
 // The language tables installed beside the program: their form, their first row, and
 // that they hold every text the program translates, complete in every language.
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -260,6 +261,38 @@ TEST_F(LanguageFilesTest, HoldEveryTextTheProgramTranslates) {
                    "empty text, not English). A cell holding a comma goes in double quotes; a "
                    "text cannot hold a double quote. Lines to start from, English in every cell:\n"
                 << lines;
+}
+
+TEST_F(LanguageFilesTest, EveryLanguageNameHasAnInstalledFontThatDrawsIt) {
+  // The language page shows each language's own name: some installed font must hold
+  // every character of it, or the button shows empty boxes.
+  ASSERT_TRUE(FcInit());
+  FcObjectSet* family = FcObjectSetBuild(FC_FAMILY, nullptr);
+  for (int column = 0; column < LanguageCount; ++column) {
+    const std::string& language = table_.Rows[0][column];
+    const auto row = std::find_if(table_.Rows.begin(), table_.Rows.end(),
+                                  [&](const auto& cells) { return cells[0] == language; });
+    ASSERT_NE(row, table_.Rows.end()) << "no row for " << language;
+    const std::string& name = (*row)[column];
+    FcCharSet* characters = FcCharSetCreate();
+    for (size_t at = 0; at < name.size();) {
+      FcChar32 character = 0;
+      const int length = FcUtf8ToUcs4(reinterpret_cast<const FcChar8*>(name.data() + at), &character,
+                                      static_cast<int>(name.size() - at));
+      ASSERT_GT(length, 0) << language;
+      if (character != ' ') FcCharSetAddChar(characters, character);
+      at += static_cast<size_t>(length);
+    }
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddCharSet(pattern, FC_CHARSET, characters);
+    FcFontSet* fonts = FcFontList(nullptr, pattern, family);
+    EXPECT_GT(fonts != nullptr ? fonts->nfont : 0, 0)
+        << "no installed font draws \"" << name << "\" (" << language << "): scripts/setup installs one";
+    if (fonts != nullptr) FcFontSetDestroy(fonts);
+    FcPatternDestroy(pattern);
+    FcCharSetDestroy(characters);
+  }
+  FcObjectSetDestroy(family);
 }
 
 }  // namespace

@@ -197,6 +197,50 @@ TEST_F(GtkGui, EventsAreHandedOutOnePerCallInOrder) {
   EXPECT_TRUE(DrainEvents().empty());
 }
 
+// Takes every queued event and keeps the activation changes of a window.
+std::vector<EventType> ActivationChanges(int window) {
+  std::vector<EventType> changes;
+  for (WindowEvent e = WaitWindowEvent(0); e.Type != EventType::None; e = WaitWindowEvent(0)) {
+    if ((e.Type == EventType::Activate || e.Type == EventType::Deactivate) && e.Window == window)
+      changes.push_back(e.Type);
+  }
+  return changes;
+}
+
+TEST_F(GtkGui, AWindowKeepsItsActivationWhileItsOwnDropDownListIsOpen) {
+  OpenMain();
+  OpenSettings();
+  ASSERT_TRUE(ComboBoxGadget(287, Settings, 312, 120, 96, 20));
+  AddGadgetItem(287, "10 Hz");
+  AddGadgetItem(287, "20 Hz");
+  // Without a window manager too, a window that is shown takes the keyboard.
+  ASSERT_TRUE(PumpUntil([] { return GetActiveWindow() == Settings; }));
+  GtkComboBox* list = GTK_COMBO_BOX(Inner(287));
+  ActivationChanges(Settings);
+  gtk_combo_box_popup(list);
+  Pump(400);
+  EXPECT_EQ(GetActiveWindow(), Settings);
+  gtk_combo_box_popdown(list);
+  Pump(400);
+  EXPECT_EQ(GetActiveWindow(), Settings);
+  EXPECT_TRUE(ActivationChanges(Settings).empty());
+
+  // Another window taken while the list is open: the loss shows once the list has gone.
+  gtk_combo_box_popup(list);
+  Pump(200);
+  SetActiveWindow(Main);
+  Pump(200);
+  gtk_combo_box_popdown(list);
+  std::vector<EventType> changes;
+  ASSERT_TRUE(PumpUntil([&] {
+    for (EventType change : ActivationChanges(Settings)) changes.push_back(change);
+    return !changes.empty();
+  }));
+  EXPECT_EQ(changes, std::vector<EventType>{EventType::Deactivate});
+  EXPECT_NE(GetActiveWindow(), Settings);
+}
+
+// ---- gadgets ----
 // ---- gadgets ----
 
 TEST_F(GtkGui, TheUsersActionsBecomeGadgetEvents) {
@@ -285,6 +329,28 @@ TEST_F(GtkGui, ControlsKeepTheSizeTheyWereCreatedWithWhateverTheirText) {
   }
   // The window did not grow to make room.
   EXPECT_EQ(Allocation(g::Gui().Windows[Settings].Client).width, 1300);
+}
+
+TEST_F(GtkGui, TextsWrapInsideBoxesTallEnoughForMoreLinesAndEndInAnEllipsisElsewhere) {
+  OpenSettings();
+  const std::string text = "To calibrate follow the instructions below in numeric sequence, then enter the readings.";
+  const struct {
+    int Height, ButtonHeight;
+    bool Wrapped;
+  } boxes[] = {{45, 40, true}, {20, 20, false}};
+  for (const auto& box : boxes) {
+    ASSERT_TRUE(TextGadget(1, Settings, 10, 10, 300, box.Height, text));
+    ASSERT_TRUE(ButtonGadget(2, Settings, 10, 60, 120, box.ButtonHeight, "Load existing 'PMX_cal.txt' file"));
+    Pump(100);
+    for (GtkWidget* label : {Inner(1), gtk_bin_get_child(GTK_BIN(Inner(2)))}) {
+      PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(label));
+      int height = 0;
+      pango_layout_get_pixel_size(layout, nullptr, &height);
+      EXPECT_EQ(pango_layout_get_line_count(layout) > 1, box.Wrapped) << box.Height;
+      EXPECT_EQ(pango_layout_is_ellipsized(layout), !box.Wrapped) << box.Height;
+      EXPECT_LE(height, box.Height);
+    }
+  }
 }
 
 TEST_F(GtkGui, ControlsBuiltAfterATabGoOnThatTabAndGoWithTheTabControl) {

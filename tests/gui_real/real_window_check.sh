@@ -14,6 +14,9 @@
 #   --pixel X,Y,RRGGBB    expect this colour at client position X,Y (repeatable)
 #   --background COMMAND  shell command started in the working folder before the program
 #                         (a simulated instrument, say) and stopped (SIGTERM) at the end
+#   --window-manager COMMAND
+#                         a window manager started on the display before the program (and
+#                         waited for until it runs), stopped at the end
 #   --check COMMAND       shell command run (in the working folder) after the program
 #                         ended; it must succeed (repeatable)
 #   --wait SECONDS        how long to wait for the window (default 30)
@@ -41,6 +44,9 @@
 #                         target again
 #   --resize WxH          resize the window, and wait until its client area has that size
 #   --wait-file GLOB      wait until a file matching GLOB exists (in the working folder)
+#   --wait-text FILE,REGEX
+#                         wait until a line of FILE (in the working folder) matches REGEX
+#   --pause SECONDS       wait that long
 #   --wait-colour X1,Y1,X2,Y2,RRGGBB
 #                         wait until some pixel of the region has the colour
 #   --screenshot NAME     save a screenshot as NAME.png among the artifacts
@@ -67,6 +73,8 @@ actions=()
 checks=()
 background=""
 background_pid=""
+window_manager=""
+window_manager_pid=""
 timeout_seconds=60
 wait_seconds=30
 settle_seconds=2
@@ -96,6 +104,9 @@ while [ "$#" -gt 0 ]; do
     --screenshot) actions+=("screenshot $2"); shift 2 ;;
     --wait-change) actions+=("wait-change $2"); shift 2 ;;
     --background) background="$2"; shift 2 ;;
+    --window-manager) window_manager="$2"; shift 2 ;;
+    --wait-text) actions+=("wait-text $2"); shift 2 ;;
+    --pause) actions+=("pause $2"); shift 2 ;;
     --timeout) timeout_seconds="$2"; shift 2 ;;
     --check) checks+=("$2"); shift 2 ;;
     --wait) wait_seconds="$2"; shift 2 ;;
@@ -159,6 +170,10 @@ finish() {
     kill -9 "$pid" 2>/dev/null
   fi
   stop_background
+  if [ -n "$window_manager_pid" ]; then
+    kill "$window_manager_pid" 2>/dev/null
+    wait "$window_manager_pid" 2>/dev/null
+  fi
   if [ "$failures" -gt 0 ]; then
     echo "--- program stdout ($out_log)" >&2; tail -n 40 "$out_log" >&2 2>/dev/null
     echo "--- program stderr ($err_log)" >&2; tail -n 40 "$err_log" >&2 2>/dev/null
@@ -174,6 +189,18 @@ finish() {
 
 # ---- start the program and find its window ----
 
+if [ -n "$window_manager" ]; then
+  bash -c "exec $window_manager" >"$artifacts/$name.window_manager.txt" 2>&1 &
+  window_manager_pid=$!
+  wm_deadline=$((SECONDS + 10))
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    if [ "$SECONDS" -ge "$wm_deadline" ] || ! running "$window_manager_pid"; then
+      fail "the window manager ($window_manager) did not start"
+      finish
+    fi
+    sleep 0.1
+  done
+fi
 if [ -n "$background" ]; then
   (cd "$workdir" && exec bash -c "exec $background") >"$bg_log" 2>&1 &
   background_pid=$!
@@ -284,6 +311,7 @@ wait_until() {
 }
 
 file_there() { (cd "$workdir" && compgen -G "$1" >/dev/null); }
+text_there() { (cd "$workdir" && grep -qE "$2" "$1" 2>/dev/null); }
 colour_there() { grab "$shot" && region_has_colour "$shot" "$1" "$2"; }
 changed_from() { grab "$shot" && region_differs "$1" "$shot" "$2"; }
 size_is() { measure_window; [ "${width}x${height}" = "$1" ]; }
@@ -366,6 +394,15 @@ for action in "${actions[@]}"; do
         fail "no file $at in $workdir within $timeout_seconds s"
         break
       fi
+      ;;
+    wait-text)
+      if ! wait_until text_there "${at%%,*}" "${at#*,}"; then
+        fail "no line matching ${at#*,} in ${at%%,*} within $timeout_seconds s"
+        break
+      fi
+      ;;
+    pause)
+      sleep "$at"
       ;;
     wait-colour)
       colour="${at##*,}"
