@@ -41,18 +41,20 @@ std::string ReadKeyValue(const std::string& path, const std::string& key) {
   return KeyValueResult;
 }
 
-std::string ReadKeyValueExact(const std::string& path, const std::string& key) {
+std::string FindKeyValueExact(const std::vector<std::string>& lines, const std::string& key) {
   std::string result = "0";
-  std::vector<std::string> lines;
-  if (platform::ReadTextLines(path, lines)) {
-    for (const std::string& line : lines) {
-      const size_t equals = line.find('=');
-      if (equals != std::string::npos && line.compare(0, equals, key) == 0)
-        result = line.substr(equals + 1);
-    }
+  for (const std::string& line : lines) {
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos && line.compare(0, equals, key) == 0) result = line.substr(equals + 1);
   }
-  KeyValueResult = result;
   return result;
+}
+
+std::string ReadKeyValueExact(const std::string& path, const std::string& key) {
+  std::vector<std::string> lines;
+  platform::ReadTextLines(path, lines);
+  KeyValueResult = FindKeyValueExact(lines, key);
+  return KeyValueResult;
 }
 
 // ---- typed readers ----

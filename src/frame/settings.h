@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zolt::frame {
 
@@ -72,6 +73,8 @@ void ReadSystemSettings(const std::string& path);
 std::string ReadKeyValue(const std::string& path, const std::string& key);
 // Exact-key variant: the key is the text before a line's first "="; default "0".
 std::string ReadKeyValueExact(const std::string& path, const std::string& key);
+// The same lookup over lines already read (KeyValueResult is left alone).
+std::string FindKeyValueExact(const std::vector<std::string>& lines, const std::string& key);
 
 // A key's value converted, or the default after appending key=default to the file.
 std::string ReadSettingString(const std::string& path, const std::string& defaultValue,
