@@ -1,7 +1,8 @@
 // The power analyser's per-frame handler.
 //
 // Sections: view switches; zone actions (one row per control, in painting order); the
-// window's events and live readings; demonstration clock; block hand-off; one turn.
+// window's events and live readings; demonstration clock; block hand-off; a stream
+// starts, a link ends; one turn.
 #include "analyser/handler.h"
 
 #include "analyser/analysis.h"
@@ -56,6 +57,7 @@ void ToggleSynthesis() {
   if (s.PmxSynthesisOn == 0) {
     s.PmxSynthesisOn = 1;
     LoadSynthCsv();
+    RestartPmxAnalysis();
     PmxSynthClock = platform::ElapsedMilliseconds();
   } else {
     s.PmxSynthesisOn = 0;
@@ -174,6 +176,24 @@ void HandOverNextBlock() {
                {16, r.PmxCurrentPeakNegative}};
   for (const auto& s : shown) ReadoutTiles[s.Tile].Value = frame::FixedDecimals(s.Value, 3);
   ring.PmxLastProcessedBlock = ring.PmxProcessBlock;
+}
+
+// ---- a stream starts, a link ends ----
+
+void PmxStreamStarting() { RestartPmxAnalysis(); }
+
+void PmxLinkEnded() {
+  RestartPmxAnalysis();
+  SetTileStartTexts();
+  link::PmxSampleRingRecord& ring = link::PmxSampleRing;
+  const int32_t published = ring.PmxPublishedBlock.load(std::memory_order_acquire);
+  ring.PmxProcessBlock = ring.PmxLastProcessedBlock = (published + link::PmxRingBlocks - 1) % link::PmxRingBlocks;
+  for (int32_t i = 0; i < link::PmxRingSamples; ++i) {
+    link::StoreSample(link::PmxVoltageSamples[i], 0.0);
+    link::StoreSample(link::PmxCurrentSamples[i], 0.0);
+    link::PmxFilteredSamples[i] = 0.0;
+  }
+  frame::FrameLoopState.RedrawAll = 1;
 }
 
 // ---- one turn ----

@@ -24,4 +24,11 @@ void RefreshLiveReadings();
 void RunDemonstrationClock();
 void HandOverNextBlock();
 
+// What the connection steps call (link::PmxLinkHooks). A stream about to start is
+// analysed afresh. A link that ended leaves nothing it showed: the analysis starts
+// afresh, the tiles show their start texts, the blocks not yet analysed are dropped and
+// the ring is cleared (the waveform panes show no trace), and the screen is redrawn.
+void PmxStreamStarting();
+void PmxLinkEnded();
+
 }  // namespace zolt::analyser

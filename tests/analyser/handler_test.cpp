@@ -1,5 +1,6 @@
 // The per-frame handler: range steppers and their application, the view switches, the
 // connect zone, the demonstration clock and the block hand-off.
+#include <cmath>
 #include <thread>
 
 #include "analyser/analysis.h"
@@ -121,9 +122,12 @@ TEST_F(HandlerTest, WhileThePowerAnalyserWindowIsOpenTheScreenTakesNoClicks) {
 }
 
 // After a one-second stall the clock catches up one block a turn, only while disconnected.
+// Switched on, the synthesis is analysed afresh (a poisoned filter is dropped).
 TEST_F(HandlerTest, TheDemonstrationClockCatchesUpOneBlockATurn) {
   zolt::testing::WriteFile("synth.csv", "1,1,50,1,100,0,0,0\n");
+  PmxVoltageFilter = {NAN, NAN, NAN, NAN};
   Click(ZoneSynthesis);
+  EXPECT_EQ(PmxVoltageFilter.X1 + PmxVoltageFilter.Y1 + PmxVoltageFilter.Y2, 0.0);
   link::LinkState.Connected = 1;
   PmxSynthClock -= 1000;
   RunDemonstrationClock();
