@@ -49,6 +49,8 @@ DateTime LocalDateTime();
 // not kept; a last line without an end is still a line; nothing follows a final end.
 // Returns false (and no lines) when the file cannot be opened.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+// The same over text already in memory.
+void SplitTextLines(std::string_view bytes, std::vector<std::string>& lines);
 
 // Reads a whole file. Returns false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);

@@ -80,6 +80,12 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
   lines.clear();
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return false;
+  SplitTextLines(bytes, lines);
+  return true;
+}
+
+void SplitTextLines(std::string_view bytes, std::vector<std::string>& lines) {
+  lines.clear();
   std::string line;
   for (size_t i = 0; i < bytes.size(); ++i) {
     const char c = bytes[i];
@@ -92,7 +98,6 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     }
   }
   if (!line.empty()) lines.push_back(line);
-  return true;
 }
 
 namespace {
