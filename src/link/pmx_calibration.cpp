@@ -105,7 +105,8 @@ void LoadFileToEeprom(const std::string& path) {
     frame::ReportMessage("Error", "PMX_cal.txt",
                          "'PMX_cal.txt' holds " + std::to_string(bytes.size()) + " bytes, more than the " +
                              std::to_string(PmxEepromAreaBytes) +
-                             " the device can keep: nothing was written to the device.");
+                             " the device can keep: nothing was written to the device, whose copy replaces "
+                             "'PMX_cal.txt' at the next connection.");
     return;
   }
   for (uint32_t address = EepromFirstWord; address <= EepromLastWord; ++address) {
