@@ -32,6 +32,8 @@ namespace zolt::analyser {
 
 namespace {
 
+void StartAnalysisAfresh();
+
 void Relayout() {
   LayoutReadoutTiles();
   frame::FrameLoopState.RedrawAll = 1;
@@ -57,7 +59,8 @@ void ToggleSynthesis() {
   if (s.PmxSynthesisOn == 0) {
     s.PmxSynthesisOn = 1;
     LoadSynthCsv();
-    RestartPmxAnalysis();
+    // While connected the synthesis waits for the link to end, which starts afresh.
+    if (link::LinkState.Connected.load() == 0) StartAnalysisAfresh();
     PmxSynthClock = platform::ElapsedMilliseconds();
   } else {
     s.PmxSynthesisOn = 0;
@@ -180,11 +183,14 @@ void HandOverNextBlock() {
 
 // ---- a stream starts, a link ends ----
 
-void PmxStreamStarting() { RestartPmxAnalysis(); }
+namespace {
 
-void PmxLinkEnded() {
+// Nothing of an earlier signal is analysed with the next: the analysis starts afresh,
+// the blocks not yet analysed are dropped and the ring is cleared (the published block,
+// the first one analysed next, included). Only while nothing writes the ring: no comms
+// thread, no synthesis running.
+void StartAnalysisAfresh() {
   RestartPmxAnalysis();
-  SetTileStartTexts();
   link::PmxSampleRingRecord& ring = link::PmxSampleRing;
   const int32_t published = ring.PmxPublishedBlock.load(std::memory_order_acquire);
   ring.PmxProcessBlock = ring.PmxLastProcessedBlock = (published + link::PmxRingBlocks - 1) % link::PmxRingBlocks;
@@ -193,6 +199,15 @@ void PmxLinkEnded() {
     link::StoreSample(link::PmxCurrentSamples[i], 0.0);
     link::PmxFilteredSamples[i] = 0.0;
   }
+}
+
+}  // namespace
+
+void PmxStreamStarting() { StartAnalysisAfresh(); }
+
+void PmxLinkEnded() {
+  StartAnalysisAfresh();
+  SetTileStartTexts();
   frame::FrameLoopState.RedrawAll = 1;
 }
 

@@ -76,7 +76,10 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   ring.PmxPublishedBlock = 97;
   ring.PmxProcessBlock = ring.PmxLastProcessedBlock = 96;
   DrawPowerAnalyserScreen();  // registers the zones
-  PmxVoltageFilter = {NAN, NAN, NAN, NAN};  // left by a broken signal: the stream starts afresh
+  // A broken signal before: a poisoned filter, and its last block next in line for the
+  // analysis. The stream starts afresh without either.
+  PmxVoltageFilter = {NAN, NAN, NAN, NAN};
+  FillVoltage(97 * link::PmxBlockSamples, link::PmxBlockSamples, [](int) { return INFINITY; });
   Turn();
   Turn(ZoneConnect);
   for (int turn = 0; turn < 9; ++turn) Turn();
