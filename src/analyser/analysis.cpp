@@ -53,7 +53,10 @@ void AnalysePmxBlock(int32_t block) {
     // placed between samples i - 1 and i by linear interpolation.
     if (y > 0 && p < 0) {
       const double t = i + (-y / (y - p));
-      if (fs.PmxCrossingCount < PmxCrossingsPerMeasurement) {
+      if (fs.PmxCrossingCount == 0) {
+        fs.PmxReferenceCrossing = t;
+        fs.PmxCrossingCount = 1;
+      } else if (fs.PmxCrossingCount < PmxCrossingsPerMeasurement) {
         ++fs.PmxCrossingCount;
       } else {
         double span = t - fs.PmxReferenceCrossing;
@@ -71,6 +74,13 @@ void AnalysePmxBlock(int32_t block) {
   r.PmxCurrentPeakNegative = cMin;
   r.PmxLiveVoltage = vSum / 1600.0;
   r.PmxLiveCurrent = cSum / 1600.0;
+}
+
+void RestartPmxAnalysis() {
+  PmxVoltageFilter = {};
+  PmxFrequencyState = {};
+  PmxReadingsRecord& r = PmxReadings;
+  r = {.PmxShownVoltage = r.PmxShownVoltage, .PmxShownCurrent = r.PmxShownCurrent};
 }
 
 }  // namespace zolt::analyser

@@ -3,8 +3,9 @@
 // the interpolated rising zero crossings of that filtered voltage, measured over 50
 // periods at a time.
 //
-// Main thread only. The filter and the crossing count run on across calls (and across
-// connections and synthesis) for the life of the program.
+// Main thread only. The filter and the crossing count run on across the blocks of one
+// signal; a new stream or the synthesis switched on starts them afresh
+// (RestartPmxAnalysis), so nothing of an earlier or a broken signal stays in them.
 #pragma once
 
 #include <cstdint>
@@ -33,8 +34,10 @@ struct PmxVoltageFilterRecord {
 
 inline PmxVoltageFilterRecord PmxVoltageFilter;
 
+// The first rising crossing after a start becomes the reference, so every measurement,
+// the first included, spans 50 whole periods.
 struct PmxFrequencyStateRecord {
-  int32_t PmxCrossingCount = 0;        // rising crossings since the reference one
+  int32_t PmxCrossingCount = 0;        // rising crossings since the reference one; 0: none yet
   double PmxReferenceCrossing = 0.0;   // ring position (samples) of the reference crossing
 };
 
@@ -46,5 +49,9 @@ constexpr double PmxFilterOutputScale = 4.0;  // the filtered samples hold outpu
 
 // Analyses block 0..99 of the ring (any other number is ignored).
 void AnalysePmxBlock(int32_t block);
+
+// The filter, the frequency count and the readings back to their start (the values last
+// shown in the window's fields are kept, so the fields follow the readings).
+void RestartPmxAnalysis();
 
 }  // namespace zolt::analyser

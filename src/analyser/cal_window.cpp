@@ -106,6 +106,21 @@ void OpenPowerAnalyserCalWindow() {
 // Line 1 the date and time it was made; lines 2..25 one point each in key order:
 // key "=" DMM text, unit, "," ADC text (the field texts as they stand).
 
+CalibrationPointTexts ReadCalibrationPointTexts(const std::vector<std::string>& lines) {
+  CalibrationPointTexts texts;
+  for (size_t i = 0; i < texts.size() && i + 1 < lines.size(); ++i) {
+    const std::string& line = lines[i + 1];
+    const size_t equals = line.find('=');
+    const size_t comma = line.find(',');
+    if (equals == std::string::npos || comma == std::string::npos || comma < equals) continue;
+    // Between "=" and ",": the meter's value followed by its one-letter unit.
+    std::string dmm = line.substr(equals + 1, comma - equals - 1);
+    if (!dmm.empty()) dmm.pop_back();
+    texts[i] = CalibrationPointText{dmm, line.substr(comma + 1)};
+  }
+  return texts;
+}
+
 namespace {
 
 void CreateCalibrationFile() {
@@ -125,8 +140,8 @@ void CreateCalibrationFile() {
                              platform::MessageIcon::None);
 }
 
-// Points are taken by position. A line that is missing, or lacks "=" or a "," after it,
-// leaves its point's fields as they were; how many were left is reported once.
+// A point without its texts leaves its fields as they were; how many were left is
+// reported once.
 void LoadCalibrationFile() {
   std::vector<std::string> lines;
   if (!platform::ReadTextLines(PmxCalibrationFile, lines)) {
@@ -134,23 +149,17 @@ void LoadCalibrationFile() {
                              platform::MessageIcon::None);
     return;
   }
+  const CalibrationPointTexts texts = ReadCalibrationPointTexts(lines);
   int unread = 0;
   int firstUnread = 0;
   for (int i = 0; i < CalibrationPoints; ++i) {
-    const size_t lineIndex = static_cast<size_t>(i) + 1;  // line 1 is the date
-    const std::string* line = lineIndex < lines.size() ? &lines[lineIndex] : nullptr;
-    const size_t equals = line != nullptr ? line->find('=') : std::string::npos;
-    const size_t comma = line != nullptr ? line->find(',') : std::string::npos;
-    if (equals == std::string::npos || comma == std::string::npos || comma < equals) {
-      if (unread++ == 0) firstUnread = static_cast<int>(lineIndex) + 1;
+    if (!texts[i]) {
+      if (unread++ == 0) firstUnread = i + 2;  // line 1 is the date
       continue;
     }
-    // Between "=" and ",": the meter's value followed by its one-letter unit.
-    std::string dmm = line->substr(equals + 1, comma - equals - 1);
-    if (!dmm.empty()) dmm.pop_back();
     const Point p = PointAt(i);
-    platform::SetGadgetText(p.Dmm(), dmm);
-    platform::SetGadgetText(p.Adc(), line->substr(comma + 1));
+    platform::SetGadgetText(p.Dmm(), texts[i]->Dmm);
+    platform::SetGadgetText(p.Adc(), texts[i]->Adc);
   }
   if (unread > 0)
     frame::ReportMessage("Warning", "PMX_cal.txt",

@@ -1,7 +1,8 @@
 // The power analyser's per-frame handler.
 //
 // Sections: view switches; zone actions (one row per control, in painting order); the
-// window's events and live readings; demonstration clock; block hand-off; one turn.
+// window's events and live readings; demonstration clock; block hand-off; a stream
+// starts, a link ends; one turn.
 #include "analyser/handler.h"
 
 #include "analyser/analysis.h"
@@ -31,6 +32,8 @@ namespace zolt::analyser {
 
 namespace {
 
+void StartAnalysisAfresh();
+
 void Relayout() {
   LayoutReadoutTiles();
   frame::FrameLoopState.RedrawAll = 1;
@@ -56,6 +59,8 @@ void ToggleSynthesis() {
   if (s.PmxSynthesisOn == 0) {
     s.PmxSynthesisOn = 1;
     LoadSynthCsv();
+    // While connected the synthesis waits for the link to end, which starts afresh.
+    if (link::LinkState.Connected.load() == 0) StartAnalysisAfresh();
     PmxSynthClock = platform::ElapsedMilliseconds();
   } else {
     s.PmxSynthesisOn = 0;
@@ -174,6 +179,36 @@ void HandOverNextBlock() {
                {16, r.PmxCurrentPeakNegative}};
   for (const auto& s : shown) ReadoutTiles[s.Tile].Value = frame::FixedDecimals(s.Value, 3);
   ring.PmxLastProcessedBlock = ring.PmxProcessBlock;
+}
+
+// ---- a stream starts, a link ends ----
+
+namespace {
+
+// Nothing of an earlier signal is analysed with the next: the analysis starts afresh,
+// the blocks not yet analysed are dropped and the ring is cleared (the published block,
+// the first one analysed next, included). Only while nothing writes the ring: no comms
+// thread, no synthesis running.
+void StartAnalysisAfresh() {
+  RestartPmxAnalysis();
+  link::PmxSampleRingRecord& ring = link::PmxSampleRing;
+  const int32_t published = ring.PmxPublishedBlock.load(std::memory_order_acquire);
+  ring.PmxProcessBlock = ring.PmxLastProcessedBlock = (published + link::PmxRingBlocks - 1) % link::PmxRingBlocks;
+  for (int32_t i = 0; i < link::PmxRingSamples; ++i) {
+    link::StoreSample(link::PmxVoltageSamples[i], 0.0);
+    link::StoreSample(link::PmxCurrentSamples[i], 0.0);
+    link::PmxFilteredSamples[i] = 0.0;
+  }
+}
+
+}  // namespace
+
+void PmxStreamStarting() { StartAnalysisAfresh(); }
+
+void PmxLinkEnded() {
+  StartAnalysisAfresh();
+  SetTileStartTexts();
+  frame::FrameLoopState.RedrawAll = 1;
 }
 
 // ---- one turn ----

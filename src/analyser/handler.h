@@ -24,4 +24,13 @@ void RefreshLiveReadings();
 void RunDemonstrationClock();
 void HandOverNextBlock();
 
+// What the connection steps call (link::PmxLinkHooks). A stream about to start is
+// analysed afresh: the analysis starts again, and the blocks not yet analysed are
+// dropped and the ring cleared, so nothing of an earlier signal reaches the new one's
+// analysis (the synthesis switched on does the same). A link that ended leaves nothing
+// it showed: the same fresh start (the waveform panes show no trace), the tiles back to
+// their start texts, and the screen redrawn.
+void PmxStreamStarting();
+void PmxLinkEnded();
+
 }  // namespace zolt::analyser

@@ -4,12 +4,14 @@
 // Sections: images; icon bar; channel steppers; what was painted; the drawing pass.
 #include "analyser/screen.h"
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
 #include "analyser/startup.h"
 #include "analyser/zones.h"
 #include "frame/app.h"
+#include "frame/fonts.h"
 #include "frame/translate.h"
 #include "link/pmx_calibration.h"
 #include "link/pmx_link.h"
@@ -96,12 +98,34 @@ std::vector<BarIcon> BarIcons() {
   };
 }
 
+// The connect button's caption is centred under its icon and may be wider than the icon's
+// caption strip: the strip is cleared as wide as the widest caption the button shows, so
+// a shorter caption leaves nothing of a longer one ("Disconnecting", then "Connect").
+// The icons after it are painted over the cleared part again.
+void ClearConnectCaption(int32_t x, int32_t y, int32_t image) {
+  if (!platform::IsImage(image)) return;
+  const frame::UiCaptions& c = frame::Captions;
+  const int32_t w = platform::ImageWidth(image), h = platform::ImageHeight(image);
+  platform::StartDrawing(screen::CanvasImage);
+  platform::SelectFont(frame::FontBody);
+  double widest = 0.0;
+  const std::string* captions[] = {&c.Connect, &c.Connecting, &c.Connected, &c.Disconnecting,
+                                   &link::PmxLinkState.PmxStatusText};
+  for (const std::string* caption : captions)
+    widest = std::max(widest, platform::TextWidth(*caption));
+  const int32_t half = static_cast<int32_t>(widest / 2) + 2;
+  const int32_t left = std::min(x, x + w / 2 - half), right = std::max(x + w, x + w / 2 + half);
+  platform::DrawBox(left, y + h, right - left, 25, screen::ColourScheme.DarkFillColour);
+  platform::StopDrawing();
+}
+
 // Each icon is blended onto the canvas's fill, as after a full clear, so painting the bar
 // again gives the same pixels.
 void DrawIconBar(const std::vector<BarIcon>& icons) {
   const int32_t step = 3 * screen::ScreenState.WidgetUnit;
   int32_t x = ScreenLayout.TopBarRect.X;
   const int32_t y = ScreenLayout.TopBarRect.Y;
+  ClearConnectCaption(x, y, icons.front().Image);
   for (const BarIcon& icon : icons) {
     if (platform::IsImage(icon.Image)) {
       platform::StartDrawing(screen::CanvasImage);

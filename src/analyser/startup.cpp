@@ -5,9 +5,11 @@
 
 #include <algorithm>
 
+#include "analyser/handler.h"
 #include "frame/fonts.h"
 #include "frame/log.h"
 #include "frame/numbers.h"
+#include "link/pmx_link.h"
 #include "platform/draw.h"
 #include "platform/system.h"
 #include "screen/colours.h"
@@ -50,7 +52,7 @@ void OpenIdleServer() {
 
 // ---- start-up ----
 
-void StartPowerAnalyser() {
+void SetTileStartTexts() {
   for (int t = 1; t <= ReadoutTileCount; ++t) {
     const TileText& text = TileStartTexts[t - 1];
     ReadoutTile& tile = ReadoutTiles[t];
@@ -59,6 +61,11 @@ void StartPowerAnalyser() {
     tile.Label = text.Label;
     tile.Description = text.Description;
   }
+}
+
+void StartPowerAnalyser() {
+  SetTileStartTexts();
+  link::PmxLinkHooks = {PmxStreamStarting, PmxLinkEnded};
   // The layout measures text on the canvas, so it exists before the main program's own.
   screen::CreateCanvasImage();
   screen::SetColourScheme();

@@ -50,8 +50,11 @@ inline std::array<ReadoutTile, 129> ReadoutTiles;
 constexpr int PmxNetworkServer = 22;
 constexpr int PmxNetworkPort = 6403;
 
-// Tile texts, colour scheme, drawing surface, layout and the TCP listening socket.
+// Tile texts, the link's hooks, colour scheme, drawing surface, layout and the TCP
+// listening socket.
 void StartPowerAnalyser();
+// The four texts of tiles 1..16 as at start-up.
+void SetTileStartTexts();
 // ComputeScreenLayout, the plot panes and their centres, then the tile boxes and the
 // height of the tile texts.
 void LayoutReadoutTiles();

@@ -33,21 +33,66 @@ std::string_view NextField(std::string_view& rest) {
 
 int32_t ReadInteger(std::string_view field) { return static_cast<int32_t>(frame::ParseInteger(field)); }
 
+// Whether a field is written as a number (leading blanks and a sign, then a digit), as
+// an index is; a header's word is not.
+bool WrittenAsNumber(std::string_view field) {
+  size_t at = field.find_first_not_of(" \t");
+  if (at != std::string_view::npos && (field[at] == '+' || field[at] == '-')) ++at;
+  return at < field.size() && field[at] >= '0' && field[at] <= '9';
+}
+
+// Lines of one kind of fault: how many, and the first (numbered from 1).
+struct FaultyLines {
+  int Count = 0;
+  size_t First = 0;
+  void Add(size_t line) {
+    if (Count++ == 0) First = line;
+  }
+  // "2 line(s) <what>, the first at line 5"
+  std::string Text(const std::string& what) const {
+    return std::to_string(Count) + " line(s) " + what + ", the first at line " + std::to_string(First);
+  }
+};
+
+void LogSynth(const std::string& text) { frame::ReportMessage("Log", "synth.csv", text); }
+
+// Components after the first empty slot are never synthesised: reported with the gap.
+void ReportGap() {
+  const SynthComponentsRecord& s = SynthComponents;
+  int gap = 1;
+  while (gap < SynthSlots && s.Type[gap] != 0) ++gap;
+  int after = 0, first = 0;
+  for (int k = gap + 1; k < SynthSlots; ++k) {
+    if (s.Type[k] == 0) continue;
+    if (after++ == 0) first = k;
+  }
+  if (after > 0) {
+    LogSynth("no component at index " + std::to_string(gap) + ": the list ends there, and " +
+             std::to_string(after) + " component(s) after it, the first at index " + std::to_string(first) +
+             ", are not synthesised.");
+  }
+}
+
 }  // namespace
 
 void LoadSynthCsv() {
-  SynthComponentsRecord& s = SynthComponents;
-  s = SynthComponentsRecord{};
+  SynthComponents = SynthComponentsRecord{};
   std::vector<std::string> lines;
   if (!platform::ReadTextLines(SynthFile, lines)) {
     platform::ShowMessageBox("Error", "Cannot open 'synth.csv' file to extract data", platform::MessageIcon::None);
     return;
   }
-  int rejected = 0;
-  size_t firstRejected = 0;
+  LoadSynthLines(lines);
+}
+
+void LoadSynthLines(const std::vector<std::string>& lines) {
+  SynthComponentsRecord& s = SynthComponents;
+  s = SynthComponentsRecord{};
+  FaultyLines outside, notFinite, indexZero;
   for (size_t n = 0; n < lines.size(); ++n) {
     std::string_view rest = lines[n];
-    const int64_t index = frame::ParseInteger(NextField(rest));
+    const std::string_view indexField = NextField(rest);
+    const int64_t index = frame::ParseInteger(indexField);
     const int32_t type = ReadInteger(NextField(rest));
     const double frequency = frame::ParseReal(NextField(rest));
     const int32_t harmonic = ReadInteger(NextField(rest));
@@ -57,9 +102,20 @@ void LoadSynthCsv() {
     const double noise = frame::ParseReal(rest);
     // An index with no slot must not land anywhere in the table.
     if (index < 0 || index >= SynthSlots) {
-      if (rejected++ == 0) firstRejected = n + 1;
+      outside.Add(n + 1);
       continue;
     }
+    // A value beyond any number (1e400 reads as infinity), or a phase step that is,
+    // would put infinity into every sample and the analysis after it.
+    const double step = frequency * harmonic / 16000.0 * 360.0;
+    bool finite = std::isfinite(step);
+    for (const double value : {frequency, amplitude, phase, offset, noise}) finite = finite && std::isfinite(value);
+    if (!finite) {
+      notFinite.Add(n + 1);
+      continue;
+    }
+    // Slot 0 is never synthesised: a header line lands there unseen, a component is reported.
+    if (index == 0 && WrittenAsNumber(indexField)) indexZero.Add(n + 1);
     s.Type[index] = type;
     s.Frequency[index] = frequency;
     s.Harmonic[index] = harmonic;
@@ -68,11 +124,14 @@ void LoadSynthCsv() {
     s.Offset[index] = offset;
     s.Noise[index] = noise;
   }
-  if (rejected > 0) {
+  if (outside.Count > 0) {
     frame::ReportMessage("Warning", "synth.csv",
-                         std::to_string(rejected) + " line(s) left out, the first at line " +
-                             std::to_string(firstRejected) + ": the index must lie between 0 and 1000.");
+                         outside.Text("left out") + ": the index must lie between 0 and 1000.");
   }
+  if (notFinite.Count > 0) LogSynth(notFinite.Text("left out") + ": a value is not a finite number.");
+  if (indexZero.Count > 0)
+    LogSynth(indexZero.Text("with index 0") + ": slot 0 is never synthesised, components start at index 1.");
+  ReportGap();
 }
 
 // ---- synthesising a block ----

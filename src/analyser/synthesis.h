@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zolt::analyser {
 
@@ -32,8 +33,12 @@ inline SynthComponentsRecord SynthComponents;
 
 // Rebuilds SynthComponents from "synth.csv": one component per line, eight fields
 // (index, type, frequency, harmonic, amplitude, phase, offset, noise). A line whose
-// index has no slot is left out and reported.
+// index has no slot is left out and reported; one with a value that is not a finite
+// number is left out and logged; a component at index 0, or after a gap in the indexes
+// (both never synthesised), is logged.
 void LoadSynthCsv();
+// The same over the file's lines.
+void LoadSynthLines(const std::vector<std::string>& lines);
 
 // Fills block 0..99 of the ring with 1600 synthesised voltage and current samples and
 // advances the phases of the components used.

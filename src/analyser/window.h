@@ -14,8 +14,11 @@
 // Main thread only.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "frame/app.h"
 
@@ -63,5 +66,15 @@ bool OpenPmxWindow(int height);
 void CreateCalibrationGrid(int shift, bool forceColumn, int& nextText);
 // Serves the grid's and the file buttons' events; false for any other number.
 bool ServeCalibrationEvent(int gadget);
+
+// The DMM and ADC texts of the 24 points from the lines of "PMX_cal.txt", taken by
+// position (line 1 is the date): the text between "=" and "," less its one-letter unit,
+// and the text after ",". A point whose line is missing, or lacks "=" or a "," after
+// it, has none.
+struct CalibrationPointText {
+  std::string Dmm, Adc;
+};
+using CalibrationPointTexts = std::array<std::optional<CalibrationPointText>, CalibrationPoints>;
+CalibrationPointTexts ReadCalibrationPointTexts(const std::vector<std::string>& lines);
 
 }  // namespace zolt::analyser

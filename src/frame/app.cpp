@@ -217,18 +217,20 @@ void RunMainLoopTurn() {
   if (frontEnd.HandleFrame != nullptr) frontEnd.HandleFrame();
 
   // A pass left out counts like one drawn for the 16 ms between passes, unless a redraw
-  // is asked for.
+  // is asked for. A full redraw asked for stands until a pass has drawn it: passes come
+  // at most every 16 ms, and a request dropped in a turn without one would leave the old
+  // picture up.
   const int64_t now = platform::ElapsedMilliseconds();
+  const bool redrawAsked = loop.RedrawRequested == 1 || loop.RedrawAll == 1;
   if (screen::ScreenState.ScreenOpen == 1 && now > loop.LastTick + 16 &&
-      (loop.RedrawRequested == 1 || now > loop.LastPassCheck + 16)) {
+      (redrawAsked || now > loop.LastPassCheck + 16)) {
     loop.LastPassCheck = now;
     if (PassWanted(frontEnd)) {
       loop.RedrawRequested = 0;
       DrawingPass();
+      loop.RedrawAll = 0;
     }
   }
-
-  loop.RedrawAll = 0;
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ struct FrameLoopStateRecord {
   int32_t QuitRequested = 0;
   int32_t CloseRequest = 0;
   int32_t ResizePending = 0;
-  int32_t RedrawAll = 0;
+  int32_t RedrawAll = 0;  // 1: the next drawing pass paints the whole screen; that pass clears it
   int32_t MainLayoutVariant = 1;
   int32_t MainLayoutVariantSeen = -1;
   int64_t LastTick = 0;

@@ -9,6 +9,7 @@
 #include "frame/log.h"
 #include "frame/numbers.h"
 #include "frame/settings.h"
+#include "link/d2xx.h"
 #include "link/link_state.h"
 #include "link/pmx_link.h"
 #include "link/registers.h"
@@ -47,19 +48,44 @@ const char* const PmxCalibrationKeys[PmxRangeCount * 2] = {
 
 // ---- EEPROM area <-> file ----
 
-void SaveEepromToFile(const std::string& path) {
-  if (LinkState.Connected == 0) return;
-  // Bytes 0 are left out: they are the padding after the file.
+std::string CalibrationFileFromEeprom(const PmxEepromArea& words) {
   std::string bytes;
-  for (uint32_t address = EepromFirstWord; address <= EepromLastWord; ++address) {
-    uint16_t word = 0;
-    if (!UsbReadEepromWord(address, word)) return;  // the device went away: keep the old file
+  for (const uint16_t word : words) {
     for (const uint8_t byte : {static_cast<uint8_t>(word & 0xFF), static_cast<uint8_t>(word >> 8)}) {
       if (byte != 0) bytes.push_back(static_cast<char>(byte));
     }
   }
+  return bytes;
+}
+
+bool EepromFromCalibrationFile(std::string_view file, PmxEepromArea& words) {
+  if (file.size() > PmxEepromAreaBytes) return false;
+  auto byteAt = [&file](size_t index) -> uint16_t {
+    return index < file.size() ? static_cast<uint8_t>(file[index]) : 0;
+  };
+  for (size_t i = 0; i < words.size(); ++i)
+    words[i] = static_cast<uint16_t>(byteAt(2 * i) | (byteAt(2 * i + 1) << 8));
+  return true;
+}
+
+void SaveEepromToFile(const std::string& path) {
+  if (LinkState.Connected == 0) return;
+  PmxEepromArea words{};
+  for (uint32_t address = EepromFirstWord; address <= EepromLastWord; ++address) {
+    const uint32_t status = UsbReadEepromWord(address, words[address - EepromFirstWord]);
+    if (status == FtOk) continue;
+    // Half a copy would replace a good file: the file stays as it was, and its
+    // calibration is the one fitted. A device that went away is reported as a lost link.
+    if (LinkState.Connected == 1) {
+      frame::ReportMessage("Error", "PMX_cal.txt",
+                           "The calibration could not be read from the device (EEPROM word " +
+                               std::to_string(address) + ", status " + std::to_string(status) +
+                               "): 'PMX_cal.txt' was left as it was and its calibration is used.");
+    }
+    return;
+  }
   // Replaced in one step, so a failed copy leaves the old file whole.
-  if (!platform::WriteFileReplacing(path, bytes)) {
+  if (!platform::WriteFileReplacing(path, CalibrationFileFromEeprom(words))) {
     platform::ShowMessageBox("Error", "Cannot create 'PMX_cal.txt' file",
                              platform::MessageIcon::None);
   }
@@ -73,47 +99,83 @@ void LoadFileToEeprom(const std::string& path) {
                          "Cannot open 'PMX_cal.txt' file: the device was not written.");
     return;
   }
-  // Bytes past the area's 1,792 are not stored; words past the file's end hold 0.
-  auto byteAt = [&bytes](size_t index) -> uint16_t {
-    return index < bytes.size() ? static_cast<uint8_t>(bytes[index]) : 0;
-  };
+  // A cut copy in the device would come back over the whole file at the next connection.
+  PmxEepromArea words{};
+  if (!EepromFromCalibrationFile(bytes, words)) {
+    frame::ReportMessage("Error", "PMX_cal.txt",
+                         "'PMX_cal.txt' holds " + std::to_string(bytes.size()) + " bytes, more than the " +
+                             std::to_string(PmxEepromAreaBytes) +
+                             " the device can keep: nothing was written to the device, whose copy replaces "
+                             "'PMX_cal.txt' at the next connection.");
+    return;
+  }
   for (uint32_t address = EepromFirstWord; address <= EepromLastWord; ++address) {
-    const size_t first = 2 * size_t{address - EepromFirstWord};
-    const uint16_t word = static_cast<uint16_t>(byteAt(first) | (byteAt(first + 1) << 8));
-    if (!UsbWriteEepromWord(address, word)) return;
+    if (!UsbWriteEepromWord(address, words[address - EepromFirstWord])) return;
   }
 }
 
 // ---- the two-point fits ----
 
+namespace {
+
+// "reference<unit>,reading": the reference is read up to the comma (the unit letter ends
+// the number), the reading after it; no comma reads 0.
+struct CalibrationPoint {
+  double Reference, Reading;
+};
+
+CalibrationPoint ReadCalibrationPoint(const std::string& point) {
+  const size_t comma = point.find(',');
+  return {frame::ParseReal(point),
+          comma == std::string::npos ? 0.0 : frame::ParseReal(std::string_view(point).substr(comma + 1))};
+}
+
+// Why two points fit no usable line.
+std::string Unfitted(const CalibrationPoint& positive, const CalibrationPoint& negative) {
+  if (positive.Reading == negative.Reading) return "its two readings are equal";
+  if (positive.Reference == negative.Reference) return "its two references are equal";
+  return "its values are out of range";
+}
+
+}  // namespace
+
 void ComputeTwoPointGainOffset(const std::string& positive, const std::string& negative) {
-  // "reference<unit>,reading": the reference is read up to the comma (the unit letter
-  // ends the number), the reading after it; no comma reads 0.
-  auto reference = [](const std::string& point) { return frame::ParseReal(point); };
-  auto reading = [](const std::string& point) {
-    const size_t comma = point.find(',');
-    return comma == std::string::npos ? 0.0 : frame::ParseReal(std::string_view(point).substr(comma + 1));
-  };
-  const double positiveReference = reference(positive), negativeReference = reference(negative);
-  const double positiveReading = reading(positive), negativeReading = reading(negative);
-  PmxFitGain = (negativeReference - positiveReference) / (negativeReading - positiveReading);
-  PmxFitOffset = negativeReference - negativeReading * PmxFitGain;
+  const CalibrationPoint p = ReadCalibrationPoint(positive), n = ReadCalibrationPoint(negative);
+  PmxFitGain = (n.Reference - p.Reference) / (n.Reading - p.Reading);
+  PmxFitOffset = n.Reference - n.Reading * PmxFitGain;
+}
+
+std::string FitCalibrationText(std::string_view text) {
+  std::string unfitted;
+  for (int range = 0; range < PmxRangeCount; ++range) {
+    const std::string positiveKey = PmxCalibrationKeys[2 * range];
+    const std::string positive = frame::FindKeyValueExact(text, positiveKey);
+    const std::string negative = frame::FindKeyValueExact(text, PmxCalibrationKeys[2 * range + 1]);
+    ComputeTwoPointGainOffset(positive, negative);
+    if (std::isfinite(PmxFitGain) && std::isfinite(PmxFitOffset) && PmxFitGain != 0.0) {
+      PmxRangeConstants.Gain[range] = PmxFitGain;
+      PmxRangeConstants.Offset[range] = PmxFitOffset;
+      continue;
+    }
+    // Two equal readings (a missing key reads 0) fit no line, and two equal references
+    // a flat one that reads the same whatever comes in: the range keeps its pair.
+    const std::string why = Unfitted(ReadCalibrationPoint(positive), ReadCalibrationPoint(negative));
+    frame::ReportMessage("Calibration", "PMX_cal.txt",
+                         "Range " + positiveKey + ": " + why + "; the previous gain and offset are kept.");
+    unfitted += (unfitted.empty() ? "" : ", ") + positiveKey;
+  }
+  return unfitted;
 }
 
 void TransferCalFileToConstants(const std::string& path) {
-  for (int range = 0; range < PmxRangeCount; ++range) {
-    const std::string positiveKey = PmxCalibrationKeys[2 * range];
-    ComputeTwoPointGainOffset(frame::ReadKeyValueExact(path, positiveKey),
-                              frame::ReadKeyValueExact(path, PmxCalibrationKeys[2 * range + 1]));
-    if (!std::isfinite(PmxFitGain) || !std::isfinite(PmxFitOffset)) {
-      // Two equal readings (a missing key reads 0) fit no line: the range keeps its pair.
-      frame::ReportMessage("Calibration", "PMX_cal.txt",
-                           "Range " + positiveKey +
-                               ": its two readings are equal; the previous gain and offset are kept.");
-      continue;
-    }
-    PmxRangeConstants.Gain[range] = PmxFitGain;
-    PmxRangeConstants.Offset[range] = PmxFitOffset;
+  std::string text;
+  platform::ReadFileBytes(path, text);
+  const std::string unfitted = FitCalibrationText(text);
+  // Once a connection, all the ranges in one message: a range without constants reads 0.
+  if (!unfitted.empty()) {
+    frame::ReportMessage("Warning", "PMX_cal.txt",
+                         "'PMX_cal.txt' gives no usable calibration for " + unfitted +
+                             ": these ranges are uncalibrated.");
   }
 }
 

@@ -6,8 +6,11 @@
 // because register 2 is built from its masks. Main thread only.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace zolt::link {
 
@@ -39,12 +42,31 @@ inline double PmxFitOffset = 0.0;
 // The 24 point keys in file order ("300V", "-300V", ... "-0.25A").
 extern const char* const PmxCalibrationKeys[PmxRangeCount * 2];
 
-// EEPROM area to file (only while connected).
+// The EEPROM area: words 128 to 1023 of the USB chip, two bytes of the file a word.
+constexpr int PmxEepromAreaWords = 896;
+constexpr size_t PmxEepromAreaBytes = 2 * PmxEepromAreaWords;  // 1,792
+using PmxEepromArea = std::array<uint16_t, PmxEepromAreaWords>;
+
+// The file the area's words hold: the low half of each word first, then the high half;
+// bytes 0 are left out (they pad the area after the file).
+std::string CalibrationFileFromEeprom(const PmxEepromArea& words);
+// The area's words for a file, zeros after it; false, and `words` untouched, when the
+// file is longer than the area.
+bool EepromFromCalibrationFile(std::string_view file, PmxEepromArea& words);
+
+// EEPROM area to file (only while connected). A read that fails leaves the file as it
+// was and is reported.
 void SaveEepromToFile(const std::string& path);
-// File to EEPROM area (only while connected).
+// File to EEPROM area (only while connected). A file that cannot be read, or does not
+// fit the area, writes nothing and is reported.
 void LoadFileToEeprom(const std::string& path);
-// File to PmxRangeConstants.
+// File to PmxRangeConstants; the ranges it gives no usable pair are reported in one
+// message.
 void TransferCalFileToConstants(const std::string& path);
+// The fits of TransferCalFileToConstants over the file's text: a range whose two points
+// give no usable line (a gain that is 0 or not finite) keeps its pair and is logged.
+// Returns those ranges' keys ("80V, 40V"), empty when every range fitted.
+std::string FitCalibrationText(std::string_view text);
 // The fit of one range from its positive and negative point texts ("reference<unit>,reading").
 void ComputeTwoPointGainOffset(const std::string& positive, const std::string& negative);
 // Registers 1 and 2 to the instrument (over USB, nothing when not connected).

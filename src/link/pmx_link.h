@@ -28,6 +28,16 @@ inline PmxLinkStateRecord PmxLinkState;
 // Performs the current connection step once (one step per main-loop turn).
 void StepPowerAnalyserConnection();
 
+// What the front end does when a stream is about to start (the comms thread is started)
+// and when a link has ended, lost or disconnected. Set by the front end's start-up;
+// either may be left out. Called by the connection steps, main thread.
+struct PmxLinkHooksRecord {
+  void (*StreamStarting)() = nullptr;
+  void (*LinkEnded)() = nullptr;
+};
+
+inline PmxLinkHooksRecord PmxLinkHooks;
+
 // ---- the comms thread ----
 
 constexpr int PmxReplyTimeoutMs = 500;  // no good frame for longer stops the link

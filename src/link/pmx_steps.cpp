@@ -17,6 +17,9 @@
 //   11    Connected       running; a lost link goes back to 0 with a log line (click: 100)
 //   100   Disconnecting   stop and join the thread, close the device          101
 //   101   Disconnecting   wait 2 s                                            0
+//
+// Step 7 tells the front end that a stream starts; a lost link (step 11) and a
+// disconnection (step 100) tell it that the link ended (PmxLinkHooks).
 #include <string>
 
 #include "frame/log.h"
@@ -50,6 +53,12 @@ bool Elapsed(int64_t now, int delay) { return now - PmxLinkState.PmxStepTime > d
 void ShowDisconnected() {
   Show(frame::Captions.Connect, "0: ");
   PmxLinkState.PmxRunning = 0;
+}
+
+// Every link that ends, lost or disconnected, ends here, once the comms thread has
+// stopped: the front end drops what the link showed.
+void LinkEnded() {
+  if (PmxLinkHooks.LinkEnded != nullptr) PmxLinkHooks.LinkEnded();
 }
 
 }  // namespace
@@ -103,6 +112,7 @@ void StepPowerAnalyserConnection() {
         // The watchdog counts from the thread's start, not from the open: reading the
         // EEPROM may have taken longer than its time-out.
         LinkState.LastGoodFrameTime = now;
+        if (PmxLinkHooks.StreamStarting != nullptr) PmxLinkHooks.StreamStarting();
         started = StartLinkThread(PowerAnalyserCommsThread);
       }
       link.PmxLinkStep = started ? 8 : 9;
@@ -134,6 +144,7 @@ void StepPowerAnalyserConnection() {
         StopLinkThread();
         link.PmxLinkStep = 0;
         ShowDisconnected();
+        LinkEnded();
         break;
       }
       Show(captions.Connected,
@@ -150,6 +161,7 @@ void StepPowerAnalyserConnection() {
       CloseUsbLink();
       platform::CloseSerialPort(InstrumentSerialPort);
       LinkState.Connected = 0;
+      LinkEnded();
       link.PmxLinkStep = 101;
       break;
     case 101:

@@ -39,13 +39,13 @@ bool UsbWrite(const void* bytes, uint32_t count) {
   return true;
 }
 
-bool UsbReadEepromWord(uint32_t address, uint16_t& word) {
+uint32_t UsbReadEepromWord(uint32_t address, uint16_t& word) {
   std::lock_guard lock(UsbDeviceMutex);
-  if (LinkState.Connected != 1) return false;
+  if (LinkState.Connected != 1) return FtDeviceNotOpened;
   LinkState.EepromWordBuffer[0] = 0;
-  FtReadEE(LinkState.UsbHandle, address, &LinkState.EepromWordBuffer[0]);
+  const uint32_t status = FtReadEE(LinkState.UsbHandle, address, &LinkState.EepromWordBuffer[0]);
   word = LinkState.EepromWordBuffer[0];
-  return true;
+  return status;
 }
 
 bool UsbWriteEepromWord(uint32_t address, uint16_t word) {

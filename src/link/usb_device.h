@@ -22,8 +22,10 @@ uint32_t UsbBytesWaiting();
 uint32_t UsbRead(void* bytes, uint32_t count);
 // One write of the bytes; false when not connected.
 bool UsbWrite(const void* bytes, uint32_t count);
-// One EEPROM word through LinkState.EepromWordBuffer; false when not connected.
-bool UsbReadEepromWord(uint32_t address, uint16_t& word);
+// One EEPROM word through LinkState.EepromWordBuffer: the library's status (FtOk when the
+// word was read), or FtDeviceNotOpened when not connected.
+uint32_t UsbReadEepromWord(uint32_t address, uint16_t& word);
+// One EEPROM word written; false when not connected.
 bool UsbWriteEepromWord(uint32_t address, uint16_t word);
 
 }  // namespace zolt::link

@@ -49,6 +49,8 @@ DateTime LocalDateTime();
 // not kept; a last line without an end is still a line; nothing follows a final end.
 // Returns false (and no lines) when the file cannot be opened.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+// The same over text already in memory.
+void SplitTextLines(std::string_view bytes, std::vector<std::string>& lines);
 
 // The lines of text already in memory, by the same rule as ReadTextLines; each line is
 // a view into `bytes`.

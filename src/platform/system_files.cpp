@@ -98,8 +98,13 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
   lines.clear();
   std::string bytes;
   if (!ReadFileBytes(path, bytes)) return false;
-  for (std::string_view line : SplitTextLines(bytes)) lines.emplace_back(line);
+  SplitTextLines(bytes, lines);
   return true;
+}
+
+void SplitTextLines(std::string_view bytes, std::vector<std::string>& lines) {
+  lines.clear();
+  for (std::string_view line : SplitTextLines(bytes)) lines.emplace_back(line);
 }
 
 namespace {

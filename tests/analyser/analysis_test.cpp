@@ -37,13 +37,17 @@ TEST_F(AnalysisTest, PeaksAndMeansDescribeTheLastBlockOnly) {
   EXPECT_NEAR(PmxReadings.PmxVoltagePeakPositive, 3, 1e-9);
 }
 
-// A continuous 50 Hz sine analysed from block 80 on, across the end of the ring.
-TEST_F(AnalysisTest, FiftyHertzReadsFiftyFromTheSecondMeasurementOnAcrossTheRingsEnd) {
+// A continuous 50 Hz sine analysed from block 80 on, across the end of the ring; the
+// analysis started afresh (a poisoned filter dropped) measures from its first crossing.
+TEST_F(AnalysisTest, FiftyHertzReadsFiftyFromTheFirstMeasurementOnAcrossTheRingsEnd) {
   const auto sine = [](int i) { return 325 * std::sin(2 * Pi * 50 * i / 16000.0 + 0.3); };
   FillVoltage(0, link::PmxRingSamples, [&](int i) { return sine(i < 80 * Block ? i + link::PmxRingSamples : i); });
+  PmxVoltageFilter = {NAN, NAN, NAN, NAN};
+  PmxReadings.PmxShownVoltage = 7;
+  RestartPmxAnalysis();
+  EXPECT_EQ(PmxReadings.PmxShownVoltage, 7);
   for (int b = 80; b < 100; ++b) AnalysePmxBlock(b);
-  // The first measurement spans ring position 0.0 to the 51st crossing: not 50 periods.
-  EXPECT_GT(std::fabs(PmxReadings.PmxFrequency - 50), 1);
+  EXPECT_NEAR(PmxReadings.PmxFrequency, 50.0, 0.01);
   const double reference = PmxFrequencyState.PmxReferenceCrossing;
   // The next crossing that ends a measurement lies beyond the ring's end.
   for (int b = 0; b < 2; ++b) AnalysePmxBlock(b);
@@ -72,17 +76,27 @@ TEST_F(AnalysisTest, SynthesisBuildsTheTableFromSynthCsvAndAdvancesThePhase) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].Text, "Cannot open 'synth.csv' file to extract data");
   zolt::testing::WriteFile("synth.csv",
-                           "index,type,frequency,harmonic,amplitude,phase,offset,noise\n1,1,50,1,100,0,0,0\n"
-                           "2,2,50,3,4,90,1,0\n1001,1,50,1,9,0,0,0\n-1,1,50,1,9,0,0,0\n4,2,50,1,100,0,0,0\n7,1,50\n");
+                           "0,1,50,1,9,0,0,0\nindex,type,frequency,harmonic,amplitude,phase,offset,noise\n"
+                           "1,1,50,1,100,0,0,0\n2,2,50,3,4,90,1,0\n1001,1,50,1,9,0,0,0\n-1,1,50,1,9,0,0,0\n"
+                           "4,2,50,1,100,0,0,0\n7,1,50\n5,1,50,1,1e400,0,0,0\n6,2,1e306,2000000000,1,0,0,0\n");
   LoadSynthCsv();
   const SynthComponentsRecord& s = SynthComponents;
   EXPECT_EQ(s.Type[0], 0);  // the header line lands in slot 0, never synthesised
   EXPECT_EQ(s.Harmonic[2] + s.Phase[2] + s.Offset[2], 3 + 90 + 1);
   // Missing fields read 0; the last one takes the rest of the line.
   EXPECT_EQ(s.Type[7] + s.Frequency[7] + s.Noise[7], 1 + 0 + 50);
-  // Indexes with no slot are left out and reported once.
+  // Indexes with no slot are left out and reported once; values beyond any number
+  // (1e400, a phase step beyond range) are left out, and index 0 and the gap at 3 are
+  // logged. The header line is no component at index 0.
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_NE(shown[1].Text.find("2 line(s)"), std::string::npos);
+  EXPECT_EQ(s.Type[5] + s.Type[6], 0);
+  const std::string log = zolt::testing::ReadFile("log.txt");
+  for (const char* line : {"Log,synth.csv,2 line(s) left out, the first at line 9: a value is not a finite number.",
+                           "Log,synth.csv,1 line(s) with index 0, the first at line 1:",
+                           "Log,synth.csv,no component at index 3: the list ends there, and 2 component(s) after it, "
+                           "the first at index 4, are not synthesised."})
+    EXPECT_NE(log.find(line), std::string::npos) << line;
 
   SynthesisePmxBlock(3);
   const double* v = link::PmxVoltageSamples + 3 * Block;

@@ -1,5 +1,6 @@
 // The per-frame handler: range steppers and their application, the view switches, the
 // connect zone, the demonstration clock and the block hand-off.
+#include <cmath>
 #include <thread>
 
 #include "analyser/analysis.h"
@@ -121,8 +122,12 @@ TEST_F(HandlerTest, WhileThePowerAnalyserWindowIsOpenTheScreenTakesNoClicks) {
 }
 
 // After a one-second stall the clock catches up one block a turn, only while disconnected.
+// Switched on, the synthesis is analysed afresh (a poisoned filter is dropped).
 TEST_F(HandlerTest, TheDemonstrationClockCatchesUpOneBlockATurn) {
   zolt::testing::WriteFile("synth.csv", "1,1,50,1,100,0,0,0\n");
+  PmxVoltageFilter = {NAN, NAN, NAN, NAN};
+  link::PmxSampleRing.PmxProcessBlock = link::PmxSampleRing.PmxLastProcessedBlock = 99;
+  link::PmxVoltageSamples[5] = INFINITY;  // the published block, analysed next
   Click(ZoneSynthesis);
   link::LinkState.Connected = 1;
   PmxSynthClock -= 1000;
@@ -140,6 +145,9 @@ TEST_F(HandlerTest, TheDemonstrationClockCatchesUpOneBlockATurn) {
   EXPECT_LE(blocks, 11 + (platform::ElapsedMilliseconds() - start) / 100);
   EXPECT_NE(link::PmxVoltageSamples[blocks * Block + 79], 0.0);
   EXPECT_EQ(link::PmxSampleRing.PmxWriteBlock.load(), blocks + 1);  // a stream goes on after it
+  for (int b = 0; b < blocks; ++b) HandOverNextBlock();
+  EXPECT_EQ(link::PmxSampleRing.PmxLastProcessedBlock, blocks - 1);
+  EXPECT_TRUE(std::isfinite(PmxVoltageFilter.Y1) && PmxVoltageFilter.Y1 != 0.0);
   Click(ZoneSynthesis);
   EXPECT_EQ(link::PmxLinkState.PmxSynthesisOn, 0);
 }

@@ -5,8 +5,11 @@
 // works on the live link, and the connect zone disconnects.
 #include <stdlib.h>
 
+#include <array>
+#include <cmath>
 #include <tuple>
 
+#include "analyser/analysis.h"
 #include "analyser/handler.h"
 #include "analyser/ranges.h"
 #include "analyser/screen.h"
@@ -73,6 +76,10 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   ring.PmxPublishedBlock = 97;
   ring.PmxProcessBlock = ring.PmxLastProcessedBlock = 96;
   DrawPowerAnalyserScreen();  // registers the zones
+  // A broken signal before: a poisoned filter, and its last block next in line for the
+  // analysis. The stream starts afresh without either.
+  PmxVoltageFilter = {NAN, NAN, NAN, NAN};
+  FillVoltage(97 * link::PmxBlockSamples, link::PmxBlockSamples, [](int) { return INFINITY; });
   Turn();
   Turn(ZoneConnect);
   for (int turn = 0; turn < 9; ++turn) Turn();
@@ -124,6 +131,42 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   EXPECT_EQ(link::PmxLinkState.PmxLinkStep, 0);
   EXPECT_EQ(link::PmxLinkState.PmxStatusText, "Connect");
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
+}
+
+// However the link ends, lost (the stream falls silent) or disconnected, nothing it
+// showed stays up: the tiles show their start texts and the waveform pane no trace, and
+// no block left over from the link comes back.
+TEST_F(InstrumentTest, NoReadingOutlivesItsLink) {
+  const std::array<ReadoutTile, 129> start = ReadoutTiles;
+  link::PmxSampleRing.PmxProcessBlock = link::PmxSampleRing.PmxLastProcessedBlock = 99;  // no backlog
+  DrawPowerAnalyserScreen();
+  for (const char* options : {"silent-after=1000", ""}) {
+    ::setenv("PMX_SIM_OPTIONS", options, 1);
+    Turn();
+    Turn(ZoneConnect);
+    for (int turn = 0; turn < 9; ++turn) Turn();
+    ASSERT_TRUE(AnalyseBlocks(2)) << options;
+    ASSERT_NE(ReadoutTiles[13].Value, start[13].Value);
+    if (*options != '\0') {
+      ASSERT_TRUE(zolt::testing::WaitFor([] { return Turn(), link::PmxLinkState.PmxLinkStep == 0; }, 5000));
+    } else {
+      Turn(ZoneConnect);
+      Turn();
+    }
+    for (int turn = 0; turn < 5; ++turn) Turn();
+    for (int t = 1; t <= ReadoutTileCount; ++t) EXPECT_EQ(ReadoutTiles[t].Value, start[t].Value) << options << t;
+    EXPECT_EQ(frame::FrameLoopState.RedrawAll, 1);
+    DrawPowerAnalyserScreen();
+    frame::FrameLoopState.RedrawAll = 0;
+    const PixelRect& pane = screen::PlotRect;
+    int traced = 0;
+    for (int x = pane.X + 1; x < pane.X + pane.Width; ++x)
+      for (int y = pane.Y + 1; y < pane.Y + pane.Height; ++y) traced += Pixel(x, y) == platform::MakeColour(255, 0, 0);
+    EXPECT_EQ(traced, 0) << options;
+    link::PmxLinkState.PmxStepTime -= 2001;  // past "Stopping the connection"
+    Turn();
+  }
+  ::unsetenv("PMX_SIM_OPTIONS");
 }
 
 }  // namespace

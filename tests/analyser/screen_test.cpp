@@ -150,5 +150,21 @@ TEST_F(ScreenTest, APassPaintsOnlyWhatChangedAndLeavesWhatAFullPassWould) {
   }
 }
 
+// The connect caption is cleared over the whole width a caption can take: after each
+// change the canvas is the one a full redraw gives, with nothing left of a longer caption.
+TEST_F(ScreenTest, ACaptionChangeLeavesWhatAFullRedrawWould) {
+  frame::FrameLoopState.RedrawAll = 1;
+  DrawPowerAnalyserScreen();
+  for (const char* caption : {"Disconnecting", "Connect", "Connecting", "", "Connected"}) {
+    link::PmxLinkState.PmxStatusText = caption;
+    frame::FrameLoopState.RedrawAll = 0;
+    DrawPowerAnalyserScreen();
+    const std::vector<uint8_t> painted = Canvas();
+    frame::FrameLoopState.RedrawAll = 1;
+    DrawPowerAnalyserScreen();
+    EXPECT_TRUE(Canvas() == painted) << caption;
+  }
+}
+
 }  // namespace
 }  // namespace zolt::analyser::testing

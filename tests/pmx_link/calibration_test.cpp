@@ -28,12 +28,14 @@ TEST(PmxFitTest, TwoPointFitsAndTheFileBehindThem) {
     EXPECT_NEAR(PmxFitOffset, f.offset, 1e-12) << f.positive;
   }
 
-  // 300 V fits; "150v" is not the key "150V", so 150 V fits through (0, 0); every other
-  // range has two equal readings (missing keys read 0) and keeps its pair.
+  // 300 V fits; "150v" is not the key "150V", so 150 V fits through (0, 0); 80 V has two
+  // equal references (a flat line); every other range has two equal readings (missing
+  // keys read 0). Those keep their pair, and the user is told of them in one message.
   zolt::testing::TempFolder folder;
+  platform::headless::Reset();
   WriteFile("PMX_cal.txt",
             "01/01/2025 12:00:00\r\n300V=300V,3000\r\n-300V=-300V,-3000\r\n"
-            "150v=150V,1600\r\n-150V=-150V,-1500\r\n");
+            "150v=150V,1600\r\n-150V=-150V,-1500\r\n80V=V,100\r\n-80V=V,-100\r\n");
   std::ranges::fill(PmxRangeConstants.Gain, 7.0);
   std::ranges::fill(PmxRangeConstants.Offset, 8.0);
   TransferCalFileToConstants("PMX_cal.txt");
@@ -43,9 +45,42 @@ TEST(PmxFitTest, TwoPointFitsAndTheFileBehindThem) {
   for (int range = 2; range < PmxRangeCount; ++range)
     EXPECT_EQ(std::pair(PmxRangeConstants.Gain[range], PmxRangeConstants.Offset[range]), std::pair(7.0, 8.0));
   const std::string log = ReadFile("log.txt");
-  EXPECT_NE(log.find("Calibration,PMX_cal.txt,Range 80V: its two readings are equal"), std::string::npos);
-  EXPECT_NE(log.find("Range 0.25A:"), std::string::npos);
+  EXPECT_NE(log.find("Calibration,PMX_cal.txt,Range 80V: its two references are equal"), std::string::npos);
+  EXPECT_NE(log.find("Range 40V: its two readings are equal"), std::string::npos);
   EXPECT_EQ(log.find("Range 150V:"), std::string::npos);
+
+  // A date line alone calibrates nothing; a whole file everything, without a word.
+  WriteFile("date.txt", "01/01/2025 12:00:00\r\n");
+  std::string whole;
+  for (const char* key : PmxCalibrationKeys) whole += std::string(key) + "=" + key + "," + key + "\r\n";
+  WriteFile("whole.txt", whole);
+  for (const char* file : {"date.txt", "whole.txt"}) TransferCalFileToConstants(file);
+  const auto& shown = platform::headless::MessagesShown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].Title, "Warning - PMX_cal.txt");
+  EXPECT_EQ(shown[0].Text, "'PMX_cal.txt' gives no usable calibration for 80V, 40V, 20V, 10V, 10A, 5A, 2A, 1A, "
+                           "0.5A, 0.25A: these ranges are uncalibrated.");
+  EXPECT_EQ(shown[1].Text.find("for 300V, 150V, 80V,"), shown[1].Text.find("for "));
+  EXPECT_DOUBLE_EQ(PmxRangeConstants.Gain[11], 1.0);
+}
+
+// A read that fails, at the first word or halfway, leaves the file as it was and says so once.
+TEST_F(SimDeviceTest, AFailedEepromReadKeepsTheFile) {
+  for (const int failAfter : {0, 150}) {
+    platform::headless::Reset();
+    PowerUp("eeprom-fail-after=" + std::to_string(failAfter));
+    OpenUsbLink(1000000);
+    WriteFile("PMX_cal.txt", "01/01/2025 12:00:00\r\n300V=300V,3000\r\n");
+    SaveEepromToFile("PMX_cal.txt");
+    EXPECT_EQ(ReadFile("PMX_cal.txt"), "01/01/2025 12:00:00\r\n300V=300V,3000\r\n");
+    const auto& shown = platform::headless::MessagesShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].Text.find("(EEPROM word " + std::to_string(128 + failAfter) + ", status 11): 'PMX_cal.txt' was "
+                                 "left as it was"),
+              std::string::npos);
+    EXPECT_NE(ReadFile("log.txt").find("Error,PMX_cal.txt,The calibration could not be read"), std::string::npos);
+    CloseUsbLink();
+  }
 }
 
 TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
@@ -59,9 +94,10 @@ TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
   std::string longFile;
   for (int i = 0; i < 2000; ++i) longFile += static_cast<char>('A' + i % 26);
   const struct { std::string file, back; } cases[] = {
-      {longFile, longFile.substr(0, 1792)},
+      {longFile.substr(0, 1792), longFile.substr(0, 1792)},
       {std::string("a\0b", 3), "ab"},  // a byte 0 does not come back
       {"abc", "abc"},
+      {longFile.substr(0, 1793), "abc"},  // does not fit: nothing is written
   };
   for (const auto& c : cases) {
     WriteFile("in.txt", c.file);
@@ -79,10 +115,12 @@ TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
   EXPECT_EQ(word(128), 'b' * 256 + 'a');
   SaveEepromToFile("no-folder/PMX_cal.txt");
   const auto& shown = platform::headless::MessagesShown();
-  ASSERT_EQ(shown.size(), 2u);
-  EXPECT_EQ(shown[0].Title, "Error - PMX_cal.txt");
-  EXPECT_EQ(shown[1].Title, "Error");
-  EXPECT_EQ(shown[1].Text, "Cannot create 'PMX_cal.txt' file");
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0].Text.substr(0, 105), "'PMX_cal.txt' holds 1793 bytes, more than the 1792 the device can keep: "
+                                          "nothing was written to the device");
+  EXPECT_EQ(shown[1].Title, "Error - PMX_cal.txt");
+  EXPECT_EQ(shown[2].Title, "Error");
+  EXPECT_EQ(shown[2].Text, "Cannot create 'PMX_cal.txt' file");
 
   // Not connected: neither way.
   CloseUsbLink();

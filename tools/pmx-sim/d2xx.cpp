@@ -28,6 +28,7 @@ constexpr FtStatus FtInvalidHandle = 1;
 constexpr FtStatus FtDeviceNotFound = 2;
 constexpr FtStatus FtDeviceNotOpened = 3;
 constexpr FtStatus FtInvalidParameter = 6;
+constexpr FtStatus FtEepromReadFailed = 11;
 
 constexpr int EepromWords = 1024;
 constexpr int CalibrationFirstWord = 128;
@@ -44,6 +45,7 @@ struct Device {
   Stream stream;
   bool open = false;
   int handleToken = 0;  // its address is the handle
+  int64_t eepromReads = 0;  // FT_ReadEE calls since the open
 };
 
 Device TheDevice;
@@ -129,6 +131,7 @@ PMX_SIM_EXPORT FtStatus FT_Open(int index, void** handle) {
   if (device.options.absent || index != 0) return FtDeviceNotFound;
   if (device.open) return FtDeviceNotOpened;
   device.open = true;
+  device.eepromReads = 0;
   // A stream left enabled by an earlier connection starts afresh.
   device.stream = Stream{};
   FollowStreamEnable(device.stream, device.registers, NowUs());
@@ -202,6 +205,10 @@ PMX_SIM_EXPORT FtStatus FT_ReadEE(void* handle, Dword address, unsigned short* w
   Locked locked;
   if (!Valid(locked.device, handle)) return FtInvalidHandle;
   if (address >= EepromWords || word == nullptr) return FtInvalidParameter;
+  // With eeprom-fail-after=N the reads of a connection fail from the (N + 1)-th on,
+  // leaving the word as it was.
+  const int64_t failAfter = locked.device.options.eepromFailAfter;
+  if (failAfter >= 0 && locked.device.eepromReads++ >= failAfter) return FtEepromReadFailed;
   *word = locked.device.eeprom[address];
   return FtOk;
 }

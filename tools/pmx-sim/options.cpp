@@ -45,6 +45,8 @@ Options ParseOptions(const std::string& text, std::string& error) {
       options.dropByteAt = static_cast<int64_t>(number);
     } else if (key == "silent-after") {
       options.silentAfterMs = static_cast<int64_t>(number);
+    } else if (key == "eeprom-fail-after") {
+      options.eepromFailAfter = static_cast<int64_t>(number);
     } else {
       error += "pmx-sim: option not understood: " + word + "\n";
     }

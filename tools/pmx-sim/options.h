@@ -17,6 +17,7 @@ struct Options {
   int64_t dropByteAt = -1;     // frame K of each stream loses one byte (-1: none)
   int64_t silentAfterMs = -1;  // the stream stops this long after it starts (-1: never)
   bool absent = false;         // no device in the list
+  int64_t eepromFailAfter = -1;  // EEPROM reads of each connection fail after N words (-1: never)
 };
 
 // Reads key=value words; a word it does not know is reported in `error` and skipped.
