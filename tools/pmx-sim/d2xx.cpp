@@ -13,6 +13,7 @@
 #include <iterator>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "instrument.h"
 #include "options.h"
@@ -27,6 +28,7 @@ constexpr FtStatus FtOk = 0;
 constexpr FtStatus FtInvalidHandle = 1;
 constexpr FtStatus FtDeviceNotFound = 2;
 constexpr FtStatus FtDeviceNotOpened = 3;
+constexpr FtStatus FtIoError = 4;
 constexpr FtStatus FtInvalidParameter = 6;
 
 constexpr int EepromWords = 1024;
@@ -43,6 +45,7 @@ struct Device {
   Registers registers;
   Stream stream;
   bool open = false;
+  bool vanished = false;  // unplugged: gone until power-up
   int handleToken = 0;  // its address is the handle
 };
 
@@ -85,6 +88,7 @@ void PowerUp(Device& device) {
   device.registers = Registers{};
   device.stream = Stream{};
   device.open = false;
+  device.vanished = false;
   device.poweredUp = true;
 }
 
@@ -99,6 +103,28 @@ struct Locked {
 
 bool Valid(const Device& device, void* handle) {
   return device.open && handle == &device.handleToken;
+}
+
+// The device is unplugged once its stream has run `vanish-after` ms; it stays gone.
+bool Vanished(Device& device, int64_t nowUs) {
+  const Stream& stream = device.stream;
+  if (!device.vanished && device.options.vanishAfterMs >= 0 && stream.running &&
+      nowUs - stream.startUs >= device.options.vanishAfterMs * 1000) {
+    device.vanished = true;
+    device.stream = Stream{};
+  }
+  return device.vanished;
+}
+
+// How long this status call stalls: the stream's one stalled call, 1 s into it.
+int64_t StallMs(Device& device, int64_t nowUs) {
+  Stream& stream = device.stream;
+  if (device.options.stallMs <= 0 || !stream.running || stream.stalled ||
+      nowUs - stream.startUs < 1000000) {
+    return 0;
+  }
+  stream.stalled = true;
+  return device.options.stallMs;
 }
 
 }  // namespace
@@ -116,7 +142,8 @@ extern "C" {
 PMX_SIM_EXPORT FtStatus FT_CreateDeviceInfoList(Dword* count) {
   Locked locked;
   ReadOptions(locked.device);
-  if (count != nullptr) *count = locked.device.options.absent ? 0 : 1;
+  const bool none = locked.device.options.absent || Vanished(locked.device, NowUs());
+  if (count != nullptr) *count = none ? 0 : 1;
   return FtOk;
 }
 
@@ -126,7 +153,7 @@ PMX_SIM_EXPORT FtStatus FT_Open(int index, void** handle) {
   Locked locked;
   Device& device = locked.device;
   ReadOptions(device);
-  if (device.options.absent || index != 0) return FtDeviceNotFound;
+  if (device.options.absent || device.vanished || index != 0) return FtDeviceNotFound;
   if (device.open) return FtDeviceNotOpened;
   device.open = true;
   // A stream left enabled by an earlier connection starts afresh.
@@ -169,6 +196,7 @@ PMX_SIM_EXPORT FtStatus FT_Write(void* handle, void* bytes, Dword count, Dword* 
   Device& device = locked.device;
   if (!Valid(device, handle)) return FtInvalidHandle;
   const int64_t now = NowUs();
+  if (Vanished(device, now)) return FtIoError;
   MakeDueFrames(device.stream, device.registers, device.options, now);  // on the old ranges
   TakeHostBytes(device.registers, static_cast<const uint8_t*>(bytes), count);
   FollowStreamEnable(device.stream, device.registers, now);
@@ -176,10 +204,18 @@ PMX_SIM_EXPORT FtStatus FT_Write(void* handle, void* bytes, Dword count, Dword* 
   return FtOk;
 }
 
+// The stalled call sleeps without holding the device, as a driver waiting on the bus would.
 PMX_SIM_EXPORT FtStatus FT_GetStatus(void* handle, Dword* rxBytes, Dword* txBytes, Dword* events) {
+  int64_t stallMs = 0;
+  {
+    Locked locked;
+    if (Valid(locked.device, handle)) stallMs = StallMs(locked.device, NowUs());
+  }
+  if (stallMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stallMs));
   Locked locked;
   Device& device = locked.device;
   if (!Valid(device, handle)) return FtInvalidHandle;
+  if (Vanished(device, NowUs())) return FtIoError;
   MakeDueFrames(device.stream, device.registers, device.options, NowUs());
   if (rxBytes != nullptr) *rxBytes = static_cast<Dword>(QueuedBytes(device.stream));
   if (txBytes != nullptr) *txBytes = 0;
@@ -192,6 +228,7 @@ PMX_SIM_EXPORT FtStatus FT_Read(void* handle, void* bytes, Dword count, Dword* g
   Locked locked;
   Device& device = locked.device;
   if (!Valid(device, handle)) return FtInvalidHandle;
+  if (Vanished(device, NowUs())) return FtIoError;
   MakeDueFrames(device.stream, device.registers, device.options, NowUs());
   const size_t taken = TakeQueuedBytes(device.stream, static_cast<uint8_t*>(bytes), count);
   if (got != nullptr) *got = static_cast<Dword>(taken);
@@ -201,6 +238,7 @@ PMX_SIM_EXPORT FtStatus FT_Read(void* handle, void* bytes, Dword count, Dword* g
 PMX_SIM_EXPORT FtStatus FT_ReadEE(void* handle, Dword address, unsigned short* word) {
   Locked locked;
   if (!Valid(locked.device, handle)) return FtInvalidHandle;
+  if (Vanished(locked.device, NowUs())) return FtIoError;
   if (address >= EepromWords || word == nullptr) return FtInvalidParameter;
   *word = locked.device.eeprom[address];
   return FtOk;
@@ -209,6 +247,7 @@ PMX_SIM_EXPORT FtStatus FT_ReadEE(void* handle, Dword address, unsigned short* w
 PMX_SIM_EXPORT FtStatus FT_WriteEE(void* handle, Dword address, unsigned short word) {
   Locked locked;
   if (!Valid(locked.device, handle)) return FtInvalidHandle;
+  if (Vanished(locked.device, NowUs())) return FtIoError;
   if (address >= EepromWords) return FtInvalidParameter;
   locked.device.eeprom[address] = word;
   return FtOk;
