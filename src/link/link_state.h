@@ -34,12 +34,11 @@ struct LinkStateRecord {
   uint8_t TxBuffer[LinkBufferBytes] = {};     // register blocks from the main thread
   uint8_t RxBuffer[LinkBufferBytes] = {};     // frames read by the reader thread
   uint16_t EepromWordBuffer[EepromWordBufferBytes / 2] = {};  // receives one EEPROM word
-  // Curve tracer: frames that failed their check. Power analyser: bad sample frames in a
-  // row (a good frame ends the row; each pass of its comms thread starts at 0).
+  // Curve tracer: frames that failed their check. (The power analyser's comms thread
+  // keeps its own row of bad frames, PmxReceiveState in pmx_link.h.)
   int32_t BadFrameCount = 0;
   int32_t CtHeldBytes = 0;    // status-frame bytes kept at the start of RxBuffer
   int32_t CtSkippedBytes = 0; // bytes passed over since the last good status frame
-  int32_t PmxReadSkip = 0;    // bytes to leave out of the next sample-frame read
 };
 
 inline LinkStateRecord LinkState;
