@@ -26,6 +26,7 @@ constexpr int EepromWordBufferBytes = 8192;
 struct LinkStateRecord {
   std::atomic<int32_t> Connected{0};    // 1 while a transport is open
   void* UsbHandle = nullptr;            // the D2XX handle from FT_Open
+  uint32_t UsbOpening = 0;              // counts the device's openings (under UsbDeviceMutex)
   std::atomic<int32_t> StopThreads{0};  // 1 tells the running reader to leave its loop
   std::thread LinkThread;               // the one reader thread (main thread only)
   std::atomic<int32_t> LinkThreadEnded{1};  // 1 once the reader's body has returned

@@ -1,12 +1,13 @@
-// The power analyser's comms thread: polls the instrument, watches the link, and
-// receives the sample frames into the ring, one block of 320 frame-times at a time.
+// The power analyser's comms thread: polls the instrument, makes the writes other threads
+// hand it, watches the link, and receives the sample frames into the ring, one block of
+// 320 frame-times at a time.
 //
 // Sections: the thread's loop; the watchdog; receiving a block.
 //
-// The thread is the only reader of the device and the only writer of the ring's block
-// PmxWriteBlock; every device call goes through usb_device.h, so the main thread may
-// send control registers (or close the device, once it has stopped this thread) at any
-// time.
+// The thread holds the device from its start to its end: it is the only reader, it makes
+// every write (usb_device.h hands it those of the main thread), and it closes the device
+// on its way out, whatever ended the link. It is the only writer of the ring's block
+// PmxWriteBlock.
 #include <span>
 
 #include "link/link_state.h"
@@ -57,19 +58,24 @@ int PowerAnalyserCommsThread(void*) {
   // A new pass reads in step with the stream: no shift, bad-frame row or part of a block
   // is carried over from the last pass, which may have ended on bad frames.
   PmxReceiveState = PmxReceiveStateRecord{};
+  PmxReceiveState.Opening = UsbOpening();
+  UsbTakeHandedWrites(true);
   while (LinkState.StopThreads == 0) {
     platform::Delay(1);
     PollInstrumentIfDue(PollIntervalMs, 0);
+    UsbMakeHandedWrites();
     CheckReceiveTimeout();
     ReceivePowerAnalyserFrames();
   }
+  UsbTakeHandedWrites(false);
+  CloseUsbDevice(PmxReceiveState.Opening);
   return 0;
 }
 
 // ---- the watchdog ----
 //
 // Only good frames in step refresh LastGoodFrameTime: a stream that never gets back in
-// step after a shift is a lost link.
+// step after a shift, and a device call held up past the time-out, are lost links.
 
 bool PmxLinkSilent(int64_t now) {
   return LinkState.Connected == 1 && now > LinkState.LastGoodFrameTime + PmxReplyTimeoutMs;
@@ -80,11 +86,12 @@ void CheckReceiveTimeout() {
 }
 
 void StopCommsOnTimeout() {
-  CloseUsbDevice();
+  // The device's close clears Connected at once; nothing clears it later, so a
+  // connection made meanwhile is left alone.
+  CloseUsbDevice(PmxReceiveState.Opening);
   LinkState.StopThreads = 1;
   platform::Delay(100);
   platform::CloseSerialPort(InstrumentSerialPort);
-  LinkState.Connected = 0;
 }
 
 // ---- receiving a block ----
@@ -101,12 +108,13 @@ void ReceivePowerAnalyserFrames() {
     uint32_t waiting = UsbBytesWaiting();
     uint32_t wanted = static_cast<uint32_t>(PmxNextReadBytes(alignment));
     // Until the block's frames are all there the thread sleeps (the device keeps them),
-    // waking for the poll and the watchdog; it does not wake for every frame.
+    // waking for the poll, the watchdog and handed writes; it does not wake for every frame.
     const int missing = PmxFramesPerBlock - PmxNextFrameTime(assembly) -
                         static_cast<int>(waiting / PmxFrameBytes);
     if (missing > 0) {
       PollInstrumentIfDue(PollIntervalMs, 0, now);
-      platform::Delay(WaitForFramesMs(missing));
+      UsbMakeHandedWrites();
+      UsbAwaitHandedWrites(WaitForFramesMs(missing));
       continue;
     }
     // Every frame already waiting is taken before the device is asked again.

@@ -80,7 +80,8 @@ TEST_F(SimDeviceTest, ALinkLostWhileConnectedGoesBackToConnect) {
   ExpectTurns({{"Connected", "11: " + std::to_string(PmxSampleRing.PmxWriteBlock.load()) + " buffer"}});
   ASSERT_TRUE(WaitFor([] { return LinkState.Connected == 0; }, 10000));
   ExpectTurns({{"Connect", "0: "}});
-  EXPECT_FALSE(LinkState.LinkThread.joinable());
+  // The thread, told to stop, ends by itself and is then joined.
+  EXPECT_TRUE(WaitFor([] { return RunTurn().line == "0: " && !LinkState.LinkThread.joinable(); }, 2000));
   EXPECT_NE(ReadFile("log.txt").find(
                 "Link,Comms stopped,No good frame from the instrument for 500 ms: the USB link was closed."),
             std::string::npos);
@@ -110,14 +111,14 @@ TEST_F(SimDeviceTest, ALinkLostWhileConnectedGoesBackToConnect) {
 }
 
 // Every lost link ends the same way, within the watchdog's 500 ms of its fault: a stream
-// that never gets back in step, a device that vanishes. Meanwhile the main thread's
-// register writes never wait for the device, and once the thread has ended it has
-// released the device.
+// that never gets back in step, a device that vanishes, a device call held up for 1.5 s.
+// Meanwhile the main thread's register writes never wait for the device, and once the
+// thread has ended it has released the device.
 TEST_F(SimDeviceTest, EveryLostLinkEndsWithinTheWatchdogAndNothingWaitsForTheDevice) {
   const struct {
     const char* options;
     int faultAtMs;
-  } cases[] = {{"bad-every=1", 0}, {"vanish-after=300", 300}};
+  } cases[] = {{"bad-every=1", 0}, {"vanish-after=300", 300}, {"stall=1500", 1000}};
   for (const auto& c : cases) {
     PowerUp(c.options);
     const size_t logged = ReadFile("log.txt").size();
