@@ -33,6 +33,7 @@ class InstrumentTest : public AnalyserTest {
     SendRangeControl = link::SendPowerAnalyserControl;
     ::unsetenv("PMX_SIM_OPTIONS");
     ASSERT_TRUE(platform::OpenLibrary(link::UsbLibraryNumber, PMX_SIM_LIBRARY));
+    link::SimCall<void (*)()>("PmxSimPowerUp")();  // no calibration saved by another test
   }
   void TearDown() override {
     link::StopLinkThread();
