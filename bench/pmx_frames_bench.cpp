@@ -1,5 +1,6 @@
-// Decoding one block of the power analyser's stream: 320 frames, each checked and its
-// ten samples converted to volts and amperes, as the comms thread does.
+// Assembling one block of the power analyser's stream: 320 frames, each checked and its
+// ten samples converted to volts and amperes, and the block completed, as the comms
+// thread does (TakePmxBlockRead, FillMissingPmxSamples).
 // Target: at most 20 us per block.
 #include <benchmark/benchmark.h>
 
@@ -31,28 +32,18 @@ std::vector<uint8_t> SineBlock() {
 
 void BM_DecodePmxBlock(benchmark::State& state) {
   const std::vector<uint8_t> block = SineBlock();
-  std::vector<double> volts(PmxBlockSamples), amps(PmxBlockSamples);
-  const double voltageGain = 5e-5, voltageOffset = 0.01, currentGain = 1.6e-6, currentOffset = -0.002;
+  const PmxConversion conversion{5e-5, 0.01, 1.6e-6, -0.002};
+  static PmxBlockAssembly assembly;
   for (auto _ : state) {
-    int32_t badInARow = 0, readSkip = 0;
-    int offset = 0;
+    PmxAlignment alignment;
     PmxSideChannel side;
-    for (int at = 0; at < PmxFramesPerBlock * PmxFrameBytes; at += PmxFrameBytes) {
-      PmxFrame frame;
-      if (TakePmxRead(std::span(block).subspan(at, PmxFrameBytes), badInARow, readSkip, frame) !=
-          PmxReadOutcome::Good) {
-        continue;
-      }
-      CollectSideChannelBit(side, frame.SideStart, frame.SideData);
-      for (int i = 0; i < PmxFrameSamples; ++i) {
-        volts[offset + i] = frame.Voltage[i] * voltageGain + voltageOffset;
-        amps[offset + i] = frame.Current[i] * currentGain + currentOffset;
-      }
-      offset += PmxFrameSamples;
+    for (int at = 0; !PmxBlockComplete(assembly); at += PmxFrameBytes) {
+      TakePmxBlockRead(assembly, alignment, std::span(block).subspan(at, PmxFrameBytes), conversion, side);
     }
-    benchmark::DoNotOptimize(volts.data());
-    benchmark::DoNotOptimize(amps.data());
-    benchmark::DoNotOptimize(offset);
+    FillMissingPmxSamples(assembly);
+    benchmark::DoNotOptimize(assembly.Voltage);
+    benchmark::DoNotOptimize(assembly.Current);
+    StartNextPmxBlock(assembly);
   }
 }
 BENCHMARK(BM_DecodePmxBlock)->Unit(benchmark::kMicrosecond);

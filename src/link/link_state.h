@@ -26,6 +26,7 @@ constexpr int EepromWordBufferBytes = 8192;
 struct LinkStateRecord {
   std::atomic<int32_t> Connected{0};    // 1 while a transport is open
   void* UsbHandle = nullptr;            // the D2XX handle from FT_Open
+  uint32_t UsbOpening = 0;              // counts the device's openings (under UsbDeviceMutex)
   std::atomic<int32_t> StopThreads{0};  // 1 tells the running reader to leave its loop
   std::thread LinkThread;               // the one reader thread (main thread only)
   std::atomic<int32_t> LinkThreadEnded{1};  // 1 once the reader's body has returned
@@ -34,12 +35,11 @@ struct LinkStateRecord {
   uint8_t TxBuffer[LinkBufferBytes] = {};     // register blocks from the main thread
   uint8_t RxBuffer[LinkBufferBytes] = {};     // frames read by the reader thread
   uint16_t EepromWordBuffer[EepromWordBufferBytes / 2] = {};  // receives one EEPROM word
-  // Curve tracer: frames that failed their check. Power analyser: bad sample frames in a
-  // row (a good frame ends the row; each pass of its comms thread starts at 0).
+  // Curve tracer: frames that failed their check. (The power analyser's comms thread
+  // keeps its own row of bad frames, PmxReceiveState in pmx_link.h.)
   int32_t BadFrameCount = 0;
   int32_t CtHeldBytes = 0;    // status-frame bytes kept at the start of RxBuffer
   int32_t CtSkippedBytes = 0; // bytes passed over since the last good status frame
-  int32_t PmxReadSkip = 0;    // bytes to leave out of the next sample-frame read
 };
 
 inline LinkStateRecord LinkState;

@@ -1,12 +1,13 @@
-// The power analyser's comms thread: polls the instrument, watches the link, and
-// receives the sample frames into the ring, one block of 320 good frames at a time.
+// The power analyser's comms thread: polls the instrument, makes the writes other threads
+// hand it, watches the link, and receives the sample frames into the ring, one block of
+// 320 frame-times at a time.
 //
 // Sections: the thread's loop; the watchdog; receiving a block.
 //
-// The thread is the only reader of the device and the only writer of the ring's block
-// PmxWriteBlock; every device call goes through usb_device.h, so the main thread may
-// send control registers (or close the device, once it has stopped this thread) at any
-// time.
+// The thread holds the device from its start to its end: it is the only reader, it makes
+// every write (usb_device.h hands it those of the main thread), and it closes the device
+// on its way out, whatever ended the link. It is the only writer of the ring's block
+// PmxWriteBlock.
 #include <span>
 
 #include "link/link_state.h"
@@ -19,8 +20,6 @@
 namespace zolt::link {
 
 namespace {
-
-bool LinkSilent(int64_t now) { return now > LinkState.LastGoodFrameTime + PmxReplyTimeoutMs; }
 
 // The instrument sends 3,200 frames a second, 3.2 a millisecond.
 constexpr int FramesPerTenMs = 32;
@@ -36,15 +35,18 @@ int WaitForFramesMs(int missing) {
   return untilLast - 1 < 1 ? 1 : (untilLast - 1 > LongestWaitMs ? LongestWaitMs : untilLast - 1);
 }
 
-// The five sample pairs of a good frame, converted with the selected ranges, at `position`.
-void StoreFrameSamples(const PmxFrame& frame, int position) {
-  const double voltageGain = PmxSampleRing.PmxVoltageGain;
-  const double voltageOffset = PmxSampleRing.PmxVoltageOffset;
-  const double currentGain = PmxSampleRing.PmxCurrentGain;
-  const double currentOffset = PmxSampleRing.PmxCurrentOffset;
-  for (int i = 0; i < PmxFrameSamples; ++i) {
-    StoreSample(PmxVoltageSamples[position + i], frame.Voltage[i] * voltageGain + voltageOffset);
-    StoreSample(PmxCurrentSamples[position + i], frame.Current[i] * currentGain + currentOffset);
+PmxConversion SelectedConversion() {
+  const PmxSampleRingRecord& ring = PmxSampleRing;
+  return {ring.PmxVoltageGain, ring.PmxVoltageOffset, ring.PmxCurrentGain, ring.PmxCurrentOffset};
+}
+
+// The complete block into the ring's block `block`.
+void StoreBlock(const PmxBlockAssembly& assembly, int32_t block) {
+  double* voltage = PmxVoltageSamples + block * PmxBlockSamples;
+  double* current = PmxCurrentSamples + block * PmxBlockSamples;
+  for (int i = 0; i < PmxBlockSamples; ++i) {
+    StoreSample(voltage[i], assembly.Voltage[i]);
+    StoreSample(current[i], assembly.Current[i]);
   }
 }
 
@@ -53,33 +55,43 @@ void StoreFrameSamples(const PmxFrame& frame, int position) {
 // ---- the thread's loop ----
 
 int PowerAnalyserCommsThread(void*) {
-  // A new pass reads in step with the stream: no shift or bad-frame row is carried over
-  // from the last pass, which may have ended on bad frames.
-  LinkState.PmxReadSkip = 0;
-  LinkState.BadFrameCount = 0;
+  // A new pass reads in step with the stream: no shift, bad-frame row or part of a block
+  // is carried over from the last pass, which may have ended on bad frames.
+  PmxReceiveState = PmxReceiveStateRecord{};
+  PmxReceiveState.Opening = UsbOpening();
+  UsbTakeHandedWrites(true);
   while (LinkState.StopThreads == 0) {
     platform::Delay(1);
     PollInstrumentIfDue(PollIntervalMs, 0);
+    UsbMakeHandedWrites();
     CheckReceiveTimeout();
     ReceivePowerAnalyserFrames();
   }
+  UsbTakeHandedWrites(false);
+  CloseUsbDevice(PmxReceiveState.Opening);
   return 0;
 }
 
 // ---- the watchdog ----
+//
+// Only good frames in step refresh LastGoodFrameTime: a stream that never gets back in
+// step after a shift, and a device call held up past the time-out, are lost links.
+
+bool PmxLinkSilent(int64_t now) {
+  return LinkState.Connected == 1 && now > LinkState.LastGoodFrameTime + PmxReplyTimeoutMs;
+}
 
 void CheckReceiveTimeout() {
-  if (LinkState.Connected == 1 && LinkSilent(platform::ElapsedMilliseconds())) {
-    StopCommsOnTimeout();
-  }
+  if (PmxLinkSilent(platform::ElapsedMilliseconds())) StopCommsOnTimeout();
 }
 
 void StopCommsOnTimeout() {
-  CloseUsbDevice();
+  // The device's close clears Connected at once; nothing clears it later, so a
+  // connection made meanwhile is left alone.
+  CloseUsbDevice(PmxReceiveState.Opening);
   LinkState.StopThreads = 1;
   platform::Delay(100);
   platform::CloseSerialPort(InstrumentSerialPort);
-  LinkState.Connected = 0;
 }
 
 // ---- receiving a block ----
@@ -87,47 +99,49 @@ void StopCommsOnTimeout() {
 void ReceivePowerAnalyserFrames() {
   if (LinkState.Connected != 1) return;
   const int32_t block = PmxSampleRing.PmxWriteBlock;
-  const int base = block * PmxBlockSamples;
-  // Only good frames fill the block, so a published block holds nothing older than
-  // this pass.
-  int offset = 0;
-  while (offset < PmxBlockSamples) {
+  PmxBlockAssembly& assembly = PmxReceiveState.Block;
+  PmxAlignment& alignment = PmxReceiveState.Alignment;
+  while (!PmxBlockComplete(assembly)) {
     if (LinkState.Connected != 1 || LinkState.StopThreads != 0) return;
     const int64_t now = platform::ElapsedMilliseconds();
-    if (LinkSilent(now)) return;  // the watchdog stops the link on the next pass
+    if (PmxLinkSilent(now)) return;  // the watchdog stops the link on the next pass
     uint32_t waiting = UsbBytesWaiting();
-    uint32_t wanted = static_cast<uint32_t>(PmxNextReadBytes(LinkState.PmxReadSkip));
+    uint32_t wanted = static_cast<uint32_t>(PmxNextReadBytes(alignment));
     // Until the block's frames are all there the thread sleeps (the device keeps them),
-    // waking for the poll and the watchdog; it does not wake for every frame.
-    const int missing = (PmxBlockSamples - offset) / PmxFrameSamples - static_cast<int>(waiting / PmxFrameBytes);
+    // waking for the poll, the watchdog and handed writes; it does not wake for every frame.
+    const int missing = PmxFramesPerBlock - PmxNextFrameTime(assembly) -
+                        static_cast<int>(waiting / PmxFrameBytes);
     if (missing > 0) {
       PollInstrumentIfDue(PollIntervalMs, 0, now);
-      platform::Delay(WaitForFramesMs(missing));
+      UsbMakeHandedWrites();
+      UsbAwaitHandedWrites(WaitForFramesMs(missing));
       continue;
     }
     // Every frame already waiting is taken before the device is asked again.
-    while (waiting >= wanted && offset < PmxBlockSamples) {
+    while (waiting >= wanted && !PmxBlockComplete(assembly)) {
       const uint32_t got = UsbRead(LinkState.RxBuffer, wanted);
       waiting -= wanted;
-      PmxFrame frame;
       const PmxReadOutcome outcome =
-          TakePmxRead(std::span<const uint8_t>(LinkState.RxBuffer, got), LinkState.BadFrameCount,
-                      LinkState.PmxReadSkip, frame);
+          TakePmxBlockRead(assembly, alignment, std::span<const uint8_t>(LinkState.RxBuffer, got),
+                           SelectedConversion(), PmxSideChannelBlock);
       if (outcome == PmxReadOutcome::Good) {
         LinkState.LastGoodFrameTime = platform::ElapsedMilliseconds();
-        CollectSideChannelBit(PmxSideChannelBlock, frame.SideStart, frame.SideData);
-        StoreFrameSamples(frame, base + offset);
-        offset += PmxFrameSamples;
       }
       if (got < wanted) {
         platform::Delay(1);  // the device gave less than it showed: ask again later
         break;
       }
-      wanted = static_cast<uint32_t>(PmxNextReadBytes(LinkState.PmxReadSkip));
+      wanted = static_cast<uint32_t>(PmxNextReadBytes(alignment));
     }
   }
+  // A read held up past the end of the link may have finished the block: a link that
+  // has ended publishes nothing more, so no block of it reaches the screen afterwards.
+  if (LinkState.Connected != 1 || LinkState.StopThreads != 0) return;
+  FillMissingPmxSamples(assembly);
+  StoreBlock(assembly, block);
   PmxSampleRing.PmxPublishedBlock = block;
   PmxSampleRing.PmxWriteBlock = (block + 1) % PmxRingBlocks;
+  StartNextPmxBlock(assembly);
 }
 
 }  // namespace zolt::link

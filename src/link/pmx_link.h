@@ -40,21 +40,36 @@ inline PmxLinkHooksRecord PmxLinkHooks;
 
 // ---- the comms thread ----
 
-constexpr int PmxReplyTimeoutMs = 500;  // no good frame for longer stops the link
+constexpr int PmxReplyTimeoutMs = 500;  // no good frame in step for longer: the link is lost
 
 // The side channel's first complete block after program start (comms thread only; read
 // it once the thread has ended).
 inline PmxSideChannel PmxSideChannelBlock;
 
-// The comms thread's body (parameter ignored); returns 0.
+// The comms thread's own state: where its reads stand on the stream and the block it is
+// assembling. Each pass of the thread starts it afresh, in step with the stream.
+struct PmxReceiveStateRecord {
+  uint32_t Opening = 0;  // the device's opening the thread holds (usb_device.h)
+  PmxAlignment Alignment;
+  PmxBlockAssembly Block;
+};
+
+inline PmxReceiveStateRecord PmxReceiveState;
+
+// The comms thread's body (parameter ignored); returns 0. It holds the device from its
+// start (writes of other threads are handed to it) and closes it when it ends.
 int PowerAnalyserCommsThread(void* parameter);
-// Stops the link when connected and no good frame has come for PmxReplyTimeoutMs.
+// True while connected and no good frame in step has come for PmxReplyTimeoutMs, also
+// when the thread is held up in a device call: either thread may look.
+bool PmxLinkSilent(int64_t now);
+// Stops the link when it is silent.
 void CheckReceiveTimeout();
-// Closes the device, sets StopThreads and clears Connected, from inside the thread.
+// Closes the device the thread holds (which clears Connected) and sets StopThreads, from
+// inside the thread.
 void StopCommsOnTimeout();
-// Receives one block of 320 good frames into block PmxWriteBlock of the ring and
+// Receives one block of 320 frame-times into block PmxWriteBlock of the ring and
 // publishes it. Leaves the block unpublished when the link closes, the stop flag is set
-// or no good frame has come for PmxReplyTimeoutMs.
+// or the link is silent.
 void ReceivePowerAnalyserFrames();
 
 }  // namespace zolt::link

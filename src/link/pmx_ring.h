@@ -13,10 +13,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "link/pmx_wire.h"
+
 namespace zolt::link {
 
-constexpr int PmxBlockSamples = 1600;    // 320 frames x 5 samples
-constexpr int PmxFramesPerBlock = 320;
+// A block is PmxBlockSamples (1600: 320 frame-times x 5 samples, pmx_wire.h).
 constexpr int PmxRingBlocks = 100;
 constexpr int PmxRingSamples = PmxBlockSamples * PmxRingBlocks;  // 160,000
 constexpr int PmxSampleTableSize = 2000001;  // the tables are longer than the ring

@@ -15,11 +15,15 @@
 //   9     (none)          "Comms Thread Failed!" for 1 s; close the device    0
 //   10    Connecting      enable the stream (registers 1 and 2)               11
 //   11    Connected       running; a lost link goes back to 0 with a log line (click: 100)
-//   100   Disconnecting   stop and join the thread, close the device          101
+//   100   Disconnecting   stop the thread, which closes the device            101
 //   101   Disconnecting   wait 2 s                                            0
 //
 // Step 7 tells the front end that a stream starts; a lost link (step 11) and a
 // disconnection (step 100) tell it that the link ended (PmxLinkHooks).
+//
+// From step 7 the comms thread holds the device and closes it when it ends. The steps
+// never wait for it longer than the disconnection's 100 ms pause: a thread held up in a
+// device call ends (and is joined) once the call returns.
 #include <string>
 
 #include "frame/log.h"
@@ -55,10 +59,23 @@ void ShowDisconnected() {
   PmxLinkState.PmxRunning = 0;
 }
 
-// Every link that ends, lost or disconnected, ends here, once the comms thread has
-// stopped: the front end drops what the link showed.
+// Every link that ends, lost or disconnected, ends here, once the comms thread has been
+// told to stop (it publishes no block after that): the front end drops what the link
+// showed.
 void LinkEnded() {
   if (PmxLinkHooks.LinkEnded != nullptr) PmxLinkHooks.LinkEnded();
+}
+
+// Joins the comms thread once it has ended; never waits for it.
+void JoinEndedCommsThread() {
+  if (LinkState.LinkThread.joinable() && LinkState.LinkThreadEnded == 1) StopLinkThread();
+}
+
+// Waits at most `ms` for the comms thread, told to stop, to end.
+void AwaitCommsThreadEnd(int ms) {
+  const int64_t start = platform::ElapsedMilliseconds();
+  while (LinkThreadRunning() && platform::ElapsedMilliseconds() - start < ms) platform::Delay(1);
+  JoinEndedCommsThread();
 }
 
 }  // namespace
@@ -70,6 +87,7 @@ void StepPowerAnalyserConnection() {
   switch (link.PmxLinkStep) {
     case 0:
       ShowDisconnected();
+      JoinEndedCommsThread();
       break;
     case 1:
       Show(captions.Connecting, "1: ");
@@ -136,12 +154,17 @@ void StepPowerAnalyserConnection() {
       link.PmxLinkStep = 11;
       break;
     case 11:
-      if (LinkState.Connected != 1) {
-        // The comms thread closed the link (no good frame for 500 ms): say so and show
-        // the machine disconnected rather than a dead "Connected".
+      if (LinkState.Connected != 1 || PmxLinkSilent(now)) {
+        // The link is lost: no good frame in step for 500 ms, whether the stream fell
+        // silent or never got back in step (the comms thread closed the link) or the
+        // thread is held up in a device call (it closes the device once the call
+        // returns). Say so and show the machine disconnected rather than a dead
+        // "Connected".
         frame::ReportMessage("Link", "Comms stopped",
                              "No good frame from the instrument for 500 ms: the USB link was closed.");
-        StopLinkThread();
+        LinkState.StopThreads = 1;
+        LinkState.Connected = 0;
+        JoinEndedCommsThread();
         link.PmxLinkStep = 0;
         ShowDisconnected();
         LinkEnded();
@@ -154,18 +177,19 @@ void StepPowerAnalyserConnection() {
     case 100:
       Show(captions.Disconnecting, "100: Stop the connection");
       link.PmxStepTime = now;
-      // The thread is stopped and joined before the device is closed under it.
+      // The thread ends at its next look at the stop flag and closes the device; the
+      // pause is its time to do so.
       LinkState.StopThreads = 1;
-      StopLinkThread();
-      platform::Delay(DisconnectPauseMs);
-      CloseUsbLink();
+      AwaitCommsThreadEnd(DisconnectPauseMs);
       platform::CloseSerialPort(InstrumentSerialPort);
       LinkState.Connected = 0;
+      if (!LinkThreadRunning()) CloseUsbDevice();  // a device no thread holds
       LinkEnded();
       link.PmxLinkStep = 101;
       break;
     case 101:
       Show(captions.Disconnecting, "101: Stopping the connection");
+      JoinEndedCommsThread();
       if (Elapsed(now, StoppingShowMs)) link.PmxLinkStep = 0;
       break;
     default:

@@ -25,7 +25,10 @@ int32_t PmxWordSample(uint8_t high, uint8_t middle, uint8_t low) {
 bool DecodePmxFrame(std::span<const uint8_t> bytes, PmxFrame& frame) {
   if (bytes.size() < PmxFrameBytes) return false;
   const uint8_t* b = bytes.data();
-  uint32_t sum = 0;
+  // One pass over the ten words: samples, the flag-free byte sum, and the flags (bit n
+  // from word n).
+  uint32_t sum = 0, flags = 0;
+#pragma GCC unroll 5
   for (int i = 0; i < PmxFrameSamples; ++i) {
     const uint8_t* voltage = b + 6 * i;
     const uint8_t* current = voltage + 3;
@@ -33,13 +36,12 @@ bool DecodePmxFrame(std::span<const uint8_t> bytes, PmxFrame& frame) {
     frame.Current[i] = PmxWordSample(current[0], current[1], current[2]);
     sum += voltage[0] + voltage[1] + (voltage[2] & 0xFEu) + current[0] + current[1] +
            (current[2] & 0xFEu);
+    flags |= ((voltage[2] & 1u) | ((current[2] & 1u) << 1)) << (2 * i);
   }
-  uint32_t check = 0;
-  for (int word = 0; word < CheckWords; ++word) check |= (b[FlagByte(word)] & 1u) << word;
-  frame.CheckByte = static_cast<uint8_t>(check);
+  frame.CheckByte = static_cast<uint8_t>(flags & 0xFF);
   frame.ByteSum = static_cast<uint8_t>(sum & 0xFF);
-  frame.SideData = (b[FlagByte(8)] & 1) != 0;
-  frame.SideStart = (b[FlagByte(9)] & 1) != 0;
+  frame.SideData = (flags >> 8 & 1) != 0;
+  frame.SideStart = (flags >> 9 & 1) != 0;
   return true;
 }
 
@@ -66,22 +68,28 @@ PmxFrameBytesArray EncodePmxFrame(const int32_t (&voltage)[PmxFrameSamples],
 
 // ---- alignment on the stream ----
 
-int PmxNextReadBytes(int32_t readSkip) { return readSkip != 0 ? PmxFrameBytes - 1 : PmxFrameBytes; }
+int PmxNextReadBytes(const PmxAlignment& alignment) {
+  return alignment.ReadSkip != 0 ? PmxFrameBytes - 1 : PmxFrameBytes;
+}
 
-PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, int32_t& badInARow,
-                           int32_t& readSkip, PmxFrame& frame) {
-  if (readSkip != 0) {
+PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, PmxAlignment& alignment,
+                           PmxFrame& frame) {
+  PmxAlignment& a = alignment;
+  if (a.ReadSkip != 0) {
     // The bytes of a shift hold no whole frame: they are dropped unread.
-    readSkip = 0;
+    a.ReadSkip = 0;
     return PmxReadOutcome::Skipped;
   }
   if (DecodePmxFrame(bytes, frame) && frame.Good()) {
-    badInARow = 0;
-    return PmxReadOutcome::Good;
+    a.BadInARow = 0;
+    if (a.GoodInARow < PmxInStepFrames) ++a.GoodInARow;
+    return a.InStep() ? PmxReadOutcome::Good : PmxReadOutcome::OutOfStep;
   }
-  if (++badInARow >= 2) {
-    badInARow = 0;
-    readSkip = 1;
+  if (!a.InStep()) a.GoodInARow = 0;  // the run back into step starts again
+  if (++a.BadInARow >= 2) {
+    a.BadInARow = 0;
+    a.ReadSkip = 1;
+    a.GoodInARow = 0;
   }
   return PmxReadOutcome::Bad;
 }
@@ -108,6 +116,64 @@ void CollectSideChannelBit(PmxSideChannel& channel, bool start, bool data) {
     channel.Collecting = false;
     channel.Complete = true;
   }
+}
+
+// ---- blocks of frame-times ----
+
+PmxReadOutcome TakePmxBlockRead(PmxBlockAssembly& block, PmxAlignment& alignment,
+                                std::span<const uint8_t> bytes, const PmxConversion& conversion,
+                                PmxSideChannel& side) {
+  const int time = PmxNextFrameTime(block);
+  block.Bytes += static_cast<int32_t>(std::min<size_t>(bytes.size(), PmxFrameBytes));
+  PmxFrame frame;
+  const PmxReadOutcome outcome = TakePmxRead(bytes, alignment, frame);
+  if (outcome != PmxReadOutcome::Good || time >= PmxFramesPerBlock) return outcome;
+  CollectSideChannelBit(side, frame.SideStart, frame.SideData);
+  // Taken into locals: the stores below could otherwise alias the conversion's fields.
+  const PmxConversion c = conversion;
+  double* voltage = block.Voltage + time * PmxFrameSamples;
+  double* current = block.Current + time * PmxFrameSamples;
+#pragma GCC unroll 5
+  for (int i = 0; i < PmxFrameSamples; ++i) {
+    voltage[i] = frame.Voltage[i] * c.VoltageGain + c.VoltageOffset;
+    current[i] = frame.Current[i] * c.CurrentGain + c.CurrentOffset;
+  }
+  block.Taken[time] = true;
+  return outcome;
+}
+
+namespace {
+
+// Positions first .. end - 1 of one channel, between the taken samples at first - 1 and
+// end (either may be outside the block: then the other is held; with neither, 0).
+void FillGap(double* samples, int first, int end) {
+  const bool before = first > 0, after = end < PmxBlockSamples;
+  const double left = before ? samples[first - 1] : (after ? samples[end] : 0.0);
+  const double right = after ? samples[end] : left;
+  const double span = end - first + 1;
+  for (int p = first; p < end; ++p) {
+    samples[p] = before && after ? left + (right - left) * ((p - first + 1) / span) : left;
+  }
+}
+
+}  // namespace
+
+void FillMissingPmxSamples(PmxBlockAssembly& block) {
+  const bool* const taken = block.Taken;
+  const bool* const end = taken + PmxFramesPerBlock;
+  for (const bool* gap = std::find(taken, end, false); gap != end;) {
+    const bool* const next = std::find(gap, end, true);
+    const int first = static_cast<int>(gap - taken) * PmxFrameSamples;
+    const int last = static_cast<int>(next - taken) * PmxFrameSamples;
+    FillGap(block.Voltage, first, last);
+    FillGap(block.Current, first, last);
+    gap = std::find(next, end, false);
+  }
+}
+
+void StartNextPmxBlock(PmxBlockAssembly& block) {
+  block.Bytes -= PmxBlockBytes;
+  std::fill(std::begin(block.Taken), std::end(block.Taken), false);
 }
 
 }  // namespace zolt::link

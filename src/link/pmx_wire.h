@@ -1,6 +1,7 @@
 // The power analyser's wire format, as pure functions over bytes: the 30-byte sample
-// frame (decoder and encoder), the alignment of reads on the frame stream, and the
-// side-channel collector. Nothing here does I/O or touches a global record.
+// frame (decoder and encoder), the alignment of reads on the frame stream, the
+// side-channel collector, and the assembly of a block of 320 frame-times. Nothing here
+// does I/O or touches a global record.
 #pragma once
 
 #include <array>
@@ -56,21 +57,40 @@ PmxFrameBytesArray EncodePmxFrame(const int32_t (&voltage)[PmxFrameSamples],
 // two bad frames in a row mean the reads have slipped off the frame boundaries, so the
 // next read takes 29 bytes and drops them, moving the following reads one byte earlier.
 // A good frame ends the row. A byte lost on the link is so recovered after three reads.
+//
+// After a shift the stream is out of step: a frame that passes its check then may be a
+// misaligned read that passed by chance (one in 256 does), so it gives nothing. The
+// stream is back in step after PmxInStepFrames good frames in a row, the last of which is
+// the first to count again. A single bad frame does not take the stream out of step.
 
-enum class PmxReadOutcome { Good, Bad, Skipped };
+enum class PmxReadOutcome {
+  Good,       // a good frame in step: its samples count
+  OutOfStep,  // passed its check, but the stream is not yet back in step
+  Bad,
+  Skipped     // the bytes of a shift
+};
+
+constexpr int PmxInStepFrames = 2;
+
+struct PmxAlignment {
+  int32_t BadInARow = 0;                  // bad frames in a row
+  int32_t ReadSkip = 0;                   // 1: the next read takes 29 bytes
+  int32_t GoodInARow = PmxInStepFrames;   // good frames in a row since the last shift
+  bool InStep() const { return GoodInARow >= PmxInStepFrames; }
+};
 
 // Bytes the next read takes: 30, or 29 when a shift is due.
-int PmxNextReadBytes(int32_t readSkip);
+int PmxNextReadBytes(const PmxAlignment& alignment);
 
-// Takes the bytes of one read (PmxNextReadBytes long) and updates the row of bad frames
-// and the shift. A short read counts as a bad frame. `frame` holds the decoded frame when
-// the outcome is Good; otherwise its contents are not to be used.
-PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, int32_t& badInARow,
-                           int32_t& readSkip, PmxFrame& frame);
+// Takes the bytes of one read (PmxNextReadBytes long) and updates the alignment. A short
+// read counts as a bad frame. `frame` holds the decoded frame when the outcome is Good or
+// OutOfStep; otherwise its contents are not to be used.
+PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, PmxAlignment& alignment,
+                           PmxFrame& frame);
 
 // ---- side channel ----
 //
-// One bit per good frame, least significant first: a frame with the start bit begins a
+// One bit per good frame in step, least significant first: a frame with the start bit begins a
 // block of 512 sixteen-bit words, its data bit being bit 0 of word 0. The first complete
 // block is kept; nothing is collected after it.
 
@@ -85,5 +105,57 @@ struct PmxSideChannel {
 };
 
 void CollectSideChannelBit(PmxSideChannel& channel, bool start, bool data);
+
+// ---- blocks of frame-times ----
+//
+// A block spans 320 frame-times of the stream, 9,600 bytes, whatever came in them, so that
+// its 1,600 sample positions are always 1,600 sample-times. A read stands at the
+// frame-time its first byte falls in, rounded to the nearest: the 29-byte read of a shift
+// and a byte lost on the link move no frame. The block is complete once the next read
+// would stand at frame-time 320; bytes a read took beyond that belong to the next block.
+// Frames in step place their samples at their frame-time; every other frame-time's five
+// positions are filled from the block's own samples when it is complete.
+
+constexpr int PmxFramesPerBlock = 320;
+constexpr int PmxBlockSamples = PmxFramesPerBlock * PmxFrameSamples;  // 1,600
+constexpr int PmxBlockBytes = PmxFramesPerBlock * PmxFrameBytes;      // 9,600
+
+// Readings to volts and amperes: reading x gain + offset.
+struct PmxConversion {
+  double VoltageGain = 1.0, VoltageOffset = 0.0;
+  double CurrentGain = 1.0, CurrentOffset = 0.0;
+};
+
+struct PmxBlockAssembly {
+  int32_t Bytes = 0;  // stream bytes taken since the block began
+  bool Taken[PmxFramesPerBlock] = {};  // frame-times whose samples are in
+  double Voltage[PmxBlockSamples] = {};
+  double Current[PmxBlockSamples] = {};
+};
+
+// The frame-time (0..320) the next read stands at. Bytes carried into a block lie within
+// half a frame of its start, so it is never below 0; held within bounds all the same.
+inline int PmxNextFrameTime(const PmxBlockAssembly& block) {
+  const int time = (block.Bytes + PmxFrameBytes / 2) / PmxFrameBytes;
+  return time < 0 ? 0 : (time > PmxFramesPerBlock ? PmxFramesPerBlock : time);
+}
+inline bool PmxBlockComplete(const PmxBlockAssembly& block) {
+  return PmxNextFrameTime(block) >= PmxFramesPerBlock;
+}
+
+// Takes one read into an incomplete block: aligns it (TakePmxRead), counts its bytes and,
+// for a good frame in step, places its converted samples and hands its side-channel bit on.
+PmxReadOutcome TakePmxBlockRead(PmxBlockAssembly& block, PmxAlignment& alignment,
+                                std::span<const uint8_t> bytes, const PmxConversion& conversion,
+                                PmxSideChannel& side);
+
+// Fills the five positions of every frame-time not taken from the block's own samples: a
+// gap between taken frame-times by the straight line between the samples on either side,
+// a gap at either end by the nearest sample, a block with none by 0. So a filled sample
+// never lies outside the samples received, and never comes from another block.
+void FillMissingPmxSamples(PmxBlockAssembly& block);
+
+// Begins the next block after a complete one, with the bytes taken beyond its end.
+void StartNextPmxBlock(PmxBlockAssembly& block);
 
 }  // namespace zolt::link

@@ -41,6 +41,7 @@ void OpenUsbLink(int32_t baud) {
   }
   std::lock_guard lock(UsbDeviceMutex);
   LinkState.UsbHandle = handle;
+  ++LinkState.UsbOpening;
   // The device's answers to its configuration are not checked: a device that rejects one
   // stays open.
   FtSetBaudRate(handle, static_cast<uint32_t>(baud));

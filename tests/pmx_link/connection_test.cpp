@@ -80,7 +80,8 @@ TEST_F(SimDeviceTest, ALinkLostWhileConnectedGoesBackToConnect) {
   ExpectTurns({{"Connected", "11: " + std::to_string(PmxSampleRing.PmxWriteBlock.load()) + " buffer"}});
   ASSERT_TRUE(WaitFor([] { return LinkState.Connected == 0; }, 10000));
   ExpectTurns({{"Connect", "0: "}});
-  EXPECT_FALSE(LinkState.LinkThread.joinable());
+  // The thread, told to stop, ends by itself and is then joined.
+  EXPECT_TRUE(WaitFor([] { return RunTurn().line == "0: " && !LinkState.LinkThread.joinable(); }, 2000));
   EXPECT_NE(ReadFile("log.txt").find(
                 "Link,Comms stopped,No good frame from the instrument for 500 ms: the USB link was closed."),
             std::string::npos);
@@ -98,7 +99,7 @@ TEST_F(SimDeviceTest, ALinkLostWhileConnectedGoesBackToConnect) {
   std::fill_n(PmxVoltageSamples + next * PmxBlockSamples, PmxBlockSamples, NAN);
   PmxSampleRing.PmxVoltageGain = PmxRangeConstants.Gain[0];  // 300 V, fitted at the connection above
   PmxSampleRing.PmxVoltageOffset = PmxRangeConstants.Offset[0];
-  LinkState.PmxReadSkip = 1, LinkState.BadFrameCount = 1;
+  PmxReceiveState.Alignment = {1, 1, 0};
   PowerUp("bad-every=50 drop-byte=100");
   PmxLinkState.PmxLinkStep = 1;
   ExpectTurns(ConnectTurns);
@@ -107,6 +108,39 @@ TEST_F(SimDeviceTest, ALinkLostWhileConnectedGoesBackToConnect) {
     ASSERT_LT(std::fabs(PmxVoltageSamples[next * PmxBlockSamples + i]), 326.0) << i;
   }
   EXPECT_NEAR(PmxVoltageSamples[next * PmxBlockSamples], 0.0, 1.0);  // sin(0)
+}
+
+// Every lost link ends the same way, within the watchdog's 500 ms of its fault: a stream
+// that never gets back in step, a device that vanishes, a device call held up for 1.5 s.
+// Meanwhile the main thread's register writes never wait for the device, and once the
+// thread has ended it has released the device.
+TEST_F(SimDeviceTest, EveryLostLinkEndsWithinTheWatchdogAndNothingWaitsForTheDevice) {
+  const struct {
+    const char* options;
+    int faultAtMs;
+  } cases[] = {{"bad-every=1", 0}, {"vanish-after=300", 300}, {"stall=1500", 1000}};
+  for (const auto& c : cases) {
+    PowerUp(c.options);
+    const size_t logged = ReadFile("log.txt").size();
+    PmxLinkState.PmxLinkStep = 1;
+    ExpectTurns(ConnectTurns);
+    const int64_t start = platform::ElapsedMilliseconds();
+    int64_t longestWrite = 0;
+    while (PmxLinkState.PmxLinkStep == 11 && platform::ElapsedMilliseconds() - start < 4000) {
+      RunTurn();
+      const int64_t before = platform::ElapsedMilliseconds();
+      SendPowerAnalyserControl();
+      longestWrite = std::max(longestWrite, platform::ElapsedMilliseconds() - before);
+      platform::Delay(1);
+    }
+    EXPECT_LT(platform::ElapsedMilliseconds() - start, c.faultAtMs + 500 + 400) << c.options;
+    EXPECT_LT(longestWrite, 100) << c.options;
+    EXPECT_EQ(PmxLinkState.PmxStatusText, "Connect");
+    EXPECT_NE(ReadFile("log.txt").find("Link,Comms stopped", logged), std::string::npos) << c.options;
+    EXPECT_TRUE(WaitFor([] { return RunTurn().line == "0: " && !LinkState.LinkThread.joinable(); }, 3000));
+    EXPECT_EQ(LinkState.UsbHandle, nullptr) << c.options;
+  }
+  EXPECT_TRUE(platform::headless::MessagesShown().empty());
 }
 
 }  // namespace

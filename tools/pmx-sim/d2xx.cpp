@@ -13,6 +13,7 @@
 #include <iterator>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "instrument.h"
 #include "options.h"
@@ -27,6 +28,7 @@ constexpr FtStatus FtOk = 0;
 constexpr FtStatus FtInvalidHandle = 1;
 constexpr FtStatus FtDeviceNotFound = 2;
 constexpr FtStatus FtDeviceNotOpened = 3;
+constexpr FtStatus FtIoError = 4;
 constexpr FtStatus FtInvalidParameter = 6;
 constexpr FtStatus FtEepromReadFailed = 11;
 
@@ -44,6 +46,7 @@ struct Device {
   Registers registers;
   Stream stream;
   bool open = false;
+  bool vanished = false;  // unplugged: gone until power-up
   int handleToken = 0;  // its address is the handle
   int64_t eepromReads = 0;  // FT_ReadEE calls since the open
 };
@@ -87,6 +90,7 @@ void PowerUp(Device& device) {
   device.registers = Registers{};
   device.stream = Stream{};
   device.open = false;
+  device.vanished = false;
   device.poweredUp = true;
 }
 
@@ -101,6 +105,28 @@ struct Locked {
 
 bool Valid(const Device& device, void* handle) {
   return device.open && handle == &device.handleToken;
+}
+
+// The device is unplugged once its stream has run `vanish-after` ms; it stays gone.
+bool Vanished(Device& device, int64_t nowUs) {
+  const Stream& stream = device.stream;
+  if (!device.vanished && device.options.vanishAfterMs >= 0 && stream.running &&
+      nowUs - stream.startUs >= device.options.vanishAfterMs * 1000) {
+    device.vanished = true;
+    device.stream = Stream{};
+  }
+  return device.vanished;
+}
+
+// How long this status call stalls: the stream's one stalled call, 1 s into it.
+int64_t StallMs(Device& device, int64_t nowUs) {
+  Stream& stream = device.stream;
+  if (device.options.stallMs <= 0 || !stream.running || stream.stalled ||
+      nowUs - stream.startUs < 1000000) {
+    return 0;
+  }
+  stream.stalled = true;
+  return device.options.stallMs;
 }
 
 }  // namespace
@@ -118,7 +144,8 @@ extern "C" {
 PMX_SIM_EXPORT FtStatus FT_CreateDeviceInfoList(Dword* count) {
   Locked locked;
   ReadOptions(locked.device);
-  if (count != nullptr) *count = locked.device.options.absent ? 0 : 1;
+  const bool none = locked.device.options.absent || Vanished(locked.device, NowUs());
+  if (count != nullptr) *count = none ? 0 : 1;
   return FtOk;
 }
 
@@ -128,7 +155,7 @@ PMX_SIM_EXPORT FtStatus FT_Open(int index, void** handle) {
   Locked locked;
   Device& device = locked.device;
   ReadOptions(device);
-  if (device.options.absent || index != 0) return FtDeviceNotFound;
+  if (device.options.absent || device.vanished || index != 0) return FtDeviceNotFound;
   if (device.open) return FtDeviceNotOpened;
   device.open = true;
   device.eepromReads = 0;
@@ -172,6 +199,7 @@ PMX_SIM_EXPORT FtStatus FT_Write(void* handle, void* bytes, Dword count, Dword* 
   Device& device = locked.device;
   if (!Valid(device, handle)) return FtInvalidHandle;
   const int64_t now = NowUs();
+  if (Vanished(device, now)) return FtIoError;
   MakeDueFrames(device.stream, device.registers, device.options, now);  // on the old ranges
   TakeHostBytes(device.registers, static_cast<const uint8_t*>(bytes), count);
   FollowStreamEnable(device.stream, device.registers, now);
@@ -179,10 +207,18 @@ PMX_SIM_EXPORT FtStatus FT_Write(void* handle, void* bytes, Dword count, Dword* 
   return FtOk;
 }
 
+// The stalled call sleeps without holding the device, as a driver waiting on the bus would.
 PMX_SIM_EXPORT FtStatus FT_GetStatus(void* handle, Dword* rxBytes, Dword* txBytes, Dword* events) {
+  int64_t stallMs = 0;
+  {
+    Locked locked;
+    if (Valid(locked.device, handle)) stallMs = StallMs(locked.device, NowUs());
+  }
+  if (stallMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stallMs));
   Locked locked;
   Device& device = locked.device;
   if (!Valid(device, handle)) return FtInvalidHandle;
+  if (Vanished(device, NowUs())) return FtIoError;
   MakeDueFrames(device.stream, device.registers, device.options, NowUs());
   if (rxBytes != nullptr) *rxBytes = static_cast<Dword>(QueuedBytes(device.stream));
   if (txBytes != nullptr) *txBytes = 0;
@@ -195,6 +231,7 @@ PMX_SIM_EXPORT FtStatus FT_Read(void* handle, void* bytes, Dword count, Dword* g
   Locked locked;
   Device& device = locked.device;
   if (!Valid(device, handle)) return FtInvalidHandle;
+  if (Vanished(device, NowUs())) return FtIoError;
   MakeDueFrames(device.stream, device.registers, device.options, NowUs());
   const size_t taken = TakeQueuedBytes(device.stream, static_cast<uint8_t*>(bytes), count);
   if (got != nullptr) *got = static_cast<Dword>(taken);
@@ -204,6 +241,7 @@ PMX_SIM_EXPORT FtStatus FT_Read(void* handle, void* bytes, Dword count, Dword* g
 PMX_SIM_EXPORT FtStatus FT_ReadEE(void* handle, Dword address, unsigned short* word) {
   Locked locked;
   if (!Valid(locked.device, handle)) return FtInvalidHandle;
+  if (Vanished(locked.device, NowUs())) return FtIoError;
   if (address >= EepromWords || word == nullptr) return FtInvalidParameter;
   // With eeprom-fail-after=N the reads of a connection fail from the (N + 1)-th on,
   // leaving the word as it was.
@@ -216,6 +254,7 @@ PMX_SIM_EXPORT FtStatus FT_ReadEE(void* handle, Dword address, unsigned short* w
 PMX_SIM_EXPORT FtStatus FT_WriteEE(void* handle, Dword address, unsigned short word) {
   Locked locked;
   if (!Valid(locked.device, handle)) return FtInvalidHandle;
+  if (Vanished(locked.device, NowUs())) return FtIoError;
   if (address >= EepromWords) return FtInvalidParameter;
   locked.device.eeprom[address] = word;
   return FtOk;

@@ -9,7 +9,8 @@
 // peak sin(2 pi f t), current peak sin(2 pi f t - phase), converted on the selected
 // ranges. A side-channel block of 512 words runs one bit a frame, starting again every
 // 8,192 frames with the stream's first frame.
-// Faults: a bad check byte every N frames, one byte lost in frame K, silence after T ms.
+// Faults: a bad check byte every N frames, one byte lost in frame K, silence after T ms,
+// a stalled call, a device that vanishes (the last two in d2xx.cpp).
 //
 // Sections: converter and calibration; registers and packets; the stream.
 #pragma once
@@ -73,6 +74,7 @@ struct Stream {
   uint64_t framesMade = 0;   // frames generated (sent or lost) since the start
   std::vector<uint8_t> queue;  // bytes waiting for the host
   size_t head = 0;             // first unread byte of queue
+  bool stalled = false;        // the stream's one stalled call has been made
 };
 
 // Starts or stops the stream to follow register 1 (a start begins a fresh stream).

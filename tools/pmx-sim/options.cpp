@@ -47,6 +47,10 @@ Options ParseOptions(const std::string& text, std::string& error) {
       options.silentAfterMs = static_cast<int64_t>(number);
     } else if (key == "eeprom-fail-after") {
       options.eepromFailAfter = static_cast<int64_t>(number);
+    } else if (key == "stall") {
+      options.stallMs = static_cast<int64_t>(number);
+    } else if (key == "vanish-after") {
+      options.vanishAfterMs = static_cast<int64_t>(number);
     } else {
       error += "pmx-sim: option not understood: " + word + "\n";
     }

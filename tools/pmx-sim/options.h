@@ -16,6 +16,8 @@ struct Options {
   int64_t badEvery = 0;        // every N-th frame gets a bad check byte (0: none)
   int64_t dropByteAt = -1;     // frame K of each stream loses one byte (-1: none)
   int64_t silentAfterMs = -1;  // the stream stops this long after it starts (-1: never)
+  int64_t stallMs = 0;         // one FT_GetStatus, 1 s into the stream, takes this long (0: none)
+  int64_t vanishAfterMs = -1;  // the device is unplugged this long after the stream starts (-1: never)
   bool absent = false;         // no device in the list
   int64_t eepromFailAfter = -1;  // EEPROM reads of each connection fail after N words (-1: never)
 };
