@@ -114,7 +114,9 @@ void ClearConnectCaption(int32_t x, int32_t y, int32_t image) {
   for (const std::string* caption : captions)
     widest = std::max(widest, platform::TextWidth(*caption));
   const int32_t half = static_cast<int32_t>(widest / 2) + 2;
-  const int32_t left = std::min(x, x + w / 2 - half), right = std::max(x + w, x + w / 2 + half);
+  // A caption that would start left of the canvas is drawn from its edge instead.
+  const int32_t captionLeft = std::max(0, x + w / 2 - half);
+  const int32_t left = std::min(x, captionLeft), right = std::max(x + w, captionLeft + 2 * half);
   platform::DrawBox(left, y + h, right - left, 25, screen::ColourScheme.DarkFillColour);
   platform::StopDrawing();
 }

@@ -1,4 +1,6 @@
 // Painted buttons: the icon button with its caption strip, and the framed text buttons.
+#include <algorithm>
+
 #include "frame/fonts.h"
 #include "screen/colours.h"
 #include "screen/controls.h"
@@ -33,8 +35,10 @@ int32_t DrawIconButton(int32_t x, int32_t y, int32_t w, int32_t h, int32_t image
   DrawBox(x + 1, y + h, w - 2, 25, c.PanelBackColour);
   const int32_t width = WholeWidth(caption);
   const int32_t top = y + h + 12 - WholeHeight(caption) / 2;
+  // A centred caption wider than room left of the icon starts at the canvas's left edge
+  // rather than being cut there ("Disconnecting" under the first icon of a bar).
   if (align == "centre")
-    Text(x + w / 2 - width / 2, top, caption, textColour, c.PanelBackColour);
+    Text(std::max(0, x + w / 2 - width / 2), top, caption, textColour, c.PanelBackColour);
   else if (align == "left")
     Text(x, top, caption, textColour, c.PanelBackColour);
   else if (align == "right")

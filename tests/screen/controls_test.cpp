@@ -184,6 +184,17 @@ TEST_F(Controls, IconButtonZoneCoversTheImageAndItsCaptionStrip) {
   SetHotZone(11, -7, -7, -7, -7);
   DrawIconButton(50, 200, 0, 0, 240, 11, "", "centre", "large", Fill);  // the image is gone
   ExpectZone(11, -7, -7, -7, 225);
+
+  // A centred caption with no room left of its icon starts at the canvas's edge, whole:
+  // as the same caption aligned left at column 0 would be.
+  const Colour ink = MakeColour(255, 255, 0);
+  ASSERT_TRUE(platform::CreateImage(240, 24, 20));
+  DrawIconButton(0, 300, 0, 0, 240, 12, "Disconnecting", "left", "medium", ink);
+  DrawIconButton(2, 360, 0, 0, 240, 13, "Disconnecting", "centre", "medium", ink);
+  for (int x = 0; x < 120; ++x)
+    for (int y = 0; y < 25; ++y)
+      ASSERT_EQ(ImagePixel(CanvasImage, x, 324 + y) == ink, ImagePixel(CanvasImage, x, 384 + y) == ink) << x;
+  platform::FreeImage(240);
 }
 
 TEST_F(Controls, TextButtonsFrameFillAndRegister) {
