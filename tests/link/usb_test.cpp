@@ -118,12 +118,14 @@ TEST_F(UsbLinkTest, PollsAndControlWritesFromTwoThreadsDoNotMix) {
       platform::LibraryFunction(UsbLibraryNumber, "FakeD2xxClearWrites"));
   ASSERT_NE(clear, nullptr);
   clear();
-  std::atomic<bool> done{false};
+  std::atomic<bool> done{false}, polling{false};
   std::thread poller([&] {
     for (int64_t now = LinkState.LastPollTime + 250; !done; now += 250) {
       PollInstrumentIfDue(250, 0, now);
+      polling = true;
     }
   });
+  while (!polling) std::this_thread::yield();  // the writes start once the polls have
   constexpr int Rounds = 3000;
   for (int i = 0; i < Rounds; ++i) {
     WriteRegisterBlock(1, 1, 0);
