@@ -235,6 +235,7 @@ void StartRun() {
     DisplayedSweeps.TotalEntries[c] = 0;
   }
   ++DisplayedSweepsRevision;
+  DisplayedRunFile = UnsavedRun;
   run.SweepNumber = 0;
   run.LostFrames = 0;
   run.StepIndex = -1;
