@@ -1,6 +1,7 @@
 // Run files and sample runs: the run record and per-step set-up entries made at the start
-// of a run, the save of a finished run (35 named columns, 40 cells a line, every point of
-// every step, written by the CSV writer's line rule), and the loading of a stored run,
+// of a run, the save of a finished run or of the measured part of one cut short (35 named
+// columns, 40 cells a line, every point of every step, written by the CSV writer's line
+// rule) as a new file under a number no file holds, and the loading of a stored run,
 // however long, into the display copy.
 //
 // Sections: the file's columns; run record; saving; loading.
