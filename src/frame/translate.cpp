@@ -146,6 +146,7 @@ void LoadUiTexts() {
   c.MaximumCurrent = Translate("Maximum Current");
   c.MaxVoltage = Translate("Max. Voltage");
   c.MaximumVoltage = Translate("Maximum Voltage");
+  c.NotSaved = Translate("not saved");
   c.OffsetLevel = Translate("Offset Level");
   c.Polarity = Translate("Polarity");
   c.Pulsed = Translate("Pulsed");

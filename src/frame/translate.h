@@ -42,10 +42,10 @@ struct UiCaptions {
       Connect, Connected, ConnectStatus, Connecting, Continuous, Cursors, CurrentMode,
       DisplayedResults, Disconnected, Disconnecting, FileName, GotoFirst, GotoLast, GraphTitle,
       GraphType, HvEnable, HvEnabled, Image, KeyMeasurements, LastSweepEndedBy, LiveData,
-      MaxCurrent, MaximumCurrent, MaxVoltage, MaximumVoltage, OffsetLevel, Polarity, Pulsed,
-      RunStatus, Run, Running, SampleRate, SelectedInstrument, StepGenerator, StepSize, Step,
-      SweepSettings, Sync, Slope, Stopped, Stop, Stopping, TestGraphMode, VoltageMode, XA, XB,
-      YA, YB, Zero;
+      MaxCurrent, MaximumCurrent, MaxVoltage, MaximumVoltage, NotSaved, OffsetLevel, Polarity,
+      Pulsed, RunStatus, Run, Running, SampleRate, SelectedInstrument, StepGenerator, StepSize,
+      Step, SweepSettings, Sync, Slope, Stopped, Stop, Stopping, TestGraphMode, VoltageMode, XA,
+      XB, YA, YB, Zero;
 
   bool operator==(const UiCaptions&) const = default;
 };

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,7 +65,17 @@ bool ReadFileBytes(const std::string& path, std::string& bytes);
 // half-written; on failure it is left as it was and the temporary file is removed.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
-// The temporary files of WriteFileReplacing are named ".zolt-" + six letters or digits +
+// Writes a new file that never takes the place of another. The bytes go whole to a
+// temporary file in `folder`, flushed to disk, which then takes the first of the names
+// nameFor(0), nameFor(1), ... that nothing in the folder holds: a name held by a file of
+// any program, by a folder or by a link, even one made while the bytes were written, is
+// passed over for the next; an empty name ends the list. `name` gets the name taken.
+// On failure nothing is left behind.
+enum class NewFileResult { Written, NoNameFree, Failed };
+NewFileResult WriteNewFile(const std::string& folder, std::string_view bytes,
+                           const std::function<std::string(int)>& nameFor, std::string& name);
+
+// The temporary files of WriteFileReplacing and WriteNewFile are named ".zolt-" + six letters or digits +
 // ".tmp", so that no scan of a folder for the program's own files counts one. One left
 // behind by a program ended in the middle of a write is removed by
 // RemoveLeftoverTemporaries.
@@ -76,6 +87,8 @@ bool AppendToFile(const std::string& path, std::string_view bytes);
 
 bool FileExists(const std::string& path);    // a file (not a folder) exists at path
 bool FolderExists(const std::string& path);
+// Whether two paths lead to the same file or folder, both existing.
+bool SamePlace(const std::string& a, const std::string& b);
 // Makes a folder and any missing folders above it; true when the folder exists afterwards.
 bool MakeFolder(const std::string& path);
 bool DeleteFile(const std::string& path);

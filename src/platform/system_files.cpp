@@ -2,7 +2,9 @@
 //
 // Text files are read whole and split by the program's line rule (CR, LF, CR LF or NUL
 // ends a line). Files the user keeps are replaced in one step: written to a temporary
-// file beside the target, flushed to disk, then renamed over it.
+// file beside the target, flushed to disk, then renamed over it. New files that must
+// never replace another are written the same way, then named only where no name is
+// taken.
 #include <fcntl.h>
 #include <limits.h>
 #include <malloc.h>
@@ -129,8 +131,18 @@ void RemoveLeftoverTemporaries(const std::string& folder) {
   }
 }
 
-bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
-  std::string temporary = FolderOf(path) + "/" + TemporaryPrefix + "XXXXXX" + TemporarySuffix;
+namespace {
+
+// `name` in `folder`; an empty folder is the working folder.
+std::string InFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// Writes the bytes to a new temporary file in the folder, flushed to disk, with the mode a
+// new file gets; its path goes to `temporary`. On failure nothing is left behind.
+bool WriteTemporaryFile(const std::string& folder, std::string_view bytes, std::string& temporary) {
+  temporary = InFolder(folder, std::string(TemporaryPrefix) + "XXXXXX" + TemporarySuffix);
   const int fd = ::mkstemps(temporary.data(), sizeof TemporarySuffix - 1);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
@@ -140,13 +152,64 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
   ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) {
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+enum class Naming { Named, Taken, Vanished, Failed };
+
+// Gives the temporary file the name `path` only when nothing holds that name: a rename
+// that never replaces, or on a file system without one a hard link, which never replaces
+// either, and the temporary name removed.
+Naming NameWithoutReplacing(const std::string& temporary, const std::string& path) {
+  int result = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+  if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
+    result = ::link(temporary.c_str(), path.c_str());
+    if (result == 0) ::unlink(temporary.c_str());
+  }
+  if (result == 0) return Naming::Named;
+  if (errno == EEXIST) return Naming::Taken;
+  return errno == ENOENT ? Naming::Vanished : Naming::Failed;
+}
+
+}  // namespace
+
+bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+  std::string temporary;
+  if (!WriteTemporaryFile(FolderOf(path), bytes, temporary)) return false;
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
     ::unlink(temporary.c_str());
     return false;
   }
   SyncFolder(FolderOf(path));
   return true;
+}
+
+NewFileResult WriteNewFile(const std::string& folder, std::string_view bytes,
+                           const std::function<std::string(int)>& nameFor, std::string& name) {
+  name.clear();
+  // Another program starting on a shared folder removes the temporary files it finds
+  // there; a temporary file removed so before it was named is written once more.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::string temporary;
+    if (!WriteTemporaryFile(folder, bytes, temporary)) return NewFileResult::Failed;
+    Naming naming = Naming::Taken;
+    std::string candidate;
+    for (int k = 0; naming == Naming::Taken; ++k) {
+      candidate = nameFor(k);
+      if (candidate.empty()) break;
+      naming = NameWithoutReplacing(temporary, InFolder(folder, candidate));
+    }
+    if (naming == Naming::Named) {
+      SyncFolder(folder.empty() ? "." : folder);
+      name = candidate;
+      return NewFileResult::Written;
+    }
+    ::unlink(temporary.c_str());
+    if (naming == Naming::Taken) return NewFileResult::NoNameFree;
+    if (naming == Naming::Failed) return NewFileResult::Failed;
+  }
+  return NewFileResult::Failed;
 }
 
 void ReleaseFreedMemory() { ::malloc_trim(0); }
@@ -166,6 +229,12 @@ bool FileExists(const std::string& path) {
 bool FolderExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool SamePlace(const std::string& a, const std::string& b) {
+  struct stat first {}, second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
 }
 
 bool MakeFolder(const std::string& path) {

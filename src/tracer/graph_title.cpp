@@ -36,11 +36,14 @@ void MakeControls() {
 }
 
 // The title as typed (no trimming, no limit): kept for the graph and later runs, and
-// written into the run file on display, whose other bytes stay as they are.
+// written into the file that holds the run on display, whose other bytes stay as they
+// are. A run on display that no file holds takes it for later runs only.
 void StoreTitle() {
   const std::string title = platform::GetGadgetText(TitleField);
-  const std::string path = SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber);
-  frame::UpdateCsvCell(path, "GraphTitle", 1, title);
+  if (DisplayedRunFile > 0) {
+    const std::string path = SampleRunFolder + "/" + frame::MakeCsvFileName(DisplayedRunFile);
+    frame::UpdateCsvCell(path, "GraphTitle", 1, title);
+  }
   GraphTitleText = title;
 }
 

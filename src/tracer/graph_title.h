@@ -1,6 +1,7 @@
 // The graph-title window: the graph's title typed in; "Update" keeps it as GraphTitleText
 // (shown above the graph and written into every later run file) and rewrites the
-// "GraphTitle" cell of the run file on display. Main thread only.
+// "GraphTitle" cell of the file that holds the run on display, if one does. Main thread
+// only.
 #pragma once
 
 namespace zolt::tracer {

@@ -101,6 +101,7 @@ struct LeftInputs {
   int32_t TestConfiguration = 0;
   int32_t RunPhase = 0;
   int32_t SampleRunNumber = 0;
+  int32_t DisplayedRunFile = 0;
   bool operator==(const LeftInputs&) const = default;
 };
 
@@ -116,6 +117,7 @@ LeftInputs CurrentLeft(int32_t height) {
   in.TestConfiguration = TestConfiguration;
   in.RunPhase = RunControl.RunPhase;
   in.SampleRunNumber = SampleRunNumber;
+  in.DisplayedRunFile = DisplayedRunFile;
   return in;
 }
 

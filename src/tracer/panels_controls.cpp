@@ -92,7 +92,9 @@ struct PhaseTexts {
 PhaseTexts TextsOfPhase(int32_t phase) {
   const screen::ColourSchemeRecord& c = ColourScheme;
   const auto upper = InCapitals;
-  const std::string fileName = frame::MakeCsvFileName(SampleRunNumber);
+  // The file browsed to, or that the run on display is in no file.
+  const std::string fileName =
+      DisplayedRunFile == UnsavedRun ? Captions.NotSaved : frame::MakeCsvFileName(SampleRunNumber);
   const std::string liveData = ".." + Captions.LiveData + "..";
   PhaseTexts t;
   switch (phase) {

@@ -1,6 +1,7 @@
 // Run files and sample runs: the run record and per-step set-up entries made at the start
-// of a run, the save of a finished run (35 named columns, 40 cells a line, every point of
-// every step, written by the CSV writer's line rule), and the loading of a stored run,
+// of a run, the save of a finished run or of the measured part of one cut short (35 named
+// columns, 40 cells a line, every point of every step, written by the CSV writer's line
+// rule) as a new file under a number no file holds, and the loading of a stored run,
 // however long, into the display copy.
 //
 // Sections: the file's columns; run record; saving; loading.
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -284,40 +286,76 @@ std::string RunFileText() {
   return text;
 }
 
+// The run file names from `first` up, for WriteNewFile: an empty name past the last run
+// number ends them. `number` follows the name last given, so it holds the one taken.
+std::function<std::string(int)> RunFileNamesFrom(int32_t first, int32_t& number) {
+  return [first, &number](int k) {
+    if (first > LastRunNumber - k) return std::string();
+    number = first + k;
+    return frame::MakeCsvFileName(number);
+  };
+}
+
+void LogSaved(const std::string& path, const std::string& text) { frame::ReportMessage("Run", path, text); }
+
+// The copy of the run saved as `number` into the chosen folder. A file there under the
+// run's name is kept, and the copy takes the next numbered name free in that folder.
+void SaveRunCopy(const std::string& text, int32_t number, const std::string& path) {
+  const std::string folder = frame::SettingFolderPath(frame::AppSettings.SaveCSVFileLocation);
+  // A copy folder that is the run folder itself already holds the run.
+  if (platform::SamePlace(folder.empty() ? "." : folder, SampleRunFolder)) return;
+  const std::string name = frame::MakeCsvFileName(number);
+  int32_t copyNumber = number;
+  std::string taken;
+  switch (platform::WriteNewFile(folder, text, RunFileNamesFrom(number, copyNumber), taken)) {
+    case platform::NewFileResult::Written:
+      if (taken != name) {
+        LogSaved(folder + taken, folder + name + " was there already and is kept; the copy of " + path +
+                                     " was written as " + folder + taken + ".");
+      }
+      break;
+    case platform::NewFileResult::NoNameFree:
+      NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + folder + name + ": " +
+                  frame::Translate("There is no free run number left in") + " " + folder);
+      break;
+    case platform::NewFileResult::Failed:
+      NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + folder + name);
+      break;
+  }
+}
+
 }  // namespace
 
-void SaveRunCsvFile() {
+void SaveRunCsvFile(const std::string& incomplete) {
   std::string text = RunFileText();
 
-  // The run takes the number one above the highest known; the folder is looked at too, so
-  // that a run file already there is never overwritten.
-  const int32_t previousNumber = SampleRunNumber;
-  const int32_t previousCount = SampleRunCount;
+  // The run takes the first number free above the highest known; the folder is looked at
+  // too. A number is taken only where its name is free, so that no file is ever replaced:
+  // a name that another program took meanwhile, or that a folder holds, is passed over.
   // Counted in 64 bits: a name such as "20240101123456.csv" reads as the largest 32-bit
   // number, above which no run number is left.
   const int64_t next =
       int64_t{std::max(SampleRunCount, frame::FindHighestCsvNumber(SampleRunFolder))} + 1;
-  SampleRunNumber = static_cast<int32_t>(std::min<int64_t>(next, int64_t{LastRunNumber} + 1));
-  SampleRunCount = SampleRunNumber;
-
-  const std::string name = frame::MakeCsvFileName(SampleRunNumber);
-  const std::string path = SampleRunFolder + "/" + name;
-  if (SampleRunNumber > LastRunNumber) {
-    NoteUnsaved(frame::Translate("There is no free run number left in") + " " + SampleRunFolder +
-                "/");
-    SampleRunNumber = previousNumber;
-    SampleRunCount = previousCount;
-  } else if (!platform::WriteFileReplacing(path, text)) {
-    NoteUnsaved(frame::Translate("The run could not be written to") + " " + path);
-    SampleRunNumber = previousNumber;
-    SampleRunCount = previousCount;
-  } else {
-    if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") {
-      const std::string copy = frame::SettingFolderPath(frame::AppSettings.SaveCSVFileLocation) + name;
-      if (!platform::WriteFileReplacing(copy, text)) {
-        NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + copy);
-      }
+  const auto first = static_cast<int32_t>(std::min<int64_t>(next, int64_t{LastRunNumber} + 1));
+  int32_t number = first;
+  std::string name;
+  switch (platform::WriteNewFile(SampleRunFolder, text, RunFileNamesFrom(first, number), name)) {
+    case platform::NewFileResult::Written: {
+      SampleRunNumber = number;
+      SampleRunCount = number;
+      DisplayedRunFile = number;
+      const std::string path = SampleRunFolder + "/" + name;
+      LogSaved(path, incomplete.empty() ? "The run was saved." : "The run was saved incomplete: " + incomplete + ".");
+      if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") SaveRunCopy(text, number, path);
+      break;
     }
+    case platform::NewFileResult::NoNameFree:
+      NoteUnsaved(frame::Translate("There is no free run number left in") + " " + SampleRunFolder + "/");
+      break;
+    case platform::NewFileResult::Failed:
+      NoteUnsaved(frame::Translate("The run could not be written to") + " " + SampleRunFolder + "/" +
+                  frame::MakeCsvFileName(first));
+      break;
   }
   text = std::string();
   platform::ReleaseFreedMemory();
@@ -352,6 +390,8 @@ void LoadSampleRun() {
   if (SampleRunNumber < 1) SampleRunNumber = 1;
 
   ReadRunCsvFile(SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber));
+  DisplayedRunFile =
+      platform::FileExists(SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber)) ? SampleRunNumber : NoRunFile;
 
   GraphTitleText = RunInfo.GraphTitle;
   TestConfiguration = RunInfo.GraphType;

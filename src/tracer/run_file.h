@@ -1,6 +1,7 @@
-// Run files and sample runs: every completed run is written to
-// "sampleruns_KVR/" + four-digit number + ".csv" (35 named columns, 40 cells a line), and
-// any stored run can be loaded back into DisplayedSweeps to be viewed and measured.
+// Run files and sample runs: every completed run, and the measured part of a run cut
+// short by a lost link, is written to "sampleruns_KVR/" + four-digit number + ".csv" (35
+// named columns, 40 cells a line) as a new file, never in place of another; any stored
+// run can be loaded back into DisplayedSweeps to be viewed and measured.
 // Main thread only. PrepareRunRecord runs with the InstrumentMutex held; SaveRunCsvFile
 // runs without it, reading only what the main thread alone writes (the display copy, the
 // run record, the set-up entries), so that the reader goes on reading during a save.
@@ -39,16 +40,27 @@ struct RunSetupSnapshot {
 
 inline RunSetupSnapshot ShownStepSetups[MaxCurves];
 
-inline int32_t SampleRunNumber = 1;   // the run file on display, and the last one saved
+inline int32_t SampleRunNumber = 1;   // the run number browsed to, and the last one saved
 inline int32_t SampleRunCount = -1;   // the highest run number known to exist
+
+// Which file holds the run on display: its run number; NoRunFile when none does (a number
+// browsed to that has no file); UnsavedRun while the display holds a measured run that no
+// file holds (a run under way, halted, cut short and not saved, or whose save failed).
+// Only this file is ever rewritten for the run on display.
+constexpr int32_t NoRunFile = 0;
+constexpr int32_t UnsavedRun = -1;
+inline int32_t DisplayedRunFile = NoRunFile;
 inline int32_t LastSampleCurve = 0;   // last curve of the loaded run holding more than one point
 inline std::string GraphTitleText;    // the title typed in the graph-title window
 
 void PrepareRunRecord();
-// Saves the run on display under the next free run number (and its copy, when enabled).
-// A file that cannot be written leaves the run on display and the run numbers as they
-// were; the failure is kept for ReportUnsavedRunFiles.
-void SaveRunCsvFile();
+// Saves the run on display as a new file under the next free run number (and its copy,
+// when enabled, under a name free in the copy folder); no file is ever replaced, and the
+// log names the file written. `incomplete` says why a run that ended early did so, for
+// the log; it is empty for a whole run. A file that cannot be written leaves the run on
+// display, unsaved, and the run numbers as they were; the failure is kept for
+// ReportUnsavedRunFiles.
+void SaveRunCsvFile(const std::string& incomplete = {});
 // Reports the run files the last save could not write, once each. Called by the
 // per-frame handler after it has released the InstrumentMutex, so that a message box
 // left open never holds up the reader thread.

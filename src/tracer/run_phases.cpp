@@ -5,6 +5,7 @@
 // Sections: live readouts; run phases; the lost link; the per-frame handler; shutdown.
 #include "tracer/run_phases.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -147,6 +148,21 @@ enum RunPhaseNumber : int32_t {
 
 constexpr int DisconnectPauseMs = 100;
 
+// One point of a curve copied from the acquired set into the display copy.
+void CopySweepPoint(int curve, int32_t point) {
+  const SweepPoint& from = AcquiredSweeps.Point[curve][point];
+  SweepPoint& to = DisplayedSweeps.Point[curve][point];
+  to.RunStatus = from.RunStatus;
+  to.VC_V = from.VC_V;
+  to.VR_V = from.VR_V;
+  to.VB_V = from.VB_V;
+  to.IC_A = from.IC_A;
+  to.IR_A = from.IR_A;
+  to.IB_A = from.IB_A;
+  to.TIB_A = from.TIB_A;
+  to.TVB_V = from.TVB_V;
+}
+
 // Why a sweep ended, by stop code 1..15 (code 0: still running).
 constexpr const char* StopCodeTexts[16] = {
     "",
@@ -235,6 +251,7 @@ void StartRun() {
     DisplayedSweeps.TotalEntries[c] = 0;
   }
   ++DisplayedSweepsRevision;
+  DisplayedRunFile = UnsavedRun;
   run.SweepNumber = 0;
   run.LostFrames = 0;
   run.StepIndex = -1;
@@ -341,8 +358,9 @@ void StepSweepStopped() {
 }
 
 // The finished run is saved once the InstrumentMutex is released (a slow disk must not
-// hold the reader up until its watchdog closes the link).
+// hold the reader up until its watchdog closes the link). A run cut short says why.
 bool RunSavePending = false;
+std::string IncompleteRunReason;
 
 void StepTestComplete() {
   SetPhaseText("Test complete");
@@ -390,21 +408,45 @@ void StepRunPhase() {
 // ---- the lost link ----
 //
 // The reader closes the port when the instrument hangs up or sends no good frame for
-// 2 s. The next pass notices it: a run under way ends as a halt does, its points kept on
-// display; the screen shows the phase "Disconnected" with the lost link in the connect
-// status, the log gets one line, and the connect button connects again. The reader
-// thread stays and idles until then.
+// 2 s. The next pass notices it: a run under way ends, its points kept on display, and
+// the steps it measured are saved as a run of its own; the screen shows the phase
+// "Disconnected" with the lost link in the connect status, the log gets one line, and the
+// connect button connects again. The reader thread stays and idles until then.
 //
 // A run whose last sweep had already stopped is whole: it is saved as its end would have
 // saved it, so a link lost in the pass or two before the save loses no measured run.
+
+// The run cut short by the lost link, made a run of its own: the steps up to the last
+// one that got a point, each with its points as measured, so that the file agrees with
+// itself. Nothing is saved when no step got a point. InstrumentMutex held.
+void KeepCutRun() {
+  RunControlRecord& run = RunControl;
+  const int32_t lastStep = std::min({run.StepIndex, RunInfo.TotalSteps, int32_t{MaxCurves - 1}});
+  if (lastStep < 0) return;
+  // A step that got a single point has it copied too: the copy takes a curve's points
+  // only once it holds two.
+  for (int c = 0; c <= lastStep; ++c) {
+    if (AcquiredSweeps.LastEntry[c] == 0 && DisplayedSweeps.TotalEntries[c] == 0) CopySweepPoint(c, 0);
+  }
+  ++DisplayedSweepsRevision;
+  IncompleteRunReason = "the link to the instrument was lost in step " + std::to_string(run.SweepNumber) +
+                        " of steps 0 to " + std::to_string(RunInfo.TotalSteps) + "; the file holds steps 0 to " +
+                        std::to_string(lastStep);
+  RunInfo.TotalSteps = lastStep;
+  RunSavePending = true;
+}
+
 void LoseLink() {
   RunControlRecord& run = RunControl;
   const bool runWhole = run.RunPhase == PhaseTestComplete ||
                         (run.RunPhase == PhaseSweepStopped && run.SweepNumber + 1 > RunInfo.TotalSteps);
   const bool runUnderWay = run.RunPhase >= PhaseRunRequested && !runWhole;
+  // A run already halted, by the user or the instrument, stays unsaved.
+  const bool halted = run.RunPhase == PhaseRemoteHalt || run.RunPhase == PhaseManualHalt;
   if (runUnderWay) {
     CopyNewSweepPoints();
     run.LastStopReason = frame::Translate("LINK LOST");
+    if (!halted) KeepCutRun();
   }
   if (runWhole) {
     CopyNewSweepPoints();
@@ -432,18 +474,8 @@ void CopyNewSweepPoints() {
     // The point at the old count is copied again: it may have been stored after the last
     // copy took it.
     for (int32_t p = shown < 0 ? 0 : shown; p <= last && p < AcquiredPointsPerCurve; ++p) {
-      const SweepPoint& from = AcquiredSweeps.Point[c][p];
-      SweepPoint& to = DisplayedSweeps.Point[c][p];
       shown = p;
-      to.RunStatus = from.RunStatus;
-      to.VC_V = from.VC_V;
-      to.VR_V = from.VR_V;
-      to.VB_V = from.VB_V;
-      to.IC_A = from.IC_A;
-      to.IR_A = from.IR_A;
-      to.IB_A = from.IB_A;
-      to.TIB_A = from.TIB_A;
-      to.TVB_V = from.TVB_V;
+      CopySweepPoint(c, p);
     }
   }
 }
@@ -487,7 +519,8 @@ void HandleCurveTracerFrame() {
   WritePendingLogLines();
   if (RunSavePending) {
     RunSavePending = false;
-    SaveRunCsvFile();
+    SaveRunCsvFile(IncompleteRunReason);
+    IncompleteRunReason.clear();
   }
 
   RunControlRecord& run = RunControl;

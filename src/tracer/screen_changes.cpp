@@ -53,6 +53,7 @@ struct ShownState {
   GraphSettingsRecord Graph;
   std::string GraphTitle;
   int32_t SampleRunNumber = 0;
+  int32_t DisplayedRunFile = 0;
   int32_t GraphType = 0;
   RunSetupSnapshot ShownSetup;
   uint64_t PointsRevision = 0;
@@ -93,6 +94,7 @@ void TakeCurrent(ShownState& s) {
   s.Graph = GraphSettings;
   s.GraphTitle = GraphTitleText;
   s.SampleRunNumber = SampleRunNumber;
+  s.DisplayedRunFile = DisplayedRunFile;
   s.GraphType = RunInfo.GraphType;
   s.ShownSetup = ShownStepSetups[0];
   s.PointsRevision = DisplayedSweepsRevision;

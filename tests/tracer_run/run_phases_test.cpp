@@ -449,8 +449,8 @@ TEST_F(RunPhasesTest, ALostLinkEndsTheRunIsShownAndLoggedAndOneClickConnectsAgai
   EXPECT_EQ(RunControl.ComStatusText, "LINK LOST");
   EXPECT_EQ(RunControl.LinkLost, 1);
   EXPECT_EQ(RunControl.HighVoltageOn, 0);
-  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 1);  // the points stay on display
-  EXPECT_FALSE(testing::Exists("sampleruns_KVR/0002.csv"));
+  EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 1);  // the points stay on display, and are saved
+  EXPECT_TRUE(testing::Exists("sampleruns_KVR/0002.csv"));
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
 
   // The instrument is back: one click connects again, and the lost link is forgotten.

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <sstream>
@@ -34,6 +35,7 @@
 #include "tracer/run_phases.h"
 #include "tracer/run_state.h"
 #include "tracer/direct_entry.h"
+#include "tracer/graph_title.h"
 #include "tracer/setup.h"
 #include "tracer/test_config.h"
 
@@ -484,6 +486,67 @@ TEST_F(SimScenarioTest, TypedValuesReachTheInstrument) {
     EXPECT_NEAR(kvrsim::Apply(kvrsim::Inverse(dac), static_cast<int32_t>(b.reg[17])), 10e-6 + step * 40e-6,
                 std::abs(1.0 / dac.gain));
   }
+}
+
+// Saves that fail, meet taken names or lose the link: no run is lost, none replaced, and
+// neither the panel nor the title's Update takes a file for one that does not hold the
+// run on display.
+TEST_F(SimScenarioTest, SavesNeverLoseReplaceOrMisnameARun) {
+  TestSetup.NumberOfSteps = 2;
+  RecalculateTestSetup();
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 1; }));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+  auto runToEnd = [&] { return Press(RunButton, [] { return RunControl.RunPhaseText == "Test complete"; }, 30000); };
+  ASSERT_TRUE(runToEnd());
+  const std::string run2 = testing::ReadFile("sampleruns_KVR/0002.csv");
+
+  // The save fails (its folder gone): the run is not saved, and Update only keeps the title.
+  std::filesystem::rename(SampleRunFolder, "away");
+  ASSERT_TRUE(runToEnd());
+  std::filesystem::rename("away", SampleRunFolder);
+  EXPECT_EQ(SampleRunNumber, 2);
+  EXPECT_EQ(DisplayedRunFile, UnsavedRun);
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  testing::ScriptWindow(GraphTitleWindow, {[] { platform::headless::TypeIntoGadget(303, "Later"); },
+                                           [] { platform::headless::ClickGadget(305); }});
+  ASSERT_TRUE(Press(309, [] { return !platform::IsWindow(GraphTitleWindow); }));
+  EXPECT_EQ(GraphTitleText, "Later");
+  EXPECT_EQ(testing::ReadFile("sampleruns_KVR/0002.csv"), run2);
+
+  // A name held by a folder is passed over; a file in the copy folder is kept.
+  testing::MakeFolder("sampleruns_KVR/0003.csv");
+  testing::MakeFolder("copies");
+  testing::WriteFile("copies/0004.csv", "older");
+  frame::AppSettings.SaveCSVFileEnabled = "Yes";
+  frame::AppSettings.SaveCSVFileLocation = "copies\\";
+  ASSERT_TRUE(runToEnd());
+  EXPECT_EQ(DisplayedRunFile, 4);
+  EXPECT_EQ(testing::ReadFile("copies/0004.csv"), "older");
+  EXPECT_EQ(testing::ReadFile("copies/0005.csv"), testing::ReadFile("sampleruns_KVR/0004.csv"));
+
+  // The link lost in step 1: steps 0 and 1 saved as a run that agrees with itself.
+  ASSERT_TRUE(Press(RunButton, [] { return Phase() == 5 && RunControl.SweepNumber == 1 && Ramping(); }));
+  Control("replug 3000");
+  ASSERT_TRUE(RunUntil([] { return Phase() == 0; }, 5000));
+  EXPECT_EQ(DisplayedRunFile, 5);
+  std::istringstream cut(testing::ReadFile("sampleruns_KVR/0005.csv"));
+  std::string line;
+  std::getline(cut, line);
+  std::vector<int> entries;  // per step, the entries read so far
+  while (std::getline(cut, line)) {
+    const std::vector<std::string> c = Cells(line);
+    ASSERT_EQ(c[1], "1") << line;
+    const size_t step = std::stoul(c[0]);
+    entries.resize(std::max(entries.size(), step + 1));
+    EXPECT_EQ(c[2], std::to_string(entries[step]++)) << line;
+    EXPECT_EQ(c[3], std::to_string(DisplayedSweeps.TotalEntries[step])) << line;
+  }
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1], DisplayedSweeps.TotalEntries[1] + 1);
+  EXPECT_NE(testing::ReadFile("log.txt").find("sampleruns_KVR/0005.csv,The run was saved incomplete: the link to "
+                                              "the instrument was lost in step 1 of steps 0 to 2"),
+            std::string::npos);
+  EXPECT_EQ(platform::headless::MessagesShown().size(), 1u);
 }
 
 }  // namespace

@@ -145,6 +145,9 @@ TEST_F(ControlPanels, StateButtonsFollowTheRunPhase) {
   EXPECT_TRUE(ButtonShows(8, 619, 61, "RUN", c.CaptionTextColour));
   EXPECT_TRUE(ButtonShows(152, 619, 73, "STOPPED", c.InactiveColour));
   EXPECT_TRUE(SampleRunControlShows(738, "0012.csv", "<>"));
+  DisplayedRunFile = UnsavedRun;  // the run on display is in no file
+  DrawScreen();
+  EXPECT_TRUE(SampleRunControlShows(738, "not saved", "<>"));
 
   RunControl.RunPhase = 6;
   DrawScreen();
