@@ -298,29 +298,33 @@ std::function<std::string(int)> RunFileNamesFrom(int32_t first, int32_t& number)
 
 void LogSaved(const std::string& path, const std::string& text) { frame::ReportMessage("Run", path, text); }
 
-// The copy of the run saved as `number` into the chosen folder. A file there under the
-// run's name is kept, and the copy takes the next numbered name free in that folder.
+// The names a copy of run `number` may take in the copy folder: the run's own name, then
+// the same with "-2", "-3" ... before ".csv", so that a file already there is kept and the
+// copy still carries its run's number (later copies keep their own names).
+constexpr int CopyNameVariants = 1000;
+
+std::function<std::string(int)> CopyNamesOf(int32_t number) {
+  return [number](int k) {
+    if (k >= CopyNameVariants) return std::string();
+    const std::string name = frame::MakeCsvFileName(number);
+    if (k == 0) return name;
+    return name.substr(0, name.size() - 4) + "-" + std::to_string(k + 1) + ".csv";
+  };
+}
+
+// The copy of the run saved as `number` into the chosen folder; a file there under the
+// run's name is kept.
 void SaveRunCopy(const std::string& text, int32_t number, const std::string& path) {
   const std::string folder = frame::SettingFolderPath(frame::AppSettings.SaveCSVFileLocation);
   // A copy folder that is the run folder itself already holds the run.
   if (platform::SamePlace(folder.empty() ? "." : folder, SampleRunFolder)) return;
   const std::string name = frame::MakeCsvFileName(number);
-  int32_t copyNumber = number;
   std::string taken;
-  switch (platform::WriteNewFile(folder, text, RunFileNamesFrom(number, copyNumber), taken)) {
-    case platform::NewFileResult::Written:
-      if (taken != name) {
-        LogSaved(folder + taken, folder + name + " was there already and is kept; the copy of " + path +
-                                     " was written as " + folder + taken + ".");
-      }
-      break;
-    case platform::NewFileResult::NoNameFree:
-      NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + folder + name + ": " +
-                  frame::Translate("There is no free run number left in") + " " + folder);
-      break;
-    case platform::NewFileResult::Failed:
-      NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + folder + name);
-      break;
+  if (platform::WriteNewFile(folder, text, CopyNamesOf(number), taken) != platform::NewFileResult::Written) {
+    NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + folder + name);
+  } else if (taken != name) {
+    LogSaved(folder + taken, folder + name + " was there already and is kept; the copy of " + path +
+                                 " was written as " + folder + taken + ".");
   }
 }
 

@@ -522,7 +522,7 @@ TEST_F(SimScenarioTest, SavesNeverLoseReplaceOrMisnameARun) {
   ASSERT_TRUE(runToEnd());
   EXPECT_EQ(DisplayedRunFile, 4);
   EXPECT_EQ(testing::ReadFile("copies/0004.csv"), "older");
-  EXPECT_EQ(testing::ReadFile("copies/0005.csv"), testing::ReadFile("sampleruns_KVR/0004.csv"));
+  EXPECT_EQ(testing::ReadFile("copies/0004-2.csv"), testing::ReadFile("sampleruns_KVR/0004.csv"));
 
   // The link lost in step 1: steps 0 and 1 saved as a run that agrees with itself.
   ASSERT_TRUE(Press(RunButton, [] { return Phase() == 5 && RunControl.SweepNumber == 1 && Ramping(); }));
