@@ -115,6 +115,13 @@ double ParseReal(std::string_view text) {
   return negative ? -value : value;
 }
 
+double ParseStoredReal(std::string_view text) {
+  if (text == "NaN") return std::numeric_limits<double>::quiet_NaN();
+  if (text == "+Infinity") return std::numeric_limits<double>::infinity();
+  if (text == "-Infinity") return -std::numeric_limits<double>::infinity();
+  return ParseReal(text);
+}
+
 std::string RealToText(double value) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "+Infinity" : "-Infinity";

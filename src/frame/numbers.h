@@ -18,6 +18,9 @@ namespace zolt::frame {
 
 int64_t ParseInteger(std::string_view text);
 double ParseReal(std::string_view text);
+// Reads back what RealToText writes, the texts of values that are not finite included
+// ("NaN", "+Infinity", "-Infinity"); any other text as ParseReal.
+double ParseStoredReal(std::string_view text);
 
 // Ten decimals, trailing zeros and a trailing point removed; -0 gives "0"; values that
 // are not finite give "+Infinity", "-Infinity" or "NaN".

@@ -10,6 +10,7 @@
 // fault handler.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -59,6 +60,12 @@ std::vector<std::string_view> SplitTextLines(std::string_view bytes);
 
 // Reads a whole file. Returns false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);
+
+// Reads a whole file of at most `limit` bytes. A longer one gives TooLarge and no bytes:
+// a file is refused by its size before anything is read, and a device or a file that
+// grows meanwhile is read no further than the limit.
+enum class FileRead { Done, CannotOpen, TooLarge };
+FileRead ReadFileBytesUpTo(const std::string& path, std::string& bytes, size_t limit);
 
 // Replaces a file in one step: the bytes go to a temporary file in the same folder,
 // which is flushed to disk and renamed over the target. The target is never missing or

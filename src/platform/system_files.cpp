@@ -14,6 +14,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -55,13 +56,22 @@ void SyncFolder(const std::string& folder) {
 }  // namespace
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  return ReadFileBytesUpTo(path, bytes, SIZE_MAX) == FileRead::Done;
+}
+
+FileRead ReadFileBytesUpTo(const std::string& path, std::string& bytes, size_t limit) {
   bytes.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return FileRead::CannotOpen;
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
-    return false;
+    return FileRead::CannotOpen;
+  }
+  // A file too long is refused by its size, before anything is read.
+  if (S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) > limit) {
+    ::close(fd);
+    return FileRead::TooLarge;
   }
   // Room for the whole file at once: a long file read in growing steps would need
   // several times its size while it is read.
@@ -73,13 +83,19 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
       if (errno == EINTR) continue;
       ::close(fd);
       bytes.clear();
-      return false;
+      return FileRead::CannotOpen;
     }
     if (got == 0) break;
+    // A file that grows while it is read, or a device that never ends, stops at the limit.
+    if (static_cast<size_t>(got) > limit - bytes.size()) {
+      ::close(fd);
+      bytes = std::string();
+      return FileRead::TooLarge;
+    }
     bytes.append(buffer, static_cast<size_t>(got));
   }
   ::close(fd);
-  return true;
+  return FileRead::Done;
 }
 
 std::vector<std::string_view> SplitTextLines(std::string_view bytes) {

@@ -233,30 +233,15 @@ inline int32_t PixelInside(double v, int32_t low, int32_t high) {
 
 // Each curve is one path through its entries, rounded to whole pixels and clamped into
 // the plot, so that parts outside the axis range run along the frame. Consecutive entries
-// on the same pixel add nothing to the path and are left out. Curves without a segment
-// are not painted.
+// on the same pixel add nothing to the path and are left out. An entry whose value is not
+// finite (nor then its pixel: a point the run file does not hold, or holds as such) is a
+// gap: the path ends before it and starts again after it. Curves without a segment are
+// not painted.
 int64_t CurvePathPoints(int i) { return std::min<int64_t>(GraphPlotData.ValidPoints[i], DisplayedPointsPerCurve); }
 
-void DrawCurve(const PlotBox& p, int i) {
-  static std::vector<platform::PixelPoint> path(DisplayedPointsPerCurve);
+void StrokeCurvePiece(const std::vector<platform::PixelPoint>& path, int n, const CurveStyle& style) {
   static std::vector<platform::PathPoint> realPath;
-  const GraphPlotDataRecord& g = GraphPlotData;
-  const int64_t count = CurvePathPoints(i);
-  if (count < 2) return;  // a path needs a segment
-  const double* pixelX = g.PixelX[i];
-  const double* pixelY = g.PixelY[i];
-  // Every point is written and kept only when it moved (no branch to mispredict on
-  // noisy curves).
-  path[0] = {PixelInside(pixelX[0], p.X, p.Right()), PixelInside(pixelY[0], p.Y, p.Bottom())};
-  int n = 1;
-  for (int64_t j = 1; j < count; ++j) {
-    const int32_t px = PixelInside(pixelX[j], p.X, p.Right());
-    const int32_t py = PixelInside(pixelY[j], p.Y, p.Bottom());
-    const platform::PixelPoint last = path[n - 1];
-    path[n] = {px, py};
-    n += (px != last.X) | (py != last.Y);
-  }
-  const CurveStyle& style = CurveStyles[i];
+  if (n < 1) return;
   const platform::StrokeStyle stroke = StyleOf(style.LineStyle);
   if (stroke == platform::StrokeStyle::Solid) {
     platform::StrokePixelPolyline(path.data(), n, style.Colour, style.LineWidth);
@@ -266,6 +251,31 @@ void DrawCurve(const PlotBox& p, int i) {
     if (n == 1) realPath.push_back(realPath[0]);  // a path that stays on one pixel is a dot
     platform::StrokePath(realPath.data(), static_cast<int>(realPath.size()), style.Colour, style.LineWidth, stroke);
   }
+}
+
+void DrawCurve(const PlotBox& p, int i) {
+  static std::vector<platform::PixelPoint> path(DisplayedPointsPerCurve);
+  const GraphPlotDataRecord& g = GraphPlotData;
+  const int64_t count = CurvePathPoints(i);
+  if (count < 2) return;  // a path needs a segment
+  const double* pixelX = g.PixelX[i];
+  const double* pixelY = g.PixelY[i];
+  const CurveStyle& style = CurveStyles[i];
+  // Every point is written and kept only when it moved (no branch to mispredict on
+  // noisy curves).
+  int n = 0;
+  for (int64_t j = 0; j < count; ++j) {
+    if (!std::isfinite(pixelX[j]) || !std::isfinite(pixelY[j])) {
+      StrokeCurvePiece(path, n, style);
+      n = 0;
+      continue;
+    }
+    const int32_t px = PixelInside(pixelX[j], p.X, p.Right());
+    const int32_t py = PixelInside(pixelY[j], p.Y, p.Bottom());
+    path[n] = {px, py};
+    n += n == 0 || (px != path[n - 1].X) | (py != path[n - 1].Y);
+  }
+  StrokeCurvePiece(path, n, style);
 }
 
 // ---- cursors ----

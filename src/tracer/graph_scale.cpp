@@ -172,7 +172,10 @@ void PlotEntries(const PlotMapping& m, int64_t i, int64_t from, int64_t count) {
     valueY[j] = y;
     pixelX[j] = x * m.XScale + m.XOffset;
     pixelY[j] = m.YOffset - y * m.YScale;
-    g.LabelValue[i] = PointValue(p, m.C);
+    // The curve's label keeps its last value that is a number: a gap at the curve's end
+    // does not take it away.
+    const double c = PointValue(p, m.C);
+    if (j == 0 || std::isfinite(c)) g.LabelValue[i] = c;
   }
   if (from < count) ++CurvePixelsRevision[i];
 }

@@ -57,6 +57,14 @@ void WalkCurve(ExtentsWalk& w, int i, int32_t end) {
     if ((p.RunStatus & StopCodeBits) != 0) continue;
     const double x = PointValue(p, w.X);
     const double y = PointValue(p, w.Y);
+    // A value that is not finite (a point the run file does not hold, or holds as such) is
+    // a gap in the curve: it is plotted as one, stretches no axis, and no crossing is
+    // taken across it.
+    if (!std::isfinite(x) || !std::isfinite(y)) {
+      ++c.Valid;
+      c.HavePrevious = false;
+      continue;
+    }
     if (x < w.XMin) w.XMin = x;
     if (x > w.XMax) w.XMax = x;
     if (y < w.YMin) w.YMin = y;

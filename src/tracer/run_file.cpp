@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
@@ -376,12 +377,164 @@ void ReportUnsavedRunFiles() {
 }
 
 // ---- loading ----
+//
+// A load shows what the file holds and nothing else: the display, the run-wide fields and
+// the shown set-ups are cleared first; blank lines are no points; a point the file does
+// not hold reads as not finite, which the graph leaves as a gap; and a file that names
+// more steps or points than it holds is shown with what it holds, the user told once.
 
 namespace {
 
-void ClearDisplayedCounts() {
+// The longest run, 25 steps of 10,001 points, makes a file of about 35 MB: a file longer
+// than this cannot be a run and is not read.
+constexpr size_t LargestRunFile = size_t{64} << 20;
+constexpr const char* LargestRunFileText = "64 MB";
+
+// Which points of each curve the file holds, one bit a point.
+constexpr int HeldWords = (DisplayedPointsPerCurve + 63) / 64;
+uint64_t HeldPoints[MaxCurves][HeldWords];
+
+bool Held(int c, int p) { return (HeldPoints[c][p >> 6] >> (p & 63)) & 1u; }
+void Hold(int c, int p) { HeldPoints[c][p >> 6] |= uint64_t{1} << (p & 63); }
+
+SweepPoint MissingPoint() {
+  constexpr double Gap = std::numeric_limits<double>::quiet_NaN();
+  SweepPoint p;
+  p.VC_V = p.VR_V = p.VB_V = p.IC_A = p.IR_A = p.IB_A = p.TIB_A = p.TVB_V = p.HFE = Gap;
+  return p;
+}
+
+// The run on display before anything of a file is read: no points, and the fields a file
+// sets back at their start values (the two ranges no file holds are kept).
+void ClearShownRun() {
   for (int32_t& total : DisplayedSweeps.TotalEntries) total = 0;
   ++DisplayedSweepsRevision;
+  RunInfoRecord info;
+  info.TotalSteps = RunInfo.TotalSteps;
+  info.RunSampleRate = RunInfo.RunSampleRate;
+  RunInfo = info;
+  for (RunSetupSnapshot& shown : ShownStepSetups) {
+    RunSetupSnapshot cleared;
+    cleared.CollectorCurrentRange = shown.CollectorCurrentRange;
+    cleared.BaseGateRange = shown.BaseGateRange;
+    shown = cleared;
+  }
+}
+
+bool IsBlankLine(std::string_view line) {
+  return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// Whether a cell holds a decimal number (blanks and a sign before it allowed).
+bool HoldsNumber(std::string_view cell) {
+  size_t i = cell.find_first_not_of(" \t");
+  if (i != std::string_view::npos && (cell[i] == '+' || cell[i] == '-')) ++i;
+  return i < cell.size() && cell[i] >= '0' && cell[i] <= '9';
+}
+
+// Each line of the text that is not blank. A line ends at CR, LF, CR LF or NUL, so a CR
+// LF at the end or CRs doubled by an editor make no line.
+template <typename Read>
+void ForEachLine(std::string_view text, Read read) {
+  const size_t size = text.size();
+  for (size_t begin = 0; begin < size;) {
+    size_t end = begin;
+    while (end < size && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
+    const std::string_view line = text.substr(begin, end - begin);
+    if (!IsBlankLine(line)) read(line);
+    begin = end + 1;
+  }
+}
+
+int32_t ClampedInteger(const std::string& cell, int32_t low, int32_t high) {
+  return static_cast<int32_t>(std::clamp<int64_t>(frame::ParseInteger(cell), low, high));
+}
+
+// The set-up cells of a step's first line, and the run-wide cells of the run's first.
+void StoreStepSetup(int c, const std::string* f) {
+  RunSetupSnapshot& shown = ShownStepSetups[c];
+  shown.CollectorMaxVoltage = frame::ParseStoredReal(f[ColCollectorMaxVoltage]);
+  shown.CollectorResistorOhms = frame::ParseStoredReal(f[ColCollectorResistorOhms]);
+  shown.CollectorMaxCurrent = frame::ParseStoredReal(f[ColCollectorMaxCurrent]);
+  shown.BaseGateOutputMode = f[ColBaseGateOutputMode];
+  shown.BaseGateResistorOhms = frame::ParseStoredReal(f[ColBaseGateResistorOhms]);
+  shown.BaseGateOffsetCurrent = frame::ParseStoredReal(f[ColBaseGateOffsetCurrent]);
+  shown.BaseGateActiveCurrent = frame::ParseStoredReal(f[ColBaseGateActiveCurrent]);
+  shown.BaseGateOffsetVoltage = frame::ParseStoredReal(f[ColBaseGateOffsetVoltage]);
+  shown.BaseGateActiveVoltage = frame::ParseStoredReal(f[ColBaseGateActiveVoltage]);
+  shown.CollectorPulseLength = frame::ParseStoredReal(f[ColCollectorPulseLength]);
+  shown.BaseGatePulseLength = frame::ParseStoredReal(f[ColBaseGatePulseLength]);
+  shown.SampleRate = frame::ParseStoredReal(f[ColSampleRate]);
+  shown.BaseGateClampMode = f[ColBaseGateClampMode];
+  if (c != 0) return;
+  RunInfoRecord& info = RunInfo;
+  info.GraphType = ToInt32(frame::ParseInteger(f[ColGraphType]));
+  info.GraphTitle = f[ColGraphTitle];
+  info.Notes = f[ColNotes];
+  info.Date = f[ColDate];
+  info.Time = f[ColTime];
+  info.ModelID = f[ColModelID];
+  info.FirmwareID = f[ColFirmwareID];
+  info.SerialID = f[ColSerialID];
+  info.CalibrationDate = f[ColCalibrationDate];
+}
+
+// A value cell left empty (a line cut short) holds no value either.
+double PointValueCell(const std::string& cell) {
+  return cell.empty() ? std::numeric_limits<double>::quiet_NaN() : frame::ParseStoredReal(cell);
+}
+
+void StorePoint(SweepPoint& point, const std::string* f) {
+  point.RunStatus = ToInt32(frame::ParseInteger(f[ColRunStatus]));
+  point.VR_V = PointValueCell(f[ColVR]);
+  point.VB_V = PointValueCell(f[ColVB]);
+  point.VC_V = PointValueCell(f[ColVC]);
+  point.IR_A = PointValueCell(f[ColIR]);
+  point.IB_A = PointValueCell(f[ColIB]);
+  point.IC_A = PointValueCell(f[ColIC]);
+  point.TIB_A = PointValueCell(f[ColTIB]);
+  point.TVB_V = PointValueCell(f[ColTVB]);
+}
+
+// Fills the gaps of the points on display with missing points, and counts what the
+// file's lines name against what it holds.
+RunFileShortfall CloseGaps(int32_t namedLastStep, const int32_t (&namedLastEntry)[MaxCurves]) {
+  RunFileShortfall shortfall;
+  shortfall.StepsNamed = namedLastStep + 1;
+  const SweepPoint missing = MissingPoint();
+  for (int c = 0; c < MaxCurves; ++c) {
+    const int32_t last = std::max(DisplayedSweeps.TotalEntries[c], 0);
+    const int32_t named = namedLastEntry[c];
+    bool anyHeld = false;
+    int64_t heldNamed = 0;
+    for (int32_t p = 0; p <= std::max(last, named); ++p) {
+      const bool held = Held(c, p);
+      if (!held && p <= last) DisplayedSweeps.Point[c][p] = missing;
+      anyHeld |= held;
+      heldNamed += held && p <= named;
+    }
+    if (!anyHeld) {
+      shortfall.StepsMissing += c <= namedLastStep;
+    } else if (named >= 0) {
+      shortfall.PointsNamed += named + 1;
+      shortfall.PointsMissing += named + 1 - heldNamed;
+    }
+  }
+  return shortfall;
+}
+
+void ReportShortfall(const std::string& path, const RunFileShortfall& s) {
+  using frame::Translate;
+  std::string missing;
+  if (s.StepsMissing > 0)
+    missing += std::to_string(s.StepsMissing) + " " + Translate("of") + " " + std::to_string(s.StepsNamed) + " " +
+               Translate("steps missing");
+  if (s.PointsMissing > 0)
+    missing += (missing.empty() ? "" : ", ") + std::to_string(s.PointsMissing) + " " + Translate("of") + " " +
+               std::to_string(s.PointsNamed) + " " + Translate("points missing");
+  frame::ReportMessage("Warning", Translate("Run file incomplete"),
+                       path + " " + Translate("holds less than it names") + ": " + missing + ". " +
+                           Translate("What it holds is shown."));
 }
 
 }  // namespace
@@ -393,9 +546,8 @@ void LoadSampleRun() {
   }
   if (SampleRunNumber < 1) SampleRunNumber = 1;
 
-  ReadRunCsvFile(SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber));
-  DisplayedRunFile =
-      platform::FileExists(SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber)) ? SampleRunNumber : NoRunFile;
+  const bool read = ReadRunCsvFile(SampleRunFolder + "/" + frame::MakeCsvFileName(SampleRunNumber));
+  DisplayedRunFile = read ? SampleRunNumber : NoRunFile;
 
   GraphTitleText = RunInfo.GraphTitle;
   TestConfiguration = RunInfo.GraphType;
@@ -411,74 +563,60 @@ void LoadSampleRun() {
   }
 }
 
-void ReadRunCsvFile(const std::string& path) {
-  // The file's bytes are held only while it is read.
+bool ReadRunCsvFile(const std::string& path) {
+  // The file's bytes are held only while it is read. A file that is missing, or too
+  // long to be a run, leaves the display cleared.
   std::string bytes;
-  if (!platform::ReadFileBytes(path, bytes)) {
-    ClearDisplayedCounts();
-    return;
-  }
-  ReadRunCsvText(bytes);
+  const platform::FileRead read = platform::ReadFileBytesUpTo(path, bytes, LargestRunFile);
+  const RunFileShortfall shortfall = ReadRunCsvText(read == platform::FileRead::Done ? bytes : std::string_view());
   bytes = std::string();
   platform::ReleaseFreedMemory();
+  if (read == platform::FileRead::TooLarge) {
+    frame::ReportMessage("Error", frame::Translate("Run file not loaded"),
+                         path + ": " + frame::Translate("too large to be a run file") + " (> " +
+                             LargestRunFileText + ").");
+  } else if (shortfall.StepsMissing > 0 || shortfall.PointsMissing > 0) {
+    ReportShortfall(path, shortfall);
+  }
+  return read == platform::FileRead::Done;
 }
 
-void ReadRunCsvText(std::string_view text) {
-  ClearDisplayedCounts();
-  // The header line is read like the others: its names read as curve 0, point 0, and the
-  // first point line then overwrites what it set.
-  for (std::string_view line : platform::SplitTextLines(text)) {
+RunFileShortfall ReadRunCsvText(std::string_view text) {
+  ClearShownRun();
+  std::memset(HeldPoints, 0, sizeof HeldPoints);
+  int32_t namedLastStep = -1;
+  int32_t namedLastEntry[MaxCurves];
+  std::fill(std::begin(namedLastEntry), std::end(namedLastEntry), -1);
+  bool firstLine = true;
+
+  ForEachLine(text, [&](std::string_view line) {
     frame::SplitCsvLine(line);
     const std::string* f = frame::CsvFields;
+    const bool header = !HoldsNumber(f[ColStep]) || !HoldsNumber(f[ColEntry]);
+    // The header line sets the run-wide and first set-up fields from its names, which
+    // the first point line then overwrites; it holds no point. Any other line without a
+    // step and a point number is none.
+    if (header) {
+      if (firstLine) StoreStepSetup(0, f);
+      firstLine = false;
+      return;
+    }
+    firstLine = false;
     const int64_t curve = frame::ParseInteger(f[ColStep]);
     const int64_t entry = frame::ParseInteger(f[ColEntry]);
     // Lines that name a curve or point the display does not have are left out.
-    if (curve < 0 || curve >= MaxCurves || entry < 0 || entry > LastDisplayedPoint) continue;
+    if (curve < 0 || curve >= MaxCurves || entry < 0 || entry > LastDisplayedPoint) return;
     const int c = static_cast<int>(curve);
     const int p = static_cast<int>(entry);
 
+    namedLastStep = std::max(namedLastStep, ClampedInteger(f[ColTotalSteps], -1, MaxCurves - 1));
+    namedLastEntry[c] = std::max(namedLastEntry[c], ClampedInteger(f[ColTotalEntries], -1, LastDisplayedPoint));
     if (DisplayedSweeps.TotalEntries[c] < p) DisplayedSweeps.TotalEntries[c] = p;
-
-    if (p == 0) {
-      RunSetupSnapshot& shown = ShownStepSetups[c];
-      shown.CollectorMaxVoltage = frame::ParseReal(f[ColCollectorMaxVoltage]);
-      shown.CollectorResistorOhms = frame::ParseReal(f[ColCollectorResistorOhms]);
-      shown.CollectorMaxCurrent = frame::ParseReal(f[ColCollectorMaxCurrent]);
-      shown.BaseGateOutputMode = f[ColBaseGateOutputMode];
-      shown.BaseGateResistorOhms = frame::ParseReal(f[ColBaseGateResistorOhms]);
-      shown.BaseGateOffsetCurrent = frame::ParseReal(f[ColBaseGateOffsetCurrent]);
-      shown.BaseGateActiveCurrent = frame::ParseReal(f[ColBaseGateActiveCurrent]);
-      shown.BaseGateOffsetVoltage = frame::ParseReal(f[ColBaseGateOffsetVoltage]);
-      shown.BaseGateActiveVoltage = frame::ParseReal(f[ColBaseGateActiveVoltage]);
-      shown.CollectorPulseLength = frame::ParseReal(f[ColCollectorPulseLength]);
-      shown.BaseGatePulseLength = frame::ParseReal(f[ColBaseGatePulseLength]);
-      shown.SampleRate = frame::ParseReal(f[ColSampleRate]);
-      shown.BaseGateClampMode = f[ColBaseGateClampMode];
-      if (c == 0) {
-        RunInfoRecord& info = RunInfo;
-        info.GraphType = ToInt32(frame::ParseInteger(f[ColGraphType]));
-        info.GraphTitle = f[ColGraphTitle];
-        info.Notes = f[ColNotes];
-        info.Date = f[ColDate];
-        info.Time = f[ColTime];
-        info.ModelID = f[ColModelID];
-        info.FirmwareID = f[ColFirmwareID];
-        info.SerialID = f[ColSerialID];
-        info.CalibrationDate = f[ColCalibrationDate];
-      }
-    }
-
-    SweepPoint& point = DisplayedSweeps.Point[c][p];
-    point.RunStatus = ToInt32(frame::ParseInteger(f[ColRunStatus]));
-    point.VR_V = frame::ParseReal(f[ColVR]);
-    point.VB_V = frame::ParseReal(f[ColVB]);
-    point.VC_V = frame::ParseReal(f[ColVC]);
-    point.IR_A = frame::ParseReal(f[ColIR]);
-    point.IB_A = frame::ParseReal(f[ColIB]);
-    point.IC_A = frame::ParseReal(f[ColIC]);
-    point.TIB_A = frame::ParseReal(f[ColTIB]);
-    point.TVB_V = frame::ParseReal(f[ColTVB]);
-  }
+    if (p == 0) StoreStepSetup(c, f);
+    StorePoint(DisplayedSweeps.Point[c][p], f);
+    Hold(c, p);
+  });
+  return CloseGaps(namedLastStep, namedLastEntry);
 }
 
 }  // namespace zolt::tracer

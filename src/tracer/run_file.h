@@ -65,9 +65,24 @@ void SaveRunCsvFile(const std::string& incomplete = {});
 // per-frame handler after it has released the InstrumentMutex, so that a message box
 // left open never holds up the reader thread.
 void ReportUnsavedRunFiles();
+// What a run file read names but does not hold: the steps of 0..TotalSteps that have no
+// line, and in the steps it holds the points of 0..TotalEntries that have none.
+struct RunFileShortfall {
+  int32_t StepsNamed = 0;
+  int32_t StepsMissing = 0;
+  int64_t PointsNamed = 0;
+  int64_t PointsMissing = 0;
+};
+
 void LoadSampleRun();
-void ReadRunCsvFile(const std::string& path);
-// The same for a run file's bytes already in memory.
-void ReadRunCsvText(std::string_view text);
+// Shows the run file's run: what it holds, a point it does not hold as not finite (a gap
+// on the graph). A file that is missing leaves the display, the title and the set-ups
+// cleared; one too long to be a run (more than 64 MB) too, and the user is told; a file
+// that names steps or points it does not hold is shown with what it holds, and the user
+// is told what is missing. True when the file was read.
+bool ReadRunCsvFile(const std::string& path);
+// The same for a run file's bytes already in memory; tells no one, but returns what is
+// missing.
+RunFileShortfall ReadRunCsvText(std::string_view text);
 
 }  // namespace zolt::tracer

@@ -1,8 +1,10 @@
 // Run files and sample runs: the exact bytes of a saved run, a save read back whole,
-// run numbering, a folder that cannot be written, and lines the display cannot hold.
+// run numbering, a folder that cannot be written, lines the display cannot hold, and
+// damaged files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,6 +13,8 @@
 #include "frame/settings.h"
 #include "platform/gui_headless.h"
 #include "support/temp_folder.h"
+#include "tracer/graph.h"
+#include "tracer/measurements.h"
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
 #include "tracer/run_state.h"
@@ -330,6 +334,69 @@ TEST_F(RunFileTest, LinesOutsideTheDisplayAreSkipped) {
   EXPECT_EQ(DisplayedSweeps.Point[0][0].VC_V, 1.5);
   EXPECT_EQ(DisplayedSweeps.Point[1][32000].VC_V, 4.5);
   EXPECT_EQ(LastSampleCurve, -1);
+}
+
+
+TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
+  // Step 0 holds points 0..3, point 2 not finite; step 1 holds point 0.
+  MakeSmallRun();
+  DisplayedSweeps.TotalEntries[0] = 3;
+  DisplayedSweeps.Point[0][2] = {0, NAN, NAN, -INFINITY, INFINITY};
+  DisplayedSweeps.Point[0][3] = {0, 3.0};
+  SaveRunCsvFile();
+  const std::string good = testing::ReadFile("sampleruns_KVR/0002.csv");
+  testing::WriteFile("sampleruns_KVR/0004.csv", good);
+  const size_t header = good.find("\r\n"), line1 = good.find("\r\n0,1,1,") + 2, line3 = good.find("\r\n0,1,3,") + 2;
+  std::string doubled = good;
+  for (size_t at = 0; (at = doubled.find("\r\n", at)) != std::string::npos; at += 3) doubled.insert(at, "\r");
+
+  struct Row {
+    const char* Name;
+    std::string Text;  // none: no file
+    uintmax_t Size;    // above the text's, when larger
+    int Total0;
+    double PointOneVc;  // NaN: a gap
+    bool Kept;          // title and set-up shown
+    const char* Told;
+  } rows[] = {
+      {"as written", good, 0, 3, 2.0, true, nullptr},
+      {"blank lines", good.substr(0, header) + "\r\n \r\n" + good.substr(header) + "\r\n", 0, 3, 2.0, true, nullptr},
+      {"doubled CRs", doubled, 0, 3, 2.0, true, nullptr},
+      {"missing line", good.substr(0, line1) + good.substr(good.find("\r\n", line1) + 2), 0, 3, NAN, true,
+       "0003.csv holds less than it names: 1 of 5 points missing"},
+      {"cut short", good.substr(0, line3 + 10), 0, 3, 2.0, true, "1 of 2 steps missing."},
+      {"too large", "x", uintmax_t{65} << 20, 0, NAN, false, "0003.csv: too large to be a run file"},
+      {"no file", "", 0, 0, NAN, false, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Name);
+    std::filesystem::remove("sampleruns_KVR/0003.csv");
+    if (!row.Text.empty()) testing::WriteFile("sampleruns_KVR/0003.csv", row.Text);
+    if (row.Size) std::filesystem::resize_file("sampleruns_KVR/0003.csv", row.Size);
+    DisplayedSweeps.Point[0][1].VC_V = 7.0;  // the run shown before
+    const size_t told = platform::headless::MessagesShown().size();
+    SampleRunNumber = 3;
+    LoadSampleRun();
+    EXPECT_EQ(DisplayedSweeps.TotalEntries[0], row.Total0);
+    const SweepPoint* points = DisplayedSweeps.Point[0];
+    if (row.Total0 > 0) {
+      EXPECT_TRUE(points[1].VC_V == row.PointOneVc || std::isnan(points[1].VC_V + row.PointOneVc)) << points[1].VC_V;
+      EXPECT_TRUE(std::isnan(points[2].VR_V) && points[2].VB_V == -INFINITY && points[2].IC_A == INFINITY);
+    }
+    EXPECT_EQ(GraphTitleText, row.Kept ? "Gain, NPN" : "");
+    EXPECT_EQ(ShownStepSetups[0].CollectorMaxVoltage, row.Kept ? 30.0 : 0.0);
+    // Gaps stretch no axis and give no value at a cursor, but keep their place.
+    GraphSettings.XQuantity = "VC";
+    GraphSettings.YQuantity = "IC";
+    ComputeCurveExtents(2.5, 2.5);
+    EXPECT_TRUE(std::isfinite(XAxis.Min + XAxis.Max + YAxis.Min + YAxis.Max + YAtCursorXA[0]));
+    EXPECT_EQ(GraphPlotData.ValidPoints[0], row.Total0);
+    const auto& shown = platform::headless::MessagesShown();
+    ASSERT_EQ(shown.size(), told + (row.Told ? 1 : 0));
+    if (row.Told) {
+      EXPECT_NE(shown.back().Text.find(row.Told), std::string::npos) << shown.back().Text;
+    }
+  }
 }
 
 }  // namespace
