@@ -397,13 +397,6 @@ uint64_t HeldPoints[MaxCurves][HeldWords];
 bool Held(int c, int p) { return (HeldPoints[c][p >> 6] >> (p & 63)) & 1u; }
 void Hold(int c, int p) { HeldPoints[c][p >> 6] |= uint64_t{1} << (p & 63); }
 
-SweepPoint MissingPoint() {
-  constexpr double Gap = std::numeric_limits<double>::quiet_NaN();
-  SweepPoint p;
-  p.VC_V = p.VR_V = p.VB_V = p.IC_A = p.IR_A = p.IB_A = p.TIB_A = p.TVB_V = p.HFE = Gap;
-  return p;
-}
-
 // The run on display before anything of a file is read: no points, and the fields a file
 // sets back at their start values (the two ranges no file holds are kept).
 void ClearShownRun() {
@@ -501,7 +494,7 @@ void StorePoint(SweepPoint& point, const std::string* f) {
 RunFileShortfall CloseGaps(int32_t namedLastStep, const int32_t (&namedLastEntry)[MaxCurves]) {
   RunFileShortfall shortfall;
   shortfall.StepsNamed = namedLastStep + 1;
-  const SweepPoint missing = MissingPoint();
+  const SweepPoint missing = MissingSweepPoint();
   for (int c = 0; c < MaxCurves; ++c) {
     const int32_t last = std::max(DisplayedSweeps.TotalEntries[c], 0);
     const int32_t named = namedLastEntry[c];

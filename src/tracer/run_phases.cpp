@@ -246,9 +246,13 @@ void StartRun() {
   run.LastStopReason = frame::Translate("");
   RecalculateTestSetup();
   PrepareRunRecord();
+  // Point 0 of every curve holds no point until one is measured, so a step that gets
+  // none shows and saves no point of an earlier run.
   for (int c = 0; c < MaxCurves; ++c) {
     AcquiredSweeps.LastEntry[c] = 0;
+    AcquiredSweeps.Point[c][0] = MissingSweepPoint();
     DisplayedSweeps.TotalEntries[c] = 0;
+    DisplayedSweeps.Point[c][0] = MissingSweepPoint();
   }
   ++DisplayedSweepsRevision;
   DisplayedRunFile = UnsavedRun;
@@ -423,12 +427,6 @@ void KeepCutRun() {
   RunControlRecord& run = RunControl;
   const int32_t lastStep = std::min({run.StepIndex, RunInfo.TotalSteps, int32_t{MaxCurves - 1}});
   if (lastStep < 0) return;
-  // A step that got a single point has it copied too: the copy takes a curve's points
-  // only once it holds two.
-  for (int c = 0; c <= lastStep; ++c) {
-    if (AcquiredSweeps.LastEntry[c] == 0 && DisplayedSweeps.TotalEntries[c] == 0) CopySweepPoint(c, 0);
-  }
-  ++DisplayedSweepsRevision;
   IncompleteRunReason = "the link to the instrument was lost in step " + std::to_string(run.SweepNumber) +
                         " of steps 0 to " + std::to_string(RunInfo.TotalSteps) + "; the file holds steps 0 to " +
                         std::to_string(lastStep);
@@ -470,7 +468,7 @@ void CopyNewSweepPoints() {
   for (int c = 0; c < MaxCurves; ++c) {
     const int32_t last = AcquiredSweeps.LastEntry[c];
     int32_t& shown = DisplayedSweeps.TotalEntries[c];
-    if (last <= shown) continue;
+    if (last < shown) continue;
     // The point at the old count is copied again: it may have been stored after the last
     // copy took it.
     for (int32_t p = shown < 0 ? 0 : shown; p <= last && p < AcquiredPointsPerCurve; ++p) {

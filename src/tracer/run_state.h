@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace zolt::tracer {
@@ -62,6 +63,15 @@ struct SweepPoint {
 
   bool operator==(const SweepPoint&) const = default;
 };
+
+// A point nothing was measured or read for: every value not finite, which the graph
+// leaves as a gap and the measurements pass over.
+inline SweepPoint MissingSweepPoint() {
+  constexpr double Gap = std::numeric_limits<double>::quiet_NaN();
+  SweepPoint p;
+  p.VC_V = p.VR_V = p.VB_V = p.IC_A = p.IR_A = p.IB_A = p.TIB_A = p.TVB_V = p.HFE = Gap;
+  return p;
+}
 
 struct AcquiredSweepSet {
   int32_t LastEntry[MaxCurves] = {};  // index of the last point written per curve

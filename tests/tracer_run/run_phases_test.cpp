@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -317,6 +318,7 @@ TEST_F(RunPhasesTest, RunOfSixStepsMakesSevenSweepsAndSavesTheRun) {
     EXPECT_DOUBLE_EQ(DisplayedSweeps.Point[k][0].TIB_A, 10e-6 * k);
   }
   EXPECT_EQ(DisplayedSweeps.TotalEntries[7], 0);
+  EXPECT_TRUE(std::isnan(DisplayedSweeps.Point[7][0].VC_V));  // no point of an earlier run
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
 }
 
@@ -570,7 +572,7 @@ TEST_F(RunPhasesLocalTest, CopyTakesOnlyNewPointsAndRecopiesTheLast) {
   DisplayedSweeps.TotalEntries[0] = 1;
   DisplayedSweeps.Point[0][0].VC_V = -1.0;
   DisplayedSweeps.Point[0][1].VC_V = -1.0;
-  // A curve that acquired nothing keeps its old point 0.
+  // A curve's only point is copied too (a run starts with point 0 holding no point).
   AcquiredSweeps.LastEntry[1] = 0;
   AcquiredSweeps.Point[1][0].VC_V = 9.0;
   DisplayedSweeps.Point[1][0].VC_V = -2.0;
@@ -587,7 +589,7 @@ TEST_F(RunPhasesLocalTest, CopyTakesOnlyNewPointsAndRecopiesTheLast) {
   EXPECT_EQ(DisplayedSweeps.Point[0][1].RunStatus, 0x42);
   EXPECT_EQ(DisplayedSweeps.Point[0][3].VC_V, 4.0);
   EXPECT_EQ(DisplayedSweeps.Point[0][2].HFE, 7.0);  // never copied
-  EXPECT_EQ(DisplayedSweeps.Point[1][0].VC_V, -2.0);
+  EXPECT_EQ(DisplayedSweeps.Point[1][0].VC_V, 9.0);
   EXPECT_EQ(DisplayedSweeps.TotalEntries[2], 5);
   EXPECT_EQ(DisplayedSweeps.Point[2][2].VC_V, -3.0);
 }
