@@ -3,6 +3,7 @@
 //
 // Sections: render; legend texts.
 #include <array>
+#include <bit>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -187,15 +188,19 @@ platform::PaintedArea PaintLeftColumn(bool keepLayers, int32_t height) {
 // column paints nothing that could reach it (the copy and cursors unchanged), so that
 // the overhang of its last painting into the middle column stays too.
 
+// Numbers are kept by their bits, so that a value that is not a number (a gap of a stored
+// run) compares equal to itself and does not repaint the column on every pass.
+uint64_t Bits(double value) { return std::bit_cast<uint64_t>(value); }
+
 struct RightInputs {
   int32_t Width = 0, Height = 0;
   ColumnLook Look;
   std::array<int32_t, 4> Shown{};
-  std::array<double, 4> Values{};
+  std::array<uint64_t, 4> Values{};
   std::array<int32_t, 2> Locks{};
   int64_t Slope = 0;
   std::array<int32_t, MaxCurves> Totals{};
-  std::array<double, MaxCurves> AtA{}, AtB{}, LabelValues{};
+  std::array<uint64_t, MaxCurves> AtA{}, AtB{}, LabelValues{};
   std::array<uint32_t, MaxCurves> CurveColours{};
   std::string YQuantity, CurveQuantity;
   std::array<std::string, 7> Legends;
@@ -212,15 +217,15 @@ RightInputs CurrentRight(int32_t width, int32_t height) {
   const CursorRecord* cursors[4] = {&CursorXA, &CursorXB, &CursorYA, &CursorYB};
   for (int k = 0; k < 4; ++k) {
     in.Shown[k] = cursors[k]->Shown;
-    in.Values[k] = cursors[k]->Value;
+    in.Values[k] = Bits(cursors[k]->Value);
   }
   in.Locks = {CursorXLock.Locked, CursorYLock.Locked};
   in.Slope = SlopeShown;
   for (int i = 0; i < MaxCurves; ++i) {
     in.Totals[i] = DisplayedSweeps.TotalEntries[i];
-    in.AtA[i] = YAtCursorXA[i];
-    in.AtB[i] = YAtCursorXB[i];
-    in.LabelValues[i] = GraphPlotData.LabelValue[i];
+    in.AtA[i] = Bits(YAtCursorXA[i]);
+    in.AtB[i] = Bits(YAtCursorXB[i]);
+    in.LabelValues[i] = Bits(GraphPlotData.LabelValue[i]);
     in.CurveColours[i] = CurveStyles[i].Colour;
     for (int k = 0; k < 5; ++k) in.Cells[k][i] = KeyMeasurementCells[k][i];
   }
