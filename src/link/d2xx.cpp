@@ -101,7 +101,7 @@ uint32_t FtRead(void* handle, void* bytes, uint32_t count, uint32_t* read) {
 
 uint32_t FtReadEE(void* handle, uint32_t wordAddress, uint16_t* word) {
   auto call = Lookup<Word (*)(void*, Word, uint64_t*)>("FT_ReadEE");
-  if (call == nullptr) return FtOk;
+  if (call == nullptr) return FtNotInLibrary;
   uint64_t cell = 0;
   const uint32_t result = Low32(call(handle, wordAddress, &cell));
   if (word != nullptr) *word = static_cast<uint16_t>(cell & 0xFFFFu);
@@ -110,7 +110,7 @@ uint32_t FtReadEE(void* handle, uint32_t wordAddress, uint16_t* word) {
 
 uint32_t FtWriteEE(void* handle, uint32_t wordAddress, uint16_t word) {
   auto call = Lookup<Word (*)(void*, Word, Word)>("FT_WriteEE");
-  if (call == nullptr) return FtOk;
+  if (call == nullptr) return FtNotInLibrary;
   return Low32(call(handle, wordAddress, word));
 }
 

@@ -1,11 +1,18 @@
 // The D2XX library calls, each looked up by name in library 26 at the moment it is made.
 //
 // A call whose function the library does not export (or made while the library is not
-// loaded) is skipped and returns 0, which is also the library's "OK"; FT_Open alone then
-// answers FtDeviceNotOpened, since without it no device is open. Integer arguments
-// are passed as full-width unsigned longs and every count the library writes goes into
-// a zeroed 8-byte cell, so the calls are sound whether the library's integer types are
-// 32 or 64 bits wide; only the low 32 bits of a result or count are kept.
+// loaded) is skipped and returns 0, which is also the library's "OK", where that is
+// harmless: the device list and the settings change nothing the program relies on, a
+// close without FT_Close has nothing more to do, and a stream without FT_Write,
+// FT_GetStatus or FT_Read brings no good frame, which the watchdog tells as a lost link.
+// FT_Open then answers FtDeviceNotOpened, since without it no device is open, and
+// FT_ReadEE and FT_WriteEE answer FtNotInLibrary: an EEPROM of zeros read over the
+// calibration file, or a save that never reached the device, must not pass as done.
+//
+// Integer arguments are passed as full-width unsigned longs and every count the library
+// writes goes into a zeroed 8-byte cell, so the calls are sound whether the library's
+// integer types are 32 or 64 bits wide; only the low 32 bits of a result or count are
+// kept.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +21,9 @@ namespace zolt::link {
 
 constexpr uint32_t FtOk = 0;
 constexpr uint32_t FtDeviceNotOpened = 3;
+// The program's own status for a call whose function the library does not export; no
+// status of the library has this value.
+constexpr uint32_t FtNotInLibrary = 0xFFFFFFFFu;
 
 uint32_t FtCreateDeviceInfoList(uint32_t* deviceCount);
 uint32_t FtSetVidPid(uint32_t vendor, uint32_t product);

@@ -10,11 +10,16 @@ namespace zolt::link {
 
 namespace {
 
+// The longest the program's end waits for a reader told to stop: one that is well ends
+// within a few milliseconds.
+constexpr int ExitStopWaitMs = 300;
+
 // At program end a reader that is still running is stopped and joined before the
-// records it uses are destroyed (handlers registered with atexit run first).
+// records it uses are destroyed (handlers registered with atexit run first). One held
+// up in a device call cannot be joined in time, and the records it will touch when the
+// call returns must outlive it: the process ends at once, before any is destroyed.
 void StopLinkThreadAtExit() {
-  StopLinkThread();
-  if (LinkState.LinkThread.joinable()) LinkState.LinkThread.detach();
+  if (!StopLinkThread(ExitStopWaitMs)) platform::EndProcessAtOnce(0);
 }
 
 void RegisterExitStop() {

@@ -1,10 +1,11 @@
 // The power analyser's calibration and control registers.
 //
-// Sections: the point keys; EEPROM area <-> "PMX_cal.txt"; the two-point fits; the
-// control registers 1 and 2.
+// Sections: the point keys; EEPROM area <-> "PMX_cal.txt"; the device's copy at
+// connection and the save; the two-point fits; the control registers 1 and 2.
 #include "link/pmx_calibration.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "frame/log.h"
 #include "frame/numbers.h"
@@ -22,7 +23,7 @@ namespace zolt::link {
 namespace {
 
 // Words 128..1023 of the chip's EEPROM: 896 words, two file bytes each (low half first).
-constexpr uint32_t EepromFirstWord = 128;
+constexpr uint32_t EepromFirstWord = PmxEepromFirstWord;
 constexpr uint32_t EepromLastWord = 1023;
 
 constexpr int64_t CommsEnableBit = int64_t{1} << 16;
@@ -74,14 +75,8 @@ void SaveEepromToFile(const std::string& path) {
   for (uint32_t address = EepromFirstWord; address <= EepromLastWord; ++address) {
     const uint32_t status = UsbReadEepromWord(address, words[address - EepromFirstWord]);
     if (status == FtOk) continue;
-    // Half a copy would replace a good file: the file stays as it was, and its
-    // calibration is the one fitted. A device that went away is reported as a lost link.
-    if (LinkState.Connected == 1) {
-      frame::ReportMessage("Error", "PMX_cal.txt",
-                           "The calibration could not be read from the device (EEPROM word " +
-                               std::to_string(address) + ", status " + std::to_string(status) +
-                               "): 'PMX_cal.txt' was left as it was and its calibration is used.");
-    }
+    // A device that went away is reported as a lost link.
+    if (LinkState.Connected == 1) ReportFailedEepromRead(address, status, false);
     return;
   }
   // Replaced in one step, so a failed copy leaves the old file whole.
@@ -90,6 +85,12 @@ void SaveEepromToFile(const std::string& path) {
                              platform::MessageIcon::None);
   }
 }
+
+namespace {
+// Whether the marker was there before the save under way: one that fails before writing
+// anything leaves it so (main thread only).
+bool EarlierSaveUnfinished = false;
+}  // namespace
 
 void LoadFileToEeprom(const std::string& path) {
   if (LinkState.Connected == 0) return;
@@ -109,9 +110,137 @@ void LoadFileToEeprom(const std::string& path) {
                              "'PMX_cal.txt' at the next connection.");
     return;
   }
-  for (uint32_t address = EepromFirstWord; address <= EepromLastWord; ++address) {
-    if (!UsbWriteEepromWord(address, words[address - EepromFirstWord])) return;
+  if (UsbEepromWrite.State == EepromRunState::Running) {
+    frame::ReportMessage("Info", "PMX_cal.txt",
+                         "A save of 'PMX_cal.txt' to the device is still under way: save again once it has ended.");
+    return;
   }
+  EarlierSaveUnfinished = platform::FileExists(UnfinishedSaveMarker);
+  const platform::DateTime now = platform::LocalDateTime();
+  if (!platform::WriteFileReplacing(UnfinishedSaveMarker, "Save of 'PMX_cal.txt' to the device started " +
+                                                              frame::FormatLogStamp(now) + "\r\n")) {
+    frame::ReportMessage("Error", "PMX_cal.txt",
+                         "'" + UnfinishedSaveMarker + "' cannot be written beside the program: nothing was written to "
+                         "the device, as a save cut short could not be told at the next connection.");
+    return;
+  }
+  frame::ReportMessage("Calibration", "PMX_cal.txt", "Saving 'PMX_cal.txt' to the device.");
+  UsbWriteEeprom(EepromFirstWord, words.data(), PmxEepromAreaWords);
+  TellEepromSave(false);  // a save made at once, with no thread holding the device
+}
+
+// ---- the device's copy at connection and the save ----
+
+namespace {
+
+// `text`, followed by "The last save ... may be mixed" when a save to the device did not
+// finish.
+std::string WithUnfinishedSaveNote(const std::string& text) {
+  if (!platform::FileExists(UnfinishedSaveMarker)) return text;
+  return text + (text.empty() ? "" : " ") +
+         "The last save of 'PMX_cal.txt' to the device did not finish: the calibration in the device may be "
+         "mixed, part from the file saved and part older. Save the calibration to the device again.";
+}
+
+// "PMX_cal.replaced-20250131-120000.txt" beside `path`, with "-2", "-3" ... when taken.
+std::string KeptCopyName(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const std::string stem = hasExtension ? path.substr(0, dot) : path;
+  const std::string extension = hasExtension ? path.substr(dot) : "";
+  const platform::DateTime t = platform::LocalDateTime();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, ".replaced-%04d%02d%02d-%02d%02d%02d", t.Year, t.Month, t.Day, t.Hour, t.Minute,
+                t.Second);
+  std::string name = stem + stamp + extension;
+  for (int n = 2; platform::FileExists(name); ++n) name = stem + stamp + "-" + std::to_string(n) + extension;
+  return name;
+}
+
+void ReportUnfinishedSave(const UsbEepromRunRecord& run, bool abandoned) {
+  const uint32_t address = run.FirstAddress + static_cast<uint32_t>(run.WordsDone);
+  const std::string word = "EEPROM word " + std::to_string(address);
+  std::string why;
+  if (abandoned) {
+    why = "the link to the device ended before the save did";
+  } else if (run.FailedStatus == FtNotInLibrary) {
+    why = run.FailedOnWrite ? "the USB library 'libftd2xx.so' has no FT_WriteEE"
+                            : "the USB library 'libftd2xx.so' has no FT_ReadEE to read the words back";
+  } else if (run.FailedStatus != FtOk) {
+    why = "the device answered status " + std::to_string(run.FailedStatus) +
+          (run.FailedOnWrite ? " writing " : " reading back ") + word;
+  } else {
+    why = word + " read back as " + std::to_string(run.ReadBack) + ", not the " +
+          std::to_string(run.Words[run.WordsDone]) + " written";
+  }
+  const bool nothingWritten = !abandoned && run.FailedOnWrite && run.WordsDone == 0;
+  frame::ReportMessage("Error", "PMX_cal.txt",
+                       "'PMX_cal.txt' was not saved to the device: " + why + ", after " +
+                           std::to_string(run.WordsDone) + " of " + std::to_string(run.Count) + " words. " +
+                           (nothingWritten ? "Nothing was written to the device."
+                                           : "The calibration in the device may be mixed, part new and part old: "
+                                             "save 'PMX_cal.txt' to the device again once it is connected."));
+  if (nothingWritten && !EarlierSaveUnfinished) platform::DeleteFile(UnfinishedSaveMarker);
+}
+
+}  // namespace
+
+void StoreDeviceCalibration(const std::string& path, const PmxEepromArea& words) {
+  const std::string copy = CalibrationFileFromEeprom(words);
+  std::string old;
+  std::string kept;
+  if (platform::ReadFileBytes(path, old) && old != copy) {
+    kept = KeptCopyName(path);
+    if (!platform::WriteFileReplacing(kept, old)) {
+      frame::ReportMessage("Error", "PMX_cal.txt",
+                           WithUnfinishedSaveNote("'PMX_cal.txt' differs from the calibration in the device, but it "
+                                                  "could not be kept as '" + kept +
+                                                  "': it was left as it was and its calibration is used."));
+      return;
+    }
+  }
+  // Replaced in one step, so a failed copy leaves the old file whole.
+  if (!platform::WriteFileReplacing(path, copy)) {
+    platform::ShowMessageBox("Error", "Cannot create 'PMX_cal.txt' file", platform::MessageIcon::None);
+    return;
+  }
+  const std::string told = WithUnfinishedSaveNote(
+      kept.empty() ? "" : "'PMX_cal.txt' differed from the calibration in the device and was replaced by it; the file "
+                          "replaced is kept as '" + kept + "'.");
+  if (!told.empty()) frame::ReportMessage("Warning", "PMX_cal.txt", told);
+}
+
+void ReportFailedEepromRead(uint32_t address, uint32_t status, bool heldUp) {
+  // Half a copy would replace a good file: the file stays as it was, and its calibration
+  // is the one fitted.
+  const std::string why = heldUp ? "EEPROM word " + std::to_string(address) + " held up for more than " +
+                                       std::to_string(PmxReplyTimeoutMs) + " ms"
+                          : status == FtNotInLibrary ? "the USB library 'libftd2xx.so' has no FT_ReadEE"
+                                                     : "EEPROM word " + std::to_string(address) + ", status " +
+                                                           std::to_string(status);
+  frame::ReportMessage("Error", "PMX_cal.txt",
+                       WithUnfinishedSaveNote("The calibration could not be read from the device (" + why +
+                                              "): 'PMX_cal.txt' was left as it was and its calibration is used."));
+}
+
+void TellEepromSave(bool linkEnded) {
+  UsbEepromRunRecord& run = UsbEepromWrite;
+  switch (run.State.load()) {
+    case EepromRunState::Running:
+      if (linkEnded && UsbAbandonEepromRun(run)) ReportUnfinishedSave(run, true);
+      return;
+    case EepromRunState::Done:
+      frame::ReportMessage("Calibration", "PMX_cal.txt", "'PMX_cal.txt' was saved to the device and read back.");
+      platform::DeleteFile(UnfinishedSaveMarker);
+      break;
+    case EepromRunState::Failed:
+      ReportUnfinishedSave(run, false);
+      break;
+    default:
+      return;
+  }
+  run.State = EepromRunState::Idle;
 }
 
 // ---- the two-point fits ----

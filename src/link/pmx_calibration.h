@@ -42,6 +42,7 @@ inline double PmxFitOffset = 0.0;
 extern const char* const PmxCalibrationKeys[PmxRangeCount * 2];
 
 // The EEPROM area: words 128 to 1023 of the USB chip, two bytes of the file a word.
+constexpr uint32_t PmxEepromFirstWord = 128;
 constexpr int PmxEepromAreaWords = 896;
 constexpr size_t PmxEepromAreaBytes = 2 * PmxEepromAreaWords;  // 1,792
 using PmxEepromArea = std::array<uint16_t, PmxEepromAreaWords>;
@@ -53,12 +54,32 @@ std::string CalibrationFileFromEeprom(const PmxEepromArea& words);
 // file is longer than the area.
 bool EepromFromCalibrationFile(std::string_view file, PmxEepromArea& words);
 
-// EEPROM area to file (only while connected). A read that fails leaves the file as it
-// was and is reported.
+// EEPROM area to file (only while connected), read in the calling thread. A read that
+// fails leaves the file as it was and is reported.
 void SaveEepromToFile(const std::string& path);
 // File to EEPROM area (only while connected). A file that cannot be read, or does not
-// fit the area, writes nothing and is reported.
+// fit the area, writes nothing and is reported. Otherwise the save is handed to the
+// thread that holds the device (usb_device.h), each word read back, and told by
+// TellEepromSave once it has ended.
 void LoadFileToEeprom(const std::string& path);
+
+// A save to the device not yet read back whole, remembered beside the program: the
+// marker is written as a save starts and removed once a save has finished, so a save
+// cut short (the device unplugged, the link lost, the program ended) is told at the
+// next connection, whatever happened meanwhile.
+inline const std::string UnfinishedSaveMarker = "PMX_cal_save_unfinished.txt";
+
+// The area's words read at connection into the file at `path`. A file that differs is
+// first kept beside it under a name of its own ("PMX_cal.replaced-YYYYMMDD-HHMMSS.txt")
+// and the user is told once, with a word when the device's last save did not finish; a
+// copy that cannot be kept leaves the file as it was.
+void StoreDeviceCalibration(const std::string& path, const PmxEepromArea& words);
+// Tells a read of the area that failed at word `address`: with the library's `status`
+// (FtNotInLibrary: the library has no FT_ReadEE), or held up in the device.
+void ReportFailedEepromRead(uint32_t address, uint32_t status, bool heldUp);
+// Main thread, every turn and when a link ends: tells the outcome of a save to the
+// device once it is known. A save still running when its link ends has failed.
+void TellEepromSave(bool linkEnded);
 // File to PmxRangeConstants; the ranges it gives no usable pair are reported in one
 // message.
 void TransferCalFileToConstants(const std::string& path);

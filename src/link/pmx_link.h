@@ -21,6 +21,7 @@ struct PmxLinkStateRecord {
   int32_t PmxRunning = 0;       // 1 while connected (step 11)
   std::string PmxCommsEnable;   // "On" once the stream has been enabled
   int32_t PmxSynthesisOn = 0;   // the demonstration signal switch
+  int64_t PmxHeldSince = 0;     // ms clock since which step 1 waits for the device; 0: not waiting
 };
 
 inline PmxLinkStateRecord PmxLinkState;

@@ -4,11 +4,13 @@
 //
 //   step  caption         action                                              next
 //   0     Connect         not running                                         (click: 1)
-//   1     Connecting      open the USB device at 1,000,000 baud               2
+//   1     Connecting      wait for the last link's thread to let the device   2, or 3 when
+//                         go; open the USB device at 1,000,000 baud           it does not
 //   2     Connecting      note the time                                       4 open, 3 not
 //   3     (none)          "Bad USB start" for 2 s                             0
 //   4     Connecting      -                                                   5
-//   5     Connecting      EEPROM area into "PMX_cal.txt"                      6
+//   5     Connecting      EEPROM area into "PMX_cal.txt", read by a thread    6, or 0 when
+//                         of its own while this step looks on each turn       held up
 //   6     Connecting      fit the ranges' constants; ranges to be applied     7
 //   7     Connecting      start the comms thread                              8, or 9
 //   8     Connecting      -                                                   10
@@ -18,16 +20,21 @@
 //   100   Disconnecting   stop the thread, which closes the device            101
 //   101   Disconnecting   wait 2 s                                            0
 //
-// Step 7 tells the front end that a stream starts; a lost link (step 11) and a
-// disconnection (step 100) tell it that the link ended (PmxLinkHooks).
+// Step 7 tells the front end that a stream starts; a lost link (steps 5 and 11) and a
+// disconnection (step 100) tell it that the link ended (PmxLinkHooks). A save to the
+// device is told once its outcome is known, and as failed when its link ends first.
 //
-// From step 7 the comms thread holds the device and closes it when it ends. The steps
-// never wait for it longer than the disconnection's 100 ms pause: a thread held up in a
-// device call ends (and is joined) once the call returns.
+// From step 5 a link thread holds the device (the EEPROM reader, then the comms thread)
+// and closes it when it ends. The steps never wait for it longer than the
+// disconnection's 100 ms pause: a thread held up in a device call ends (and is joined)
+// once the call returns, and a new connection waits in step 1, turn by turn, until it
+// has.
+#include <algorithm>
 #include <string>
 
 #include "frame/log.h"
 #include "frame/translate.h"
+#include "link/d2xx.h"
 #include "link/link_state.h"
 #include "link/pmx_calibration.h"
 #include "link/pmx_link.h"
@@ -45,6 +52,8 @@ constexpr int BadStartShowMs = 2000;
 constexpr int ThreadFailedShowMs = 1000;
 constexpr int StoppingShowMs = 2000;
 constexpr int DisconnectPauseMs = 100;
+// The longest a new connection waits for the last link's thread to let the device go.
+constexpr int DeviceHeldWaitMs = 3000;
 
 void Show(const std::string& caption, const std::string& stepLine) {
   PmxLinkState.PmxStatusText = caption;
@@ -61,14 +70,82 @@ void ShowDisconnected() {
 
 // Every link that ends, lost or disconnected, ends here, once the comms thread has been
 // told to stop (it publishes no block after that): the front end drops what the link
-// showed.
+// showed, and a save to the device that has not finished is told as failed.
 void LinkEnded() {
+  TellEepromSave(true);
   if (PmxLinkHooks.LinkEnded != nullptr) PmxLinkHooks.LinkEnded();
 }
 
 // Joins the comms thread once it has ended; never waits for it.
 void JoinEndedCommsThread() {
   if (LinkState.LinkThread.joinable() && LinkState.LinkThreadEnded == 1) StopLinkThread();
+}
+
+// A link lost while connecting or connected: logged, and the machine shown disconnected
+// rather than a dead "Connected". A thread held up in a device call closes the device
+// once the call returns.
+void LoseLink(const std::string& why) {
+  frame::ReportMessage("Link", "Comms stopped", why);
+  LinkState.StopThreads = 1;
+  LinkState.Connected = 0;
+  JoinEndedCommsThread();
+  PmxLinkState.PmxLinkStep = 0;
+  ShowDisconnected();
+  LinkEnded();
+}
+
+// Step 1: the last link's thread may still be held up in a device call and so hold the
+// device; the open waits for it, turn by turn, at most DeviceHeldWaitMs. True once the
+// device is free.
+bool DeviceLetGo(int64_t now) {
+  PmxLinkStateRecord& link = PmxLinkState;
+  if (!LinkThreadRunning()) {
+    link.PmxHeldSince = 0;
+    JoinEndedCommsThread();
+    return true;
+  }
+  if (link.PmxHeldSince == 0) link.PmxHeldSince = now;
+  if (now - link.PmxHeldSince > DeviceHeldWaitMs) {
+    link.PmxHeldSince = 0;
+    frame::ReportMessage("Error", "Power analyser busy",
+                         "The power analyser's USB device is still held by the last connection, whose call to the "
+                         "device has not returned. Try Connect again later, or unplug the power analyser and plug it "
+                         "in again.");
+    link.PmxStepTime = now;
+    link.PmxLinkStep = 3;
+  }
+  return false;
+}
+
+// Step 5, once a turn: the EEPROM area is read by a link thread of its own, so the
+// window answers meanwhile. A read that ends fills the file (or, failing, leaves it);
+// a call held up past the watchdog's time is a failed read and a lost link. Returns the
+// next step.
+int32_t ReadCalibrationStep(int64_t now) {
+  UsbEepromRunRecord& run = UsbEepromRead;
+  if (run.State == EepromRunState::Idle) {
+    if (LinkState.Connected != 1) return 6;  // nothing to read: the file stays
+    if (UsbStartEepromRead(PmxEepromFirstWord, PmxEepromAreaWords)) return 5;
+    ReportFailedEepromRead(PmxEepromFirstWord, FtDeviceNotOpened, false);
+    return 6;
+  }
+  if (UsbEepromRunHeldUp(run, now, PmxReplyTimeoutMs) && UsbAbandonEepromRun(run)) {
+    ReportFailedEepromRead(run.FirstAddress + static_cast<uint32_t>(run.WordsDone), FtOk, true);
+    LoseLink("The device held up a call for " + std::to_string(PmxReplyTimeoutMs) +
+             " ms while its calibration was read: the USB link was closed.");
+    return 0;
+  }
+  if (LinkThreadRunning()) return 5;
+  JoinEndedCommsThread();
+  if (run.State == EepromRunState::Done) {
+    PmxEepromArea words{};
+    std::copy_n(run.Words, words.size(), words.begin());
+    StoreDeviceCalibration(PmxCalibrationFile, words);
+  } else if (run.State == EepromRunState::Failed) {
+    ReportFailedEepromRead(run.FirstAddress + static_cast<uint32_t>(run.WordsDone), run.FailedStatus, false);
+  }
+  run.State = EepromRunState::Idle;
+  return 6;
 }
 
 // Waits at most `ms` for the comms thread, told to stop, to end.
@@ -84,6 +161,7 @@ void StepPowerAnalyserConnection() {
   PmxLinkStateRecord& link = PmxLinkState;
   const frame::UiCaptions& captions = frame::Captions;
   const int64_t now = platform::ElapsedMilliseconds();
+  TellEepromSave(false);
   switch (link.PmxLinkStep) {
     case 0:
       ShowDisconnected();
@@ -91,6 +169,7 @@ void StepPowerAnalyserConnection() {
       break;
     case 1:
       Show(captions.Connecting, "1: ");
+      if (!DeviceLetGo(now)) break;
       LinkState.LastGoodFrameTime = now;
       OpenUsbLink(PmxBaud);
       link.PmxLinkStep = 2;
@@ -106,12 +185,12 @@ void StepPowerAnalyserConnection() {
       break;
     case 4:
       Show(captions.Connecting, "4: Good USB start");
+      UsbEepromRead.State = EepromRunState::Idle;  // no thread reads: step 1 saw to it
       link.PmxLinkStep = 5;
       break;
     case 5:
       Show(captions.Connecting, "5: Read CAL file");
-      SaveEepromToFile(PmxCalibrationFile);
-      link.PmxLinkStep = 6;
+      link.PmxLinkStep = ReadCalibrationStep(now);
       break;
     case 6:
       Show(captions.Connecting, "6: Transfer CAL file data to Constants");
@@ -143,7 +222,8 @@ void StepPowerAnalyserConnection() {
     case 9:
       Show("", "9: Comms Thread Failed!");
       if (Elapsed(now, ThreadFailedShowMs)) {
-        CloseUsbDevice();  // "Connect" means no device held open
+        if (!LinkThreadRunning()) CloseUsbDevice();  // "Connect" means no device held open
+        TellEepromSave(true);
         link.PmxLinkStep = 0;
       }
       break;
@@ -158,16 +238,8 @@ void StepPowerAnalyserConnection() {
         // The link is lost: no good frame in step for 500 ms, whether the stream fell
         // silent or never got back in step (the comms thread closed the link) or the
         // thread is held up in a device call (it closes the device once the call
-        // returns). Say so and show the machine disconnected rather than a dead
-        // "Connected".
-        frame::ReportMessage("Link", "Comms stopped",
-                             "No good frame from the instrument for 500 ms: the USB link was closed.");
-        LinkState.StopThreads = 1;
-        LinkState.Connected = 0;
-        JoinEndedCommsThread();
-        link.PmxLinkStep = 0;
-        ShowDisconnected();
-        LinkEnded();
+        // returns).
+        LoseLink("No good frame from the instrument for 500 ms: the USB link was closed.");
         break;
       }
       Show(captions.Connected,

@@ -1,7 +1,8 @@
-// The USB device's calls, each under UsbDeviceMutex, and the writes handed to the comms
-// thread (see usb_device.h).
+// The USB device's calls, each under UsbDeviceMutex, the writes handed to the comms
+// thread and the EEPROM runs (see usb_device.h).
 #include "link/usb_device.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "frame/log.h"
 #include "link/d2xx.h"
 #include "link/link_state.h"
+#include "platform/system.h"
 
 namespace zolt::link {
 
@@ -121,12 +123,52 @@ uint32_t UsbReadEepromWord(uint32_t address, uint16_t& word) {
   return status;
 }
 
-bool UsbWriteEepromWord(uint32_t address, uint16_t word) {
+uint32_t UsbWriteEepromWord(uint32_t address, uint16_t word) {
   std::lock_guard lock(UsbDeviceMutex);
-  if (LinkState.Connected != 1) return false;
-  FtWriteEE(LinkState.UsbHandle, address, word);
-  return true;
+  if (LinkState.Connected != 1) return FtDeviceNotOpened;
+  return FtWriteEE(LinkState.UsbHandle, address, word);
 }
+
+namespace {
+
+// Ends a run that is still running as `end`; a run the main thread abandoned stays so.
+void FinishRun(UsbEepromRunRecord& run, EepromRunState end) {
+  EepromRunState running = EepromRunState::Running;
+  run.State.compare_exchange_strong(running, end);
+}
+
+// The words of UsbEepromWrite still to be written, each read back, until the run ends or
+// `budgetMs` has been spent (< 0: no limit), so the comms thread's frames keep coming.
+void MakeEepromWrites(int budgetMs) {
+  UsbEepromRunRecord& run = UsbEepromWrite;
+  const int64_t start = platform::ElapsedMilliseconds();
+  while (run.State == EepromRunState::Running) {
+    const int32_t i = run.WordsDone;
+    if (i >= run.Count) {
+      FinishRun(run, EepromRunState::Done);
+      return;
+    }
+    if (budgetMs >= 0 && platform::ElapsedMilliseconds() - start > budgetMs) return;
+    const uint32_t address = run.FirstAddress + static_cast<uint32_t>(i);
+    uint16_t back = 0;
+    const uint32_t written = UsbWriteEepromWord(address, run.Words[i]);
+    const uint32_t read = written == FtOk ? UsbReadEepromWord(address, back) : FtOk;
+    run.LastAnswer = platform::ElapsedMilliseconds();
+    if (written != FtOk || read != FtOk || back != run.Words[i]) {
+      run.FailedStatus = written != FtOk ? written : read;
+      run.FailedOnWrite = written != FtOk;
+      run.ReadBack = back;
+      FinishRun(run, EepromRunState::Failed);
+      return;
+    }
+    run.WordsDone = i + 1;
+  }
+}
+
+// Each pass of the comms thread spends at most this on handed EEPROM words.
+constexpr int EepromWritesPerPassMs = 10;
+
+}  // namespace
 
 // ---- writes handed to the comms thread ----
 
@@ -141,6 +183,7 @@ void UsbMakeHandedWrites() {
   HandedWritesRecord& h = HandedWrites;
   std::vector<uint8_t> bytes;
   std::vector<uint32_t> ends;
+  MakeEepromWrites(EepromWritesPerPassMs);
   {
     std::lock_guard lock(h.Lock);
     if (h.Count == 0) return;
@@ -157,8 +200,86 @@ void UsbMakeHandedWrites() {
 
 void UsbAwaitHandedWrites(int ms) {
   std::unique_lock lock(HandedWrites.Lock);
-  HandedWrites.Queued.wait_for(lock, std::chrono::milliseconds(ms),
-                               [] { return HandedWrites.Count > 0; });
+  HandedWrites.Queued.wait_for(lock, std::chrono::milliseconds(ms), [] {
+    return HandedWrites.Count > 0 || UsbEepromWrite.State == EepromRunState::Running;
+  });
+}
+
+// ---- EEPROM runs ----
+
+namespace {
+
+void StartRun(UsbEepromRunRecord& run, uint32_t first, int32_t count) {
+  run.FirstAddress = first;
+  run.Count = count < MaxEepromRunWords ? count : MaxEepromRunWords;
+  run.WordsDone = 0;
+  run.FailedStatus = FtOk;
+  run.FailedOnWrite = false;
+  run.ReadBack = 0;
+  run.LastAnswer = platform::ElapsedMilliseconds();
+}
+
+int EepromReadThread(void*) {
+  UsbEepromRunRecord& run = UsbEepromRead;
+  const uint32_t opening = UsbOpening();
+  UsbTakeHandedWrites(true);
+  for (int32_t i = 0; i < run.Count && run.State == EepromRunState::Running; ++i) {
+    uint16_t word = 0;
+    const uint32_t status = UsbReadEepromWord(run.FirstAddress + static_cast<uint32_t>(i), word);
+    run.LastAnswer = platform::ElapsedMilliseconds();
+    if (status != FtOk) {
+      run.FailedStatus = status;
+      FinishRun(run, EepromRunState::Failed);
+      break;
+    }
+    run.Words[i] = word;
+    run.WordsDone = i + 1;
+    UsbMakeHandedWrites();
+  }
+  FinishRun(run, EepromRunState::Done);
+  // Writes handed after the last word are dropped (the connection sends both control
+  // registers afresh once its stream is enabled): no device call follows the run's end,
+  // so the thread ends as soon as the run does.
+  UsbTakeHandedWrites(false);
+  // The connection gave up on a call held up in the device: the device is released here,
+  // once that call has returned.
+  if (run.State == EepromRunState::Abandoned) CloseUsbDevice(opening);
+  return 0;
+}
+
+}  // namespace
+
+bool UsbStartEepromRead(uint32_t first, int32_t count) {
+  UsbEepromRunRecord& run = UsbEepromRead;
+  StartRun(run, first, count);
+  run.State = EepromRunState::Running;
+  if (StartLinkThread(EepromReadThread)) return true;
+  run.State = EepromRunState::Idle;
+  return false;
+}
+
+void UsbWriteEeprom(uint32_t first, const uint16_t* words, int32_t count) {
+  UsbEepromRunRecord& run = UsbEepromWrite;
+  StartRun(run, first, count);
+  std::copy(words, words + run.Count, run.Words);
+  {
+    std::lock_guard lock(HandedWrites.Lock);
+    run.State = EepromRunState::Running;
+    if (HandedWrites.On) {
+      HandedWrites.Queued.notify_one();
+      return;
+    }
+  }
+  MakeEepromWrites(-1);  // no thread holds the device
+}
+
+bool UsbEepromRunHeldUp(const UsbEepromRunRecord& run, int64_t now, int ms) {
+  return run.State == EepromRunState::Running && now > run.LastAnswer + ms;
+}
+
+bool UsbAbandonEepromRun(UsbEepromRunRecord& run) {
+  EepromRunState running = EepromRunState::Running;
+  return run.State.compare_exchange_strong(running, EepromRunState::Abandoned);
 }
 
 }  // namespace zolt::link

@@ -10,8 +10,14 @@
 // registers from the main thread) is handed to it: queued in order and made by the comms
 // thread at its next pass, so the main thread never waits behind a device call that has
 // stalled. The queue takes LinkBufferBytes in at most MaxHandedWrites writes.
+//
+// EEPROM words are read and written word by word by a thread that holds the device, for
+// the same reason: the area read at connection by a link thread of its own, words
+// written (a save) handed to the thread that takes the handed writes, which writes each
+// and reads it back between its other work. The main thread watches the run's record.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -37,8 +43,8 @@ bool UsbWrite(const void* bytes, uint32_t count);
 // One EEPROM word through LinkState.EepromWordBuffer: the library's status (FtOk when the
 // word was read), or FtDeviceNotOpened when not connected.
 uint32_t UsbReadEepromWord(uint32_t address, uint16_t& word);
-// One EEPROM word written; false when not connected.
-bool UsbWriteEepromWord(uint32_t address, uint16_t word);
+// One EEPROM word written: the library's status, or FtDeviceNotOpened when not connected.
+uint32_t UsbWriteEepromWord(uint32_t address, uint16_t word);
 
 // ---- writes handed to the comms thread ----
 
@@ -49,7 +55,46 @@ constexpr int MaxHandedWrites = 64;
 void UsbTakeHandedWrites(bool on);
 // Comms thread: makes the writes handed to it, in the order they were queued.
 void UsbMakeHandedWrites();
-// Comms thread: sleeps up to `ms`, waking as soon as a write is handed to it.
+// Comms thread: sleeps up to `ms`, waking as soon as a write is handed to it; not at
+// all while EEPROM words handed to it are still to be written.
 void UsbAwaitHandedWrites(int ms);
+
+// ---- EEPROM runs ----
+
+constexpr int MaxEepromRunWords = 1024;
+
+enum class EepromRunState : int32_t { Idle, Running, Done, Failed, Abandoned };
+
+// One run of EEPROM words. The main thread fills it and sets Running; the thread making
+// the run sets Done or Failed (after the fields it fills); the main thread may set
+// Abandoned instead, after which the thread leaves the run at its next word.
+struct UsbEepromRunRecord {
+  std::atomic<EepromRunState> State{EepromRunState::Idle};
+  uint32_t FirstAddress = 0;
+  int32_t Count = 0;
+  uint16_t Words[MaxEepromRunWords] = {};  // read: filled word by word; written: the words to write
+  std::atomic<int32_t> WordsDone{0};       // words read, or written and read back alike
+  std::atomic<int64_t> LastAnswer{0};      // ms clock when the last call returned, or the run began
+  uint32_t FailedStatus = 0;  // the failing call's status (FtOk: a word read back otherwise)
+  bool FailedOnWrite = false; // the failing call was the write, not its read-back
+  uint16_t ReadBack = 0;      // the word read back
+};
+
+inline UsbEepromRunRecord UsbEepromRead;   // the area read at connection
+inline UsbEepromRunRecord UsbEepromWrite;  // a save
+
+// Main thread, with no link thread there: reads `count` words from `first` into
+// UsbEepromRead in a link thread of its own, which takes the handed writes meanwhile
+// and ends with the run; when the run was abandoned it closes the device first. False
+// when the thread could not be started.
+bool UsbStartEepromRead(uint32_t first, int32_t count);
+// Main thread: writes `count` words from `first` and reads each back, through
+// UsbEepromWrite: handed to the thread that takes the handed writes, or, when none does,
+// made at once.
+void UsbWriteEeprom(uint32_t first, const uint16_t* words, int32_t count);
+// True while the run is running and its call has been held up for longer than `ms`.
+bool UsbEepromRunHeldUp(const UsbEepromRunRecord& run, int64_t now, int ms);
+// Main thread: abandons a run that is still running; true when it was running.
+bool UsbAbandonEepromRun(UsbEepromRunRecord& run);
 
 }  // namespace zolt::link

@@ -225,6 +225,11 @@ void WatchStopSignals();
 // The termination signal received since WatchStopSignals, 0 when none came.
 int StopSignalReceived();
 
+// Ends the process at once with `status` once standard output and error are flushed: no
+// exit handler or destructor runs after it, so a thread held up in a call that cannot be
+// cut short ends with the process and never meets a record destroyed under it.
+[[noreturn]] void EndProcessAtOnce(int status);
+
 // Async-signal-safe helpers for the fault callback.
 int SafeOpenForAppend(const char* path);  // -1 when it cannot be opened
 void SafeWrite(int fd, const char* data, int length);

@@ -58,6 +58,12 @@ void Turn(int32_t zone = 0) {
   platform::Delay(1);
 }
 
+// The turns of a connection after the click's: step 5 takes one or more.
+void ConnectTurns() {
+  zolt::testing::WaitFor([] { return Turn(), link::PmxLinkState.PmxLinkStep == 11; }, 5000);
+  Turn();
+}
+
 // Turns until `blocks` more blocks have been analysed.
 bool AnalyseBlocks(int blocks) {
   const int32_t& analysed = link::PmxSampleRing.PmxLastProcessedBlock;
@@ -83,7 +89,7 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   FillVoltage(97 * link::PmxBlockSamples, link::PmxBlockSamples, [](int) { return INFINITY; });
   Turn();
   Turn(ZoneConnect);
-  for (int turn = 0; turn < 9; ++turn) Turn();
+  ConnectTurns();
   EXPECT_EQ(link::PmxLinkState.PmxStatusText, "Connected");
   EXPECT_EQ(link::PmxLinkState.PmxRunning, 1);
   EXPECT_EQ(zolt::testing::ReadFile("PMX_cal.txt"), link::SimCall<const char* (*)()>("PmxSimCalibrationFile")());
@@ -112,7 +118,7 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   EXPECT_TRUE(zolt::testing::WaitFor([] { return link::SimRegister(2) == 192u + 4 * 8 + 1; }, 1000));  // 20 V, 5 A
   zolt::testing::WriteFile("PMX_cal.txt", "edited\r\n20V=20V,400000\r\n");
   platform::headless::ClickGadget(SaveCalToDeviceButton);
-  Turn();
+  EXPECT_TRUE(zolt::testing::WaitFor([] { return Turn(), !zolt::testing::Exists(link::UnfinishedSaveMarker); }, 2000));
   link::SaveEepromToFile("device.txt");
   EXPECT_EQ(zolt::testing::ReadFile("device.txt"), "edited\r\n20V=20V,400000\r\n");
   frame::FrameLoopState.CloseRequest = 1;
@@ -146,7 +152,7 @@ TEST_F(InstrumentTest, NoReadingOutlivesItsLink) {
     ::setenv("PMX_SIM_OPTIONS", options, 1);
     Turn();
     Turn(ZoneConnect);
-    for (int turn = 0; turn < 9; ++turn) Turn();
+    ConnectTurns();
     ASSERT_TRUE(AnalyseBlocks(2)) << options;
     ASSERT_NE(ReadoutTiles[13].Value, start[13].Value);
     if (*options != '\0') {
@@ -183,7 +189,7 @@ TEST_F(InstrumentTest, ABadFrameInSevenReadsAsTheCleanStream) {
   for (const char* options : {"frequency=60", "frequency=60 bad-every=7"}) {
     ::setenv("PMX_SIM_OPTIONS", options, 1);
     Turn(ZoneConnect);
-    for (int turn = 0; turn < 9; ++turn) Turn();
+    ConnectTurns();
     ASSERT_EQ(link::PmxLinkState.PmxStatusText, "Connected") << options;
     ASSERT_TRUE(AnalyseBlocks(30));
     const int tiles[5] = {8, 13, 14, 15, 16};

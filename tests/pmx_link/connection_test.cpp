@@ -2,7 +2,9 @@
 // "Connect" when something fails. (A whole connection through the front end is in
 // tests/analyser/instrument_test.cpp.)
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,8 +15,10 @@
 namespace zolt::link {
 namespace {
 
+using zolt::testing::Exists;
 using zolt::testing::ReadFile;
 using zolt::testing::WaitFor;
+using zolt::testing::WriteFile;
 
 struct Turn {
   std::string caption, line;
@@ -25,9 +29,13 @@ Turn RunTurn() {
   return {PmxLinkState.PmxStatusText, PmxLinkState.PmxStepText};
 }
 
+// Step 5 looks on, a turn at a time, while its thread reads the EEPROM.
 void ExpectTurns(const std::vector<Turn>& turns) {
+  std::string last;
   for (const Turn& expected : turns) {
-    const Turn turn = RunTurn();
+    Turn turn = RunTurn();
+    while (turn.line == last && last == "5: Read CAL file") turn = RunTurn();
+    last = turn.line;
     EXPECT_EQ(turn.caption, expected.caption) << expected.line;
     EXPECT_EQ(turn.line, expected.line);
   }
@@ -61,15 +69,18 @@ TEST_F(SimDeviceTest, AnAbsentDeviceIsABadUsbStart) {
   ExpectTimedReturn(3, 2000);
 }
 
-TEST_F(SimDeviceTest, AReaderStillRunningFailsTheThreadStepAndClosesTheDevice) {
+TEST_F(SimDeviceTest, AReaderThatKeepsTheDeviceIsToldBusyAndABadUsbStart) {
   ASSERT_TRUE(StartLinkThread([](void*) {
     while (LinkState.StopThreads == 0) platform::Delay(1);
     return 0;
   }));
   PmxLinkState.PmxLinkStep = 1;
-  ExpectTurns({ConnectTurns.begin(), ConnectTurns.begin() + 6});
-  ExpectTurns({{"", "9: Comms Thread Failed!"}});
-  ExpectTimedReturn(9, 1000);
+  ExpectTurns({{"Connecting", "1: "}, {"Connecting", "1: "}});
+  PmxLinkState.PmxHeldSince -= 3001;  // the open's 3 s wait for the device
+  ExpectTurns({{"Connecting", "1: "}, {"", "3: Bad USB start"}});
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_EQ(platform::headless::MessagesShown()[0].Title, "Error - Power analyser busy");
+  ExpectTimedReturn(3, 2000);
   EXPECT_EQ(LinkState.Connected.load(), 0);
 }
 
@@ -141,6 +152,114 @@ TEST_F(SimDeviceTest, EveryLostLinkEndsWithinTheWatchdogAndNothingWaitsForTheDev
     EXPECT_EQ(LinkState.UsbHandle, nullptr) << c.options;
   }
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
+}
+
+// A device call held up for 3 s, in the EEPROM read at connection or in the stream, holds
+// no turn: the link is lost within the watchdog's time (a read held up fails and keeps
+// the file), and Connect at once waits for the device to be let go, then connects.
+TEST_F(SimDeviceTest, AStalledCallHoldsNoTurnAndAQuickReconnectWaitsForTheDevice) {
+  const struct { const char* options; int64_t lostWithinMs; size_t boxes; } cases[] = {
+      {"eeprom-stall=3000", 1000, 1}, {"stall=3000", 2000, 0}};
+  for (const auto& c : cases) {
+    PowerUp(c.options);
+    const std::string file = SimCall<const char* (*)()>("PmxSimCalibrationFile")();
+    WriteFile("PMX_cal.txt", file);
+    const size_t shown = platform::headless::MessagesShown().size();
+    int64_t longest = 0, start = platform::ElapsedMilliseconds(), lostAt = 0;
+    for (PmxLinkState.PmxLinkStep = 1; PmxLinkState.PmxLinkStep != 11 || lostAt == 0; platform::Delay(1)) {
+      const int64_t before = platform::ElapsedMilliseconds();
+      RunTurn();
+      longest = std::max(longest, platform::ElapsedMilliseconds() - before);
+      if (PmxLinkState.PmxLinkStep == 0 && lostAt == 0) PmxLinkState.PmxLinkStep = 1;  // Connect at once
+      if (PmxLinkState.PmxLinkStep == 1 && lostAt == 0) lostAt = platform::ElapsedMilliseconds();
+      ASSERT_LT(platform::ElapsedMilliseconds() - start, 8000) << c.options;
+    }
+    EXPECT_LT(longest, 500) << c.options;  // the window answers within half a second
+    EXPECT_LT(lostAt - start, c.lostWithinMs) << c.options;
+    EXPECT_EQ(ReadFile("PMX_cal.txt"), file);
+    const auto& boxes = platform::headless::MessagesShown();
+    ASSERT_EQ(boxes.size(), shown + c.boxes) << c.options;
+    if (c.boxes > 0) {
+      EXPECT_NE(boxes.back().Text.find("held up for more than 500 ms): 'PMX_cal.txt' was left"), std::string::npos);
+    }
+    PmxLinkState.PmxLinkStep = 100;
+    ExpectTurns({{"Disconnecting", "100: Stop the connection"}});
+  }
+}
+
+// The program's end while the stream's call is held up for 5 s does not wait for it: the
+// process ends at once, before anything the thread still uses is destroyed. (The thread
+// checker sleeps a second in every exit of its own.)
+#if defined(__SANITIZE_THREAD__)
+constexpr int64_t CheckerExitMs = 1000;
+#else
+constexpr int64_t CheckerExitMs = 0;
+#endif
+TEST_F(SimDeviceTest, TheProgramEndsAtOnceWhileACallIsHeldUp) {
+  const std::string stamp = folder_.Path() + "/exit-called";
+  auto clockMs = [] {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  };
+  EXPECT_EXIT(
+      {
+        PowerUp("stall=5000");
+        PmxLinkState.PmxLinkStep = 1;
+        ExpectTurns(ConnectTurns);
+        platform::Delay(1300);  // the call is held up from 1 s into the stream
+        WriteFile(stamp, std::to_string(clockMs()));
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_LT(clockMs() - std::stoll(ReadFile(stamp)), 1000 + CheckerExitMs);
+}
+
+// The device unplugged at the 100th word of a save: the save is told as failed, and the
+// next connection keeps the file saved beside the device's half-new copy that replaces
+// it, and says that copy may be mixed; a later save that finishes clears that.
+TEST_F(SimDeviceTest, ASaveCutShortIsToldAndTheNextConnectionKeepsTheFile) {
+  PowerUp("vanish-at-eeprom-write=100 replug-after=100");
+  PmxLinkState.PmxLinkStep = 1;
+  ExpectTurns(ConnectTurns);
+  const std::string device = ReadFile("PMX_cal.txt"), saved(1000, 'x');
+  WriteFile("PMX_cal.txt", saved);
+  LoadFileToEeprom("PMX_cal.txt");
+  ASSERT_TRUE(WaitFor([] { return RunTurn().line == "0: "; }, 3000));
+  const auto& boxes = platform::headless::MessagesShown();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].Text.find("after 99 of 896 words. The calibration in the device may be mixed"), std::string::npos);
+
+  ::setenv("PMX_SIM_OPTIONS", "", 1);
+  platform::Delay(150);  // plugged in again
+  PmxLinkState.PmxLinkStep = 1;
+  ExpectTurns(ConnectTurns);
+  EXPECT_EQ(ReadFile("PMX_cal.txt"), std::string(198, 'x') + device.substr(198));
+  ASSERT_EQ(boxes.size(), 3u);  // and the ranges the mixed copy leaves uncalibrated
+  const size_t named = boxes[1].Text.find("kept as 'PMX_cal.replaced-") + 9;
+  EXPECT_EQ(ReadFile(boxes[1].Text.substr(named, boxes[1].Text.find('\'', named) - named)), saved);
+  EXPECT_NE(boxes[1].Text.find("may be mixed"), std::string::npos);
+  ASSERT_TRUE(Exists(UnfinishedSaveMarker));
+  LoadFileToEeprom("PMX_cal.txt");
+  EXPECT_TRUE(WaitFor([] { return RunTurn(), !Exists(UnfinishedSaveMarker); }, 2000));
+  EXPECT_EQ(boxes.size(), 3u);
+}
+
+// A library without FT_ReadEE and FT_WriteEE: the connection's copy fails and keeps the
+// file (which calibrates nothing), a save fails without leaving one unfinished, each told once.
+TEST_F(SimDeviceTest, ALibraryWithoutTheEepromCallsReadsAndSavesNothing) {
+  ASSERT_TRUE(platform::OpenLibrary(UsbLibraryNumber, PMX_SIM_NO_EEPROM_LIBRARY));
+  WriteFile("PMX_cal.txt", "kept");
+  PmxLinkState.PmxLinkStep = 1;
+  ExpectTurns(ConnectTurns);
+  LoadFileToEeprom("PMX_cal.txt");
+  EXPECT_TRUE(WaitFor([] { return RunTurn(), platform::headless::MessagesShown().size() == 3; }, 2000));
+  const auto& boxes = platform::headless::MessagesShown();
+  EXPECT_NE(boxes[0].Text.find("(the USB library 'libftd2xx.so' has no FT_ReadEE): 'PMX_cal.txt' was left"),
+            std::string::npos);
+  EXPECT_NE(boxes[2].Text.find("has no FT_WriteEE, after 0 of 896 words. Nothing was written to the device."),
+            std::string::npos);
+  EXPECT_EQ(ReadFile("PMX_cal.txt"), "kept");
+  EXPECT_FALSE(Exists(UnfinishedSaveMarker));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 // Options come from the environment variable PMX_SIM_OPTIONS, read when the device list
 // is built and at every open, so each connection can bring other faults; the EEPROM
 // (and its calibration file) is filled at the library's first use and by PmxSimPowerUp.
+// Built with PMX_SIM_WITHOUT_EEPROM_CALLS it exports neither FT_ReadEE nor FT_WriteEE,
+// as a library that lacks them.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -29,8 +31,9 @@ constexpr FtStatus FtInvalidHandle = 1;
 constexpr FtStatus FtDeviceNotFound = 2;
 constexpr FtStatus FtDeviceNotOpened = 3;
 constexpr FtStatus FtIoError = 4;
-constexpr FtStatus FtInvalidParameter = 6;
-constexpr FtStatus FtEepromReadFailed = 11;
+// Answers of the EEPROM calls alone, which the build without them leaves out.
+[[maybe_unused]] constexpr FtStatus FtInvalidParameter = 6;
+[[maybe_unused]] constexpr FtStatus FtEepromReadFailed = 11;
 
 constexpr int EepromWords = 1024;
 constexpr int CalibrationFirstWord = 128;
@@ -46,9 +49,12 @@ struct Device {
   Registers registers;
   Stream stream;
   bool open = false;
-  bool vanished = false;  // unplugged: gone until power-up
+  bool vanished = false;  // unplugged: gone until power-up, or plugged in again
+  int64_t vanishedUs = 0;
   int handleToken = 0;  // its address is the handle
   int64_t eepromReads = 0;  // FT_ReadEE calls since the open
+  int64_t eepromWrites = 0; // FT_WriteEE calls since the open
+  bool eepromStalled = false;  // the one stalled FT_ReadEE since power-up has been made
 };
 
 Device TheDevice;
@@ -91,7 +97,26 @@ void PowerUp(Device& device) {
   device.stream = Stream{};
   device.open = false;
   device.vanished = false;
+  device.eepromStalled = false;
   device.poweredUp = true;
+}
+
+void Unplug(Device& device, int64_t nowUs) {
+  device.vanished = true;
+  device.vanishedUs = nowUs;
+  device.stream = Stream{};
+}
+
+// With replug-after, an unplugged device comes back that long after: closed, its
+// registers cleared, its EEPROM as it was left.
+void Replug(Device& device, int64_t nowUs) {
+  if (!device.vanished || device.options.replugAfterMs < 0 ||
+      nowUs - device.vanishedUs < device.options.replugAfterMs * 1000) {
+    return;
+  }
+  device.vanished = false;
+  device.open = false;
+  device.registers = Registers{};
 }
 
 // The device, powered up on first use, locked for the caller.
@@ -100,6 +125,7 @@ struct Locked {
   Device& device = TheDevice;
   Locked() {
     if (!device.poweredUp) PowerUp(device);
+    Replug(device, NowUs());
   }
 };
 
@@ -112,8 +138,7 @@ bool Vanished(Device& device, int64_t nowUs) {
   const Stream& stream = device.stream;
   if (!device.vanished && device.options.vanishAfterMs >= 0 && stream.running &&
       nowUs - stream.startUs >= device.options.vanishAfterMs * 1000) {
-    device.vanished = true;
-    device.stream = Stream{};
+    Unplug(device, nowUs);
   }
   return device.vanished;
 }
@@ -159,6 +184,7 @@ PMX_SIM_EXPORT FtStatus FT_Open(int index, void** handle) {
   if (device.open) return FtDeviceNotOpened;
   device.open = true;
   device.eepromReads = 0;
+  device.eepromWrites = 0;
   // A stream left enabled by an earlier connection starts afresh.
   device.stream = Stream{};
   FollowStreamEnable(device.stream, device.registers, NowUs());
@@ -238,27 +264,53 @@ PMX_SIM_EXPORT FtStatus FT_Read(void* handle, void* bytes, Dword count, Dword* g
   return FtOk;
 }
 
+#ifndef PMX_SIM_WITHOUT_EEPROM_CALLS
+
+// With eeprom-stall the first read after power-up sleeps without holding the device.
 PMX_SIM_EXPORT FtStatus FT_ReadEE(void* handle, Dword address, unsigned short* word) {
+  int64_t stallMs = 0;
+  {
+    Locked locked;
+    Device& device = locked.device;
+    if (Valid(device, handle) && device.options.eepromStallMs > 0 && !device.eepromStalled) {
+      device.eepromStalled = true;
+      stallMs = device.options.eepromStallMs;
+    }
+  }
+  if (stallMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stallMs));
   Locked locked;
-  if (!Valid(locked.device, handle)) return FtInvalidHandle;
-  if (Vanished(locked.device, NowUs())) return FtIoError;
+  Device& device = locked.device;
+  if (!Valid(device, handle)) return FtInvalidHandle;
+  if (Vanished(device, NowUs())) return FtIoError;
   if (address >= EepromWords || word == nullptr) return FtInvalidParameter;
+  const int64_t read = ++device.eepromReads;
+  if (read == device.options.vanishAtEepromRead) {
+    Unplug(device, NowUs());
+    return FtIoError;
+  }
   // With eeprom-fail-after=N the reads of a connection fail from the (N + 1)-th on,
   // leaving the word as it was.
-  const int64_t failAfter = locked.device.options.eepromFailAfter;
-  if (failAfter >= 0 && locked.device.eepromReads++ >= failAfter) return FtEepromReadFailed;
-  *word = locked.device.eeprom[address];
+  const int64_t failAfter = device.options.eepromFailAfter;
+  if (failAfter >= 0 && read > failAfter) return FtEepromReadFailed;
+  *word = device.eeprom[address];
   return FtOk;
 }
 
 PMX_SIM_EXPORT FtStatus FT_WriteEE(void* handle, Dword address, unsigned short word) {
   Locked locked;
-  if (!Valid(locked.device, handle)) return FtInvalidHandle;
-  if (Vanished(locked.device, NowUs())) return FtIoError;
+  Device& device = locked.device;
+  if (!Valid(device, handle)) return FtInvalidHandle;
+  if (Vanished(device, NowUs())) return FtIoError;
   if (address >= EepromWords) return FtInvalidParameter;
-  locked.device.eeprom[address] = word;
+  if (++device.eepromWrites == device.options.vanishAtEepromWrite) {
+    Unplug(device, NowUs());
+    return FtIoError;
+  }
+  device.eeprom[address] = word;
   return FtOk;
 }
+
+#endif
 
 // ---- for tests ----
 

@@ -51,6 +51,14 @@ Options ParseOptions(const std::string& text, std::string& error) {
       options.stallMs = static_cast<int64_t>(number);
     } else if (key == "vanish-after") {
       options.vanishAfterMs = static_cast<int64_t>(number);
+    } else if (key == "vanish-at-eeprom-write") {
+      options.vanishAtEepromWrite = static_cast<int64_t>(number);
+    } else if (key == "vanish-at-eeprom-read") {
+      options.vanishAtEepromRead = static_cast<int64_t>(number);
+    } else if (key == "replug-after") {
+      options.replugAfterMs = static_cast<int64_t>(number);
+    } else if (key == "eeprom-stall") {
+      options.eepromStallMs = static_cast<int64_t>(number);
     } else {
       error += "pmx-sim: option not understood: " + word + "\n";
     }

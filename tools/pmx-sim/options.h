@@ -20,6 +20,10 @@ struct Options {
   int64_t vanishAfterMs = -1;  // the device is unplugged this long after the stream starts (-1: never)
   bool absent = false;         // no device in the list
   int64_t eepromFailAfter = -1;  // EEPROM reads of each connection fail after N words (-1: never)
+  int64_t vanishAtEepromWrite = 0;  // the device is unplugged at the N-th FT_WriteEE of a connection (0: never)
+  int64_t vanishAtEepromRead = 0;   // the same at the N-th FT_ReadEE (0: never)
+  int64_t replugAfterMs = -1;       // an unplugged device is plugged in again this long after (-1: never)
+  int64_t eepromStallMs = 0;        // the first FT_ReadEE after power-up takes this long (0: none)
 };
 
 // Reads key=value words; a word it does not know is reported in `error` and skipped.
