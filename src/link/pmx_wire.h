@@ -53,10 +53,14 @@ PmxFrameBytesArray EncodePmxFrame(const int32_t (&voltage)[PmxFrameSamples],
 
 // ---- alignment on the stream ----
 //
-// Each read normally takes one frame. A bad frame on an aligned stream costs only itself;
-// two bad frames in a row mean the reads have slipped off the frame boundaries, so the
-// next read takes 29 bytes and drops them, moving the following reads one byte earlier.
-// A good frame ends the row. A byte lost on the link is so recovered after three reads.
+// Each read normally takes one frame. A bad frame costs only itself, and so does a burst
+// of them: the reads leave their place only on evidence that the stream has slipped (a
+// byte lost on the link, or a stray one). From the third bad frame in a row on, the last
+// three bad reads are searched for two good frames in a row that begin 1 to 29 bytes
+// later than the reads do; when there are such, the next read takes the bytes up to the
+// next of those frames and drops them, so that the reads go on in step with them. A
+// burst of bad frames in step shows no such frames and moves nothing; a byte lost is so
+// recovered after three reads and a shift.
 //
 // After a shift the stream is out of step: a frame that passes its check then may be a
 // misaligned read that passed by chance (one in 256 does), so it gives nothing. The
@@ -71,15 +75,18 @@ enum class PmxReadOutcome {
 };
 
 constexpr int PmxInStepFrames = 2;
+constexpr int PmxRecentBytes = 3 * PmxFrameBytes;  // the bytes of the last three bad reads
 
 struct PmxAlignment {
   int32_t BadInARow = 0;                  // bad frames in a row
-  int32_t ReadSkip = 0;                   // 1: the next read takes 29 bytes
+  int32_t ReadSkip = 0;                   // bytes the next read takes and drops (0: a frame)
   int32_t GoodInARow = PmxInStepFrames;   // good frames in a row since the last shift
+  uint8_t Recent[PmxRecentBytes] = {};    // the bad reads in a row, oldest first, up to RecentEnd
+  int32_t RecentEnd = 0;
   bool InStep() const { return GoodInARow >= PmxInStepFrames; }
 };
 
-// Bytes the next read takes: 30, or 29 when a shift is due.
+// Bytes the next read takes: 30, or those of a shift.
 int PmxNextReadBytes(const PmxAlignment& alignment);
 
 // Takes the bytes of one read (PmxNextReadBytes long) and updates the alignment. A short
