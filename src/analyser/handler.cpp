@@ -14,6 +14,7 @@
 #include "analyser/zones.h"
 #include "frame/app.h"
 #include "frame/numbers.h"
+#include "frame/translate.h"
 #include "link/link_state.h"
 #include "link/pmx_link.h"
 #include "link/pmx_ring.h"
@@ -157,6 +158,18 @@ void RunDemonstrationClock() {
 
 // ---- block hand-off ----
 
+namespace {
+
+// A reading as its tile shows it: three decimals when it stands, otherwise what stands in
+// its place: over range, or no reading.
+std::string TileReading(double value, PmxReadingStatus status) {
+  if (status == PmxReadingStatus::OverRange) return frame::Translate("OVER");
+  if (status == PmxReadingStatus::None) return frame::Translate("----");
+  return frame::FixedDecimals(value, 3);
+}
+
+}  // namespace
+
 // The analysis trails the newest complete block by one, so the comms thread, which
 // fills the block after the published one, is always at least a block ahead of it. A
 // backlog is worked off in ring order, one block a turn.
@@ -172,12 +185,13 @@ void HandOverNextBlock() {
   const struct {
     int Tile;
     double Value;
-  } shown[] = {{8, r.PmxFrequency},
-               {13, r.PmxVoltagePeakPositive},
-               {14, r.PmxVoltagePeakNegative},
-               {15, r.PmxCurrentPeakPositive},
-               {16, r.PmxCurrentPeakNegative}};
-  for (const auto& s : shown) ReadoutTiles[s.Tile].Value = frame::FixedDecimals(s.Value, 3);
+    PmxReadingStatus Status;
+  } shown[] = {{8, r.PmxFrequency, r.PmxFrequencyStatus},
+               {13, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus},
+               {14, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus},
+               {15, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus},
+               {16, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus}};
+  for (const auto& s : shown) ReadoutTiles[s.Tile].Value = TileReading(s.Value, s.Status);
   ring.PmxLastProcessedBlock = ring.PmxProcessBlock;
 }
 
@@ -199,6 +213,9 @@ void StartAnalysisAfresh() {
     link::StoreSample(link::PmxCurrentSamples[i], 0.0);
     link::PmxFilteredSamples[i] = 0.0;
   }
+  // The cleared ring holds nothing received, so its blocks give no reading.
+  for (uint8_t& flags : link::PmxFrameTimes) link::StoreRingByte(flags, 0);
+  for (uint8_t& kind : link::PmxBlockConversionKinds) link::StoreRingByte(kind, link::PmxNoConversion);
 }
 
 }  // namespace

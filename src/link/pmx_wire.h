@@ -121,7 +121,8 @@ void CollectSideChannelBit(PmxSideChannel& channel, bool start, bool data);
 // and a byte lost on the link move no frame. The block is complete once the next read
 // would stand at frame-time 320; bytes a read took beyond that belong to the next block.
 // Frames in step place their samples at their frame-time; every other frame-time's five
-// positions are filled from the block's own samples when it is complete.
+// positions are filled from the block's own samples when it is complete. Which
+// frame-times were received goes on with the block (PmxFrameTimeFlags).
 
 constexpr int PmxFramesPerBlock = 320;
 constexpr int PmxBlockSamples = PmxFramesPerBlock * PmxFrameSamples;  // 1,600
@@ -132,6 +133,13 @@ struct PmxConversion {
   double VoltageGain = 1.0, VoltageOffset = 0.0;
   double CurrentGain = 1.0, CurrentOffset = 0.0;
 };
+
+// What a frame-time holds beyond its samples: PmxReceivedFrame when its five samples
+// were received, 0 when they were filled in.
+constexpr uint8_t PmxReceivedFrame = 1;
+// A reading this close to PmxSampleMin or PmxSampleMax is at the largest a frame can
+// carry: the converter clips there.
+constexpr int32_t PmxLimitCounts = 2;
 
 struct PmxBlockAssembly {
   int32_t Bytes = 0;  // stream bytes taken since the block began
@@ -161,6 +169,11 @@ PmxReadOutcome TakePmxBlockRead(PmxBlockAssembly& block, PmxAlignment& alignment
 // a gap at either end by the nearest sample, a block with none by 0. So a filled sample
 // never lies outside the samples received, and never comes from another block.
 void FillMissingPmxSamples(PmxBlockAssembly& block);
+
+// The flags of frame-time 0..319 of a complete block.
+inline uint8_t PmxFrameTimeFlags(const PmxBlockAssembly& block, int time) {
+  return block.Taken[time] ? PmxReceivedFrame : 0;
+}
 
 // Begins the next block after a complete one, with the bytes taken beyond its end.
 void StartNextPmxBlock(PmxBlockAssembly& block);
