@@ -161,8 +161,9 @@ void RunDemonstrationClock() {
 namespace {
 
 // A reading as its tile shows it: three decimals when it stands, otherwise what stands in
-// its place: over range, or no reading.
-std::string TileReading(double value, PmxReadingStatus status) {
+// its place: a range without a usable calibration, over range, or no reading.
+std::string TileReading(double value, PmxReadingStatus status, bool calibrated) {
+  if (!calibrated) return frame::Translate("NO CAL");
   if (status == PmxReadingStatus::OverRange) return frame::Translate("OVER");
   if (status == PmxReadingStatus::None) return frame::Translate("----");
   return frame::FixedDecimals(value, 3);
@@ -181,17 +182,23 @@ void HandOverNextBlock() {
   ring.PmxProcessBlock = (ring.PmxProcessBlock + 1) % link::PmxRingBlocks;
   AnalysePmxBlock(ring.PmxProcessBlock);
 
+  // While connected, a range without a usable calibration gives no reading on its tiles
+  // (the synthesis needs none).
+  const bool connected = link::LinkState.Connected.load() == 1;
+  const bool voltage = !connected || PmxVoltageRangeCalibrated();
+  const bool current = !connected || PmxCurrentRangeCalibrated();
   const PmxReadingsRecord& r = PmxReadings;
   const struct {
     int Tile;
     double Value;
     PmxReadingStatus Status;
-  } shown[] = {{8, r.PmxFrequency, r.PmxFrequencyStatus},
-               {13, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus},
-               {14, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus},
-               {15, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus},
-               {16, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus}};
-  for (const auto& s : shown) ReadoutTiles[s.Tile].Value = TileReading(s.Value, s.Status);
+    bool Calibrated;
+  } shown[] = {{8, r.PmxFrequency, r.PmxFrequencyStatus, voltage},
+               {13, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus, voltage},
+               {14, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus, voltage},
+               {15, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, current},
+               {16, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, current}};
+  for (const auto& s : shown) ReadoutTiles[s.Tile].Value = TileReading(s.Value, s.Status, s.Calibrated);
   ring.PmxLastProcessedBlock = ring.PmxProcessBlock;
 }
 

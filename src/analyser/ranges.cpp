@@ -79,7 +79,18 @@ void ApplyChannel(double selected, double& applied, const double (&ranges)[6], i
   SendRangeControl();
 }
 
+bool Calibrated(double applied, const double (&ranges)[6], int firstConstant) {
+  for (int k = 0; k < 6; ++k)
+    if (ranges[k] == applied) return link::PmxRangeConstants.Usable[firstConstant + k];
+  return false;
+}
+
 }  // namespace
+
+bool PmxVoltageRangeCalibrated() { return Calibrated(link::PmxRanges.PmxAppliedVoltageRange, VoltageRanges, 0); }
+bool PmxCurrentRangeCalibrated() {
+  return Calibrated(link::PmxRanges.PmxAppliedCurrentRange, CurrentRanges, FirstCurrentConstant);
+}
 
 void ApplySelectedRanges() {
   link::PmxRangesRecord& r = link::PmxRanges;

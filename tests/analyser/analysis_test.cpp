@@ -10,6 +10,8 @@
 #include "analyser/synthesis.h"
 #include "analyser_fixture.h"
 #include "frame/numbers.h"
+#include "link/link_state.h"
+#include "link/pmx_calibration.h"
 #include "link/pmx_link.h"
 #include "link/pmx_ring.h"
 #include "platform/gui_headless.h"
@@ -65,17 +67,21 @@ TEST_F(AnalysisTest, FiftyHertzReadsFiftyFromTheFirstMeasurementOnAcrossTheRings
 // program's own encoder with the row's faults, read and stored as the comms thread does
 // and handed over block by block from the stream's start: every tile shows no reading or
 // one within 0.01 % (frequency) or 0.1 % (peaks), and in the end the row's readings
-// stand ('v' a value, '-' none, 'O' over range).
+// stand ('v' a value, '-' none, 'O' over range, 'C' no calibration).
 TEST_F(AnalysisTest, UnderBadFramesEveryTileShowsARightReadingOrNone) {
   const struct {
     int Bad, Every, DropAt;  // the last Bad frames of every Every are bad; a byte lost in frame DropAt
     double Amperes;
+    bool Calibrated;  // the 10 A range
     const char* End;  // Freq, Upk, -Upk, Ipk, -Ipk
-  } cases[] = {{0, 1, -1, 5, "vvvvv"},      {2, 3200, -1, 5, "vvvvv"}, {2, 320, -1, 5, "vvvvv"},
-               {3, 100, -1, 5, "vvvvv"},    {40, 640, -1, 5, "-vvvv"}, {0, 1, 5000, 5, "vvvvv"},
-               {1, 1, -1, 5, "-----"},      {0, 1, -1, 25, "vvvOO"}};
+  } cases[] = {{0, 1, -1, 5, true, "vvvvv"},      {2, 3200, -1, 5, true, "vvvvv"}, {2, 320, -1, 5, true, "vvvvv"},
+               {3, 100, -1, 5, true, "vvvvv"},    {40, 640, -1, 5, true, "-vvvv"}, {0, 1, 5000, 5, true, "vvvvv"},
+               {1, 1, -1, 5, true, "-----"},      {0, 1, -1, 25, true, "vvvOO"},   {0, 1, -1, 5, false, "vvvCC"}};
   static link::PmxBlockAssembly block;
   for (const auto& c : cases) {
+    link::LinkState.Connected = 1;
+    link::PmxRanges.PmxAppliedVoltageRange = 300, link::PmxRanges.PmxAppliedCurrentRange = 10;
+    link::PmxRangeConstants.Usable[0] = true, link::PmxRangeConstants.Usable[6] = c.Calibrated;
     PmxStreamStarting();
     std::vector<uint8_t> stream;
     for (int k = 0; k < 32000; ++k) {
@@ -107,7 +113,7 @@ TEST_F(AnalysisTest, UnderBadFramesEveryTileShowsARightReadingOrNone) {
       end.clear();
       for (int t = 0; t < 5; ++t) {
         const std::string& text = ReadoutTiles[t == 0 ? 8 : 12 + t].Value;
-        end += text == "----" ? '-' : text == "OVER" ? 'O' : 'v';
+        end += text == "----" ? '-' : text == "OVER" ? 'O' : text == "NO CAL" ? 'C' : 'v';
         if (end[t] == 'v') {
           EXPECT_NEAR(frame::ParseReal(text), truth[t], std::fabs(truth[t]) * within[t]) << tiles << " tile " << t;
         } else if (end[t] != '-') {
