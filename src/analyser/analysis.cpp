@@ -1,9 +1,16 @@
 // Block analysis.
 //
+// Sections: the filter and the bound of what a gap moved; the frequency; peaks and means
+// of a block; a block with gaps; one block.
+//
 // The low-pass is a biquad for 75 Hz, Q 10 at 16,000 samples per second (gain 1 at DC,
 // about 1.8 at 50 Hz, 0.036 at 400 Hz): it keeps the fundamental and strips harmonics
 // and noise, so that each period gives one clean rising crossing.
 #include "analyser/analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "link/pmx_ring.h"
 
@@ -11,74 +18,383 @@ namespace zolt::analyser {
 
 namespace {
 
+// ---- the filter and the bound of what a gap moved ----
+
 constexpr double B0 = 0.000216526932;
 constexpr double B1 = 0.000433053865;
 constexpr double B2 = 0.000216526932;
 constexpr double A1 = -1.996193404543;
 constexpr double A2 = 0.997059512274;
 
-}  // namespace
+// The filter's response to one sample lies within ResponseEnvelope x PoleRadius^n after
+// n samples (PoleRadius is the square root of A2, the radius of its poles; the envelope
+// is the largest ratio of the response to it). So an input off by d_k at sample k puts
+// the output off by at most ResponseEnvelope x sum(d_k) at the end of a gap, fading by
+// PoleRadius a sample after it: to a thousandth in 4,700 samples.
+constexpr double PoleRadius = 0.998528674;
+constexpr double ResponseEnvelope = 0.0295;
 
-void AnalysePmxBlock(int32_t block) {
-  if (block < 0 || block >= link::PmxRingBlocks) return;
-  PmxReadingsRecord& r = PmxReadings;
-  PmxVoltageFilterRecord& f = PmxVoltageFilter;
-  PmxFrequencyStateRecord& fs = PmxFrequencyState;
-
-  // Peaks start from 0, not from the first sample: a block entirely above 0 has a
-  // negative peak of 0.
-  double vMax = 0.0, vMin = 0.0, cMax = 0.0, cMin = 0.0, vSum = 0.0, cSum = 0.0;
-  double x1 = f.X1, x2 = f.X2, y1 = f.Y1, y2 = f.Y2;
-  const int32_t first = block * link::PmxBlockSamples;
-  const int32_t end = first + link::PmxBlockSamples;
-  for (int32_t i = first; i < end; ++i) {
-    const double v = link::LoadSample(link::PmxVoltageSamples[i]);
-    const double c = link::LoadSample(link::PmxCurrentSamples[i]);
-    if (v > vMax) vMax = v;
-    if (v < vMin) vMin = v;
-    if (c > cMax) cMax = c;
-    if (c < cMin) cMin = c;
-    vSum += v;
-    cSum += c;
-
+struct Filter {
+  double x1, x2, y1, y2;
+  // One sample in; the output, with the one before in `previous`.
+  double Step(double v, double& previous) {
     const double y = B0 * v + B1 * x1 + B2 * x2 - A1 * y1 - A2 * y2;
-    const double p = y1;
+    previous = y1;
     x2 = x1;
     x1 = v;
     y2 = y1;
     y1 = y;
-    link::PmxFilteredSamples[i] = y / PmxFilterOutputScale;
+    return y;
+  }
+};
 
-    // A rising crossing strictly through 0 (a sample landing exactly on 0 gives none),
-    // placed between samples i - 1 and i by linear interpolation.
-    if (y > 0 && p < 0) {
-      const double t = i + (-y / (y - p));
-      if (fs.PmxCrossingCount == 0) {
-        fs.PmxReferenceCrossing = t;
-        fs.PmxCrossingCount = 1;
-      } else if (fs.PmxCrossingCount < PmxCrossingsPerMeasurement) {
-        ++fs.PmxCrossingCount;
-      } else {
-        double span = t - fs.PmxReferenceCrossing;
-        if (span < 0) span += link::PmxRingSamples;  // the ring wrapped
-        r.PmxFrequency = 1.0 / (span / (PmxCrossingsPerMeasurement * PmxSampleRate));
-        fs.PmxReferenceCrossing = t;
-        fs.PmxCrossingCount = 1;  // the reference counts as the first of the next 50
-      }
+// How far the filter's output may be off at analysed sample n (no bound before the
+// first received sample).
+double OutputBoundAt(const PmxGapStateRecord& g, int64_t n) {
+  if (g.Filled < 0) return std::numeric_limits<double>::infinity();
+  if (g.OutputBound == 0.0 || n <= g.BoundFrom) return g.OutputBound;
+  return g.OutputBound * std::pow(PoleRadius, static_cast<double>(n - g.BoundFrom));
+}
+
+// The most a filled stretch of `count` samples, the (from + 1)-th to the (from + count)-th
+// of a gap of `length`, may lie off the signal. The line between two received samples
+// lies off a signal whose second difference stays within `curvature` by at most
+// curvature x j x (length + 1 - j) / 2 at its j-th sample; a held sample (no received one
+// on one side) by up to twice the amplitude.
+double FillDeviationSum(int64_t from, int64_t count, int64_t length, bool line, double curvature,
+                        double amplitude) {
+  const double held = 2.0 * amplitude * static_cast<double>(count);
+  if (!line) return held;
+  const auto sums = [](double n) { return std::pair(n * (n + 1) / 2, n * (n + 1) * (2 * n + 1) / 6); };
+  const auto [s1a, s2a] = sums(static_cast<double>(from));
+  const auto [s1b, s2b] = sums(static_cast<double>(from + count));
+  const double onLine = curvature / 2 * ((length + 1.0) * (s1b - s1a) - (s2b - s2a));
+  return std::min(onLine, held);
+}
+
+// ---- the frequency ----
+
+// A frequency is shown when the span of its 50 periods cannot be off by more than this
+// share of it: 0.008 %, within the 0.01 % the reading stands for.
+constexpr double FrequencyTolerance = 0.8e-4;
+// A gap that may put the filter's output off by more than its rise over this many samples
+// at a crossing may also have added or lost a crossing: it ends the run of periods.
+constexpr double CountSafeSamples = 2.0;
+
+double Wrapped(double span) { return span < 0 ? span + link::PmxRingSamples : span; }
+
+void StartRun(double crossing, double error) {
+  PmxFrequencyStateRecord& s = PmxFrequencyState;
+  s.InRun = true;
+  s.PmxReferenceCrossing = crossing;
+  s.ReferenceError = error;
+  s.PmxCrossingCount = 0;
+}
+
+// The run under way ends at its last crossing; its periods join the measurement when its
+// span may be off by no more than the measurement allows.
+void EndRun() {
+  PmxFrequencyStateRecord& s = PmxFrequencyState;
+  if (!s.InRun) return;
+  s.InRun = false;
+  if (s.PmxCrossingCount == 0) return;
+  const double span = Wrapped(s.LastCrossing - s.PmxReferenceCrossing);
+  const double error = s.ReferenceError + s.LastError;
+  if (error > FrequencyTolerance * span) return;
+  s.Periods += s.PmxCrossingCount;
+  s.Span += span;
+  s.SpanError += error;
+}
+
+// A rising crossing at ring position t, where the output rose by `slope` over the sample,
+// at analysed sample n.
+void TakeCrossing(double t, double slope, int64_t n) {
+  PmxFrequencyStateRecord& s = PmxFrequencyState;
+  const double error = OutputBoundAt(PmxGapState, n) / slope;
+  const double period = s.LastCrossing < 0 ? 0.0 : Wrapped(t - s.LastCrossing);
+  s.LastCrossing = t;
+  s.LastError = error;
+  s.LastSlope = slope;
+  if (!s.InRun) {
+    if (period > 0 && error <= CountSafeSamples) StartRun(t, error);
+    return;
+  }
+  ++s.PmxCrossingCount;
+  const int32_t wanted = PmxCrossingsPerMeasurement - s.Periods;
+  if (s.PmxCrossingCount < wanted) {
+    // A run whose first crossing alone may be off by more than the rest of the
+    // measurement can allow starts again here.
+    if (s.ReferenceError > FrequencyTolerance * wanted * period) StartRun(t, error);
+    return;
+  }
+  const double span = s.Span + Wrapped(t - s.PmxReferenceCrossing);
+  if (s.SpanError + s.ReferenceError + error <= FrequencyTolerance * span) {
+    PmxReadings.PmxFrequency = 1.0 / (span / (PmxCrossingsPerMeasurement * PmxSampleRate));
+    PmxReadings.PmxFrequencyStatus = PmxReadingStatus::Measured;
+  }
+  s.Periods = 0;
+  s.Span = s.SpanError = 0.0;
+  StartRun(t, error);  // the last crossing is the first of the next measurement
+}
+
+// One voltage sample (received or standing in for a filled one) through the filter,
+// with its filtered sample and a rising crossing strictly through 0 (a sample landing
+// exactly on 0 gives none), placed between samples i - 1 and i by linear interpolation.
+inline void FilterSample(Filter& f, double v, int32_t i, int64_t n) {
+  double p;
+  const double y = f.Step(v, p);
+  link::PmxFilteredSamples[i] = y / PmxFilterOutputScale;
+  if (y > 0 && p < 0) TakeCrossing(i + (-y / (y - p)), y - p, n);
+}
+
+// ---- peaks and means of a block ----
+
+// The largest (or, through Lowest, smallest) received sample of a block, and whether a
+// sample of that value lies at the edge of a gap, where the gap may hide a larger one.
+struct Extreme {
+  double Value = -std::numeric_limits<double>::infinity();
+  bool AtGap = false;
+  void Take(double v, bool atGap) {
+    if (v > Value) {
+      Value = v;
+      AtGap = atGap;
+    } else if (v == Value) {
+      AtGap = AtGap || atGap;
     }
   }
-  f = {x1, x2, y1, y2};
-  r.PmxVoltagePeakPositive = vMax;
-  r.PmxVoltagePeakNegative = vMin;
-  r.PmxCurrentPeakPositive = cMax;
-  r.PmxCurrentPeakNegative = cMin;
-  r.PmxLiveVoltage = vSum / 1600.0;
-  r.PmxLiveCurrent = cSum / 1600.0;
+};
+
+struct ChannelPeaks {
+  Extreme Highest, Lowest;  // Lowest holds the negated samples
+  double Sum = 0.0;
+  void Take(double v, bool atGap) {
+    Highest.Take(v, atGap);
+    Lowest.Take(-v, atGap);
+    Sum += v;
+  }
+};
+
+// Whether a channel's received samples reached the largest (or smallest) reading a frame
+// can carry, told from its extremes and the conversion of the block; not to be told for
+// a block whose range changed within it.
+enum class Limit { Within, Reached, Unknown };
+
+Limit ChannelLimit(const ChannelPeaks& p, uint8_t kind, double gain, double offset) {
+  if (kind == link::PmxNoConversion) return Limit::Within;
+  if (kind != link::PmxOneConversion) return Limit::Unknown;
+  double top = link::PmxSampleMax * gain + offset, bottom = link::PmxSampleMin * gain + offset;
+  if (top < bottom) std::swap(top, bottom);
+  const double margin = (link::PmxLimitCounts + 0.5) * std::fabs(gain);
+  return p.Highest.Value >= top - margin || -p.Lowest.Value <= bottom + margin ? Limit::Reached : Limit::Within;
+}
+
+// A peak starts from 0, not from the first sample: a block entirely above 0 has a
+// negative peak of 0. One that a gap may hide (or whose range changed in the block) is
+// not known for the block: the peak of the blocks before stands in for it, a second at
+// most, so that a gap now and then does not blank the tile.
+void SetPeak(const Extreme& e, double sign, Limit limit, bool received, double& value, PmxReadingStatus& status,
+             int32_t& kept) {
+  if (limit == Limit::Reached) {
+    status = PmxReadingStatus::OverRange;
+  } else if (received && !e.AtGap && limit == Limit::Within) {
+    status = PmxReadingStatus::Measured;
+    value = sign * std::max(e.Value, 0.0);
+    kept = 0;
+  } else if (status != PmxReadingStatus::Measured || ++kept > PmxPeakKeptBlocks) {
+    status = PmxReadingStatus::None;
+  }
+}
+
+void SetBlockReadings(int32_t block, const ChannelPeaks& voltage, const ChannelPeaks& current, int32_t received) {
+  PmxReadingsRecord& r = PmxReadings;
+  int32_t* kept = PmxGapState.PeakKept;
+  const bool any = received > 0;
+  const uint8_t kind = link::LoadRingByte(link::PmxBlockConversionKinds[block]);
+  const link::PmxConversion& c = link::PmxBlockConversions[block];
+  const Limit vLimit = ChannelLimit(voltage, kind, link::LoadSample(c.VoltageGain), link::LoadSample(c.VoltageOffset));
+  const Limit cLimit = ChannelLimit(current, kind, link::LoadSample(c.CurrentGain), link::LoadSample(c.CurrentOffset));
+  SetPeak(voltage.Highest, 1.0, vLimit, any, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus, kept[0]);
+  SetPeak(voltage.Lowest, -1.0, vLimit, any, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus, kept[1]);
+  SetPeak(current.Highest, 1.0, cLimit, any, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, kept[2]);
+  SetPeak(current.Lowest, -1.0, cLimit, any, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, kept[3]);
+  if (!any) return;  // the means keep their last values
+  r.PmxLiveVoltage = voltage.Sum / received;
+  r.PmxLiveCurrent = current.Sum / received;
+}
+
+// ---- a block with gaps ----
+
+bool Filled(const uint8_t* flags, int t) { return (link::LoadRingByte(flags[t]) & link::PmxReceivedFrame) == 0; }
+
+// The largest |voltage| and second difference of the block's received samples.
+void MeasureReceived(const uint8_t* flags, int32_t first, double& amplitude, double& curvature) {
+  amplitude = curvature = 0.0;
+  for (int t = 0; t < link::PmxFramesPerBlock; ++t) {
+    if (Filled(flags, t)) continue;
+    const int32_t from = first + t * link::PmxFrameSamples;
+    const bool before = t > 0 && !Filled(flags, t - 1);
+    const bool after = t + 1 < link::PmxFramesPerBlock && !Filled(flags, t + 1);
+    for (int k = 0; k < link::PmxFrameSamples; ++k) {
+      const int32_t i = from + k;
+      amplitude = std::max(amplitude, std::fabs(link::LoadSample(link::PmxVoltageSamples[i])));
+      if ((k == 0 && !before) || (k == link::PmxFrameSamples - 1 && !after)) continue;
+      const double second = link::LoadSample(link::PmxVoltageSamples[i - 1]) -
+                            2 * link::LoadSample(link::PmxVoltageSamples[i]) +
+                            link::LoadSample(link::PmxVoltageSamples[i + 1]);
+      curvature = std::max(curvature, std::fabs(second));
+    }
+  }
+}
+
+// What a gap's filled samples are fed to the filter as: the j-th (from 1) lies on the
+// straight line from the last received sample before the gap to the first after it,
+// Length filled samples apart; with one of the two unknown, the other is held (0 with
+// neither).
+struct FillLine {
+  bool HaveLeft = false, HaveRight = false;
+  double Left = 0.0, Right = 0.0;
+  int64_t Length = 0;
+  double At(int64_t j) const {
+    if (HaveLeft && HaveRight) return Left + (Right - Left) * static_cast<double>(j) / static_cast<double>(Length + 1);
+    return HaveLeft ? Left : Right;  // held; 0 with neither
+  }
+};
+
+// The filled stretch of frame-times from `t` on: where it ends in the block (`end`), and
+// the line through it, whose right end may lie in the next block of the ring.
+FillLine StretchLine(int32_t block, const uint8_t* flags, int t, int& end) {
+  PmxGapStateRecord& g = PmxGapState;
+  end = t;
+  while (end < link::PmxFramesPerBlock && Filled(flags, end)) ++end;
+  FillLine line;
+  line.HaveLeft = g.Filled >= 0;
+  line.Left = g.LastReceived;
+  int64_t ahead = static_cast<int64_t>(end - t) * link::PmxFrameSamples;
+  int32_t right = -1;
+  if (end < link::PmxFramesPerBlock) {
+    right = block * link::PmxBlockSamples + end * link::PmxFrameSamples;
+  } else {
+    const int32_t next = (block + 1) % link::PmxRingBlocks;
+    const uint8_t* nextFlags = link::PmxFrameTimes + next * link::PmxFramesPerBlock;
+    int n = 0;
+    while (n < link::PmxFramesPerBlock && Filled(nextFlags, n)) ++n;
+    ahead += static_cast<int64_t>(n) * link::PmxFrameSamples;
+    if (n < link::PmxFramesPerBlock) right = next * link::PmxBlockSamples + n * link::PmxFrameSamples;
+  }
+  line.HaveRight = right >= 0;
+  if (line.HaveRight) line.Right = link::LoadSample(link::PmxVoltageSamples[right]);
+  line.Length = std::max<int64_t>(g.Filled, 0) + ahead;
+  return line;
+}
+
+// Peaks, means and the filter over a block that has filled frame-times, or that follows
+// a gap.
+void AnalyseBlockWithGaps(int32_t block, Filter& f) {
+  PmxGapStateRecord& g = PmxGapState;
+  const int32_t first = block * link::PmxBlockSamples;
+  const uint8_t* flags = link::PmxFrameTimes + block * link::PmxFramesPerBlock;
+  double amplitude, curvature;
+  MeasureReceived(flags, first, amplitude, curvature);
+  const double useAmplitude = std::max(amplitude, g.Amplitude), useCurvature = std::max(curvature, g.Curvature);
+  if (amplitude > 0.0) g.Amplitude = amplitude, g.Curvature = curvature;
+
+  ChannelPeaks voltage, current;
+  int32_t received = 0;
+  FillLine line;
+  for (int t = 0; t < link::PmxFramesPerBlock; ++t) {
+    const int32_t from = first + t * link::PmxFrameSamples;
+    const int64_t n0 = g.Analysed;
+    if (!Filled(flags, t)) {
+      if (g.Filled < 0) {
+        // The first received sample after a start: the filter's start counts as a gap
+        // of any length, off by up to twice the amplitude all the way.
+        g.OutputBound = ResponseEnvelope * 2.0 * useAmplitude / (1.0 - PoleRadius);
+        g.BoundFrom = n0;
+      }
+      g.Filled = 0;
+      const bool gapBefore = t > 0 && Filled(flags, t - 1);
+      const bool gapAfter = t + 1 < link::PmxFramesPerBlock && Filled(flags, t + 1);
+      for (int k = 0; k < link::PmxFrameSamples; ++k) {
+        const int32_t i = from + k;
+        const double v = link::LoadSample(link::PmxVoltageSamples[i]);
+        const bool atGap = (k == 0 && gapBefore) || (k == link::PmxFrameSamples - 1 && gapAfter);
+        voltage.Take(v, atGap);
+        current.Take(link::LoadSample(link::PmxCurrentSamples[i]), atGap);
+        FilterSample(f, v, i, g.Analysed++);
+        g.LastReceived = v;
+      }
+      received += link::PmxFrameSamples;
+      continue;
+    }
+    if (t == 0 || !Filled(flags, t - 1)) {
+      // A filled stretch begins: how far it may put the output off is added at once
+      // (fading only after the stretch), and a gap that may have added or lost a
+      // crossing ends the run of periods.
+      int end;
+      line = StretchLine(block, flags, t, end);
+      if (g.Filled >= 0) {
+        const int64_t count = static_cast<int64_t>(end - t) * link::PmxFrameSamples;
+        const double deviation =
+            FillDeviationSum(g.Filled, count, line.Length, line.HaveRight, useCurvature, useAmplitude);
+        g.OutputBound = OutputBoundAt(g, n0) + ResponseEnvelope * deviation;
+        g.BoundFrom = n0 + count;
+        const PmxFrequencyStateRecord& s = PmxFrequencyState;
+        if (s.InRun && g.OutputBound > CountSafeSamples * s.LastSlope) EndRun();
+      }
+    }
+    for (int k = 0; k < link::PmxFrameSamples; ++k) {
+      const int64_t j = g.Filled < 0 ? 0 : ++g.Filled;
+      FilterSample(f, line.At(j), from + k, g.Analysed++);
+    }
+  }
+  SetBlockReadings(block, voltage, current, received);
+}
+
+}  // namespace
+
+// ---- one block ----
+
+void AnalysePmxBlock(int32_t block) {
+  if (block < 0 || block >= link::PmxRingBlocks) return;
+  PmxVoltageFilterRecord& state = PmxVoltageFilter;
+  PmxGapStateRecord& g = PmxGapState;
+  Filter f{state.X1, state.X2, state.Y1, state.Y2};
+  const uint8_t* flags = link::PmxFrameTimes + block * link::PmxFramesPerBlock;
+  uint8_t every = link::PmxReceivedFrame;
+  for (int t = 0; t < link::PmxFramesPerBlock; ++t) every &= link::LoadRingByte(flags[t]);
+  if (every == 0 || g.Filled != 0) {
+    AnalyseBlockWithGaps(block, f);
+  } else {
+    // Every frame-time received, after received ones.
+    double vMax = 0.0, vMin = 0.0, cMax = 0.0, cMin = 0.0, vSum = 0.0, cSum = 0.0;
+    const int32_t first = block * link::PmxBlockSamples;
+    const int32_t end = first + link::PmxBlockSamples;
+    const int64_t n0 = g.Analysed - first;
+    for (int32_t i = first; i < end; ++i) {
+      const double v = link::LoadSample(link::PmxVoltageSamples[i]);
+      const double c = link::LoadSample(link::PmxCurrentSamples[i]);
+      if (v > vMax) vMax = v;
+      if (v < vMin) vMin = v;
+      if (c > cMax) cMax = c;
+      if (c < cMin) cMin = c;
+      vSum += v;
+      cSum += c;
+      FilterSample(f, v, i, n0 + i);
+    }
+    g.Analysed += link::PmxBlockSamples;
+    g.LastReceived = link::LoadSample(link::PmxVoltageSamples[end - 1]);
+    ChannelPeaks voltage, current;
+    voltage.Highest.Value = vMax, voltage.Lowest.Value = -vMin, voltage.Sum = vSum;
+    current.Highest.Value = cMax, current.Lowest.Value = -cMin, current.Sum = cSum;
+    SetBlockReadings(block, voltage, current, link::PmxBlockSamples);
+  }
+  state = {f.x1, f.x2, f.y1, f.y2};
 }
 
 void RestartPmxAnalysis() {
   PmxVoltageFilter = {};
   PmxFrequencyState = {};
+  PmxGapState = {};
   PmxReadingsRecord& r = PmxReadings;
   r = {.PmxShownVoltage = r.PmxShownVoltage, .PmxShownCurrent = r.PmxShownCurrent};
 }

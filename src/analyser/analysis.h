@@ -3,6 +3,12 @@
 // the interpolated rising zero crossings of that filtered voltage, measured over 50
 // periods at a time.
 //
+// Only what the received samples give is a reading: the samples filled in for frames that
+// did not arrive (the ring's frame-time flags) count for no peak or mean, a peak that a
+// gap may hide is no reading for that block, and a frequency is shown only when the gaps
+// and the filter's start cannot have moved it by more than 0.01 %. Samples that reached
+// the largest reading a frame can carry make that channel's peaks over range.
+//
 // Main thread only. The filter and the crossing count run on across the blocks of one
 // signal; a new stream or the synthesis switched on starts them afresh
 // (RestartPmxAnalysis), so nothing of an earlier or a broken signal stays in them.
@@ -12,16 +18,29 @@
 
 namespace zolt::analyser {
 
+// Whether a reading stands.
+enum class PmxReadingStatus : uint8_t {
+  None,       // no right value: none yet, or the samples received cannot give it
+  Measured,   // the value stands
+  OverRange,  // received samples reached the largest reading a frame can carry
+};
+
 struct PmxReadingsRecord {
   double PmxFrequency = 0.0;            // Hz; kept until the next measurement completes
-  double PmxVoltagePeakPositive = 0.0;  // V; 0 when no sample of the block is above 0
+  double PmxVoltagePeakPositive = 0.0;  // V; 0 when no received sample of the block is above 0
   double PmxVoltagePeakNegative = 0.0;  // V; 0 when none is below 0
   double PmxCurrentPeakPositive = 0.0;  // A
   double PmxCurrentPeakNegative = 0.0;  // A
-  double PmxLiveVoltage = 0.0;          // V, mean of the block
-  double PmxLiveCurrent = 0.0;          // A, mean of the block
+  double PmxLiveVoltage = 0.0;          // V, mean of the block's received samples
+  double PmxLiveCurrent = 0.0;          // A, the same
   double PmxShownVoltage = -1.0;        // last value put into the window's field 93
   double PmxShownCurrent = -1.0;        // last value put into field 94
+  // Whether the frequency and the four peaks stand (a value that does not keeps its last).
+  PmxReadingStatus PmxFrequencyStatus = PmxReadingStatus::None;
+  PmxReadingStatus PmxVoltagePeakPositiveStatus = PmxReadingStatus::None;
+  PmxReadingStatus PmxVoltagePeakNegativeStatus = PmxReadingStatus::None;
+  PmxReadingStatus PmxCurrentPeakPositiveStatus = PmxReadingStatus::None;
+  PmxReadingStatus PmxCurrentPeakNegativeStatus = PmxReadingStatus::None;
 };
 
 inline PmxReadingsRecord PmxReadings;
@@ -34,23 +53,57 @@ struct PmxVoltageFilterRecord {
 
 inline PmxVoltageFilterRecord PmxVoltageFilter;
 
-// The first rising crossing after a start becomes the reference, so every measurement,
-// the first included, spans 50 whole periods.
+// The frequency is measured over 50 periods between rising crossings of the filtered
+// voltage, each crossing trusted to within what the filter may still remember of samples
+// filled in (PmxGapState). A run of periods goes on through gaps that cannot have added
+// or lost a crossing and ends at one that may have; a measurement adds up runs until they
+// hold 50 periods and is shown only when their span cannot be off by more than the
+// reading allows. For an unbroken signal a measurement is one run: the span from a
+// crossing to the 50th after it.
 struct PmxFrequencyStateRecord {
-  int32_t PmxCrossingCount = 0;        // rising crossings since the reference one; 0: none yet
-  double PmxReferenceCrossing = 0.0;   // ring position (samples) of the reference crossing
+  int32_t PmxCrossingCount = 0;       // periods of the run under way
+  double PmxReferenceCrossing = 0.0;  // ring position (samples) of the run's first crossing
+  double ReferenceError = 0.0;        // samples that crossing may lie off
+  bool InRun = false;
+  double LastCrossing = -1.0;         // ring position of the last crossing; -1: none since the start
+  double LastError = 0.0;             // samples it may lie off
+  double LastSlope = 0.0;             // the filter's rise over the sample it lies in
+  int32_t Periods = 0;                // periods of the measurement's ended runs
+  double Span = 0.0;                  // their length, samples
+  double SpanError = 0.0;             // samples that length may be off
 };
 
 inline PmxFrequencyStateRecord PmxFrequencyState;
 
+// What the analysis knows of the voltage samples filled in. A filled stretch is fed to the
+// filter as the straight line between the received samples on either side (the next
+// block's first one when the stretch reaches the block's end); how far that may have put
+// the filter's output off is bounded from the received signal's curvature and amplitude,
+// and the bound fades with the filter's response. A start counts as a gap without end.
+struct PmxGapStateRecord {
+  int64_t Analysed = 0;       // samples analysed since the start
+  int64_t Filled = -1;        // filled samples since the last received one; -1: none received yet
+  double LastReceived = 0.0;  // the last received voltage sample
+  double OutputBound = 0.0;   // filter output units: how far the output may be off ...
+  int64_t BoundFrom = 0;      // ... until sample BoundFrom, fading after it
+  double Curvature = 0.0;     // largest second difference of the received voltage, in the
+  double Amplitude = 0.0;     // last block with a gap, and its largest |voltage|
+  // Blocks in a row whose own peak a gap may hide, of Upk, -Upk, Ipk and -Ipk: the peak
+  // of the block before is kept for up to PmxPeakKeptBlocks of them.
+  int32_t PeakKept[4] = {};
+};
+
+inline PmxGapStateRecord PmxGapState;
+
 constexpr int PmxCrossingsPerMeasurement = 50;
+constexpr int PmxPeakKeptBlocks = 10;  // a second
 constexpr double PmxSampleRate = 16000.0;
 constexpr double PmxFilterOutputScale = 4.0;  // the filtered samples hold output / 4
 
 // Analyses block 0..99 of the ring (any other number is ignored).
 void AnalysePmxBlock(int32_t block);
 
-// The filter, the frequency count and the readings back to their start (the values last
+// The filter, the frequency count, the gap state and the readings back to their start (the values last
 // shown in the window's fields are kept, so the fields follow the readings).
 void RestartPmxAnalysis();
 

@@ -14,6 +14,7 @@
 #include "analyser/zones.h"
 #include "frame/app.h"
 #include "frame/numbers.h"
+#include "frame/translate.h"
 #include "link/link_state.h"
 #include "link/pmx_link.h"
 #include "link/pmx_ring.h"
@@ -157,6 +158,19 @@ void RunDemonstrationClock() {
 
 // ---- block hand-off ----
 
+namespace {
+
+// A reading as its tile shows it: three decimals when it stands, otherwise what stands in
+// its place: a range without a usable calibration, over range, or no reading.
+std::string TileReading(double value, PmxReadingStatus status, bool calibrated) {
+  if (!calibrated) return frame::Translate("NO CAL");
+  if (status == PmxReadingStatus::OverRange) return frame::Translate("OVER");
+  if (status == PmxReadingStatus::None) return frame::Translate("----");
+  return frame::FixedDecimals(value, 3);
+}
+
+}  // namespace
+
 // The analysis trails the newest complete block by one, so the comms thread, which
 // fills the block after the published one, is always at least a block ahead of it. A
 // backlog is worked off in ring order, one block a turn.
@@ -168,16 +182,23 @@ void HandOverNextBlock() {
   ring.PmxProcessBlock = (ring.PmxProcessBlock + 1) % link::PmxRingBlocks;
   AnalysePmxBlock(ring.PmxProcessBlock);
 
+  // While connected, a range without a usable calibration gives no reading on its tiles
+  // (the synthesis needs none).
+  const bool connected = link::LinkState.Connected.load() == 1;
+  const bool voltage = !connected || PmxVoltageRangeCalibrated();
+  const bool current = !connected || PmxCurrentRangeCalibrated();
   const PmxReadingsRecord& r = PmxReadings;
   const struct {
     int Tile;
     double Value;
-  } shown[] = {{8, r.PmxFrequency},
-               {13, r.PmxVoltagePeakPositive},
-               {14, r.PmxVoltagePeakNegative},
-               {15, r.PmxCurrentPeakPositive},
-               {16, r.PmxCurrentPeakNegative}};
-  for (const auto& s : shown) ReadoutTiles[s.Tile].Value = frame::FixedDecimals(s.Value, 3);
+    PmxReadingStatus Status;
+    bool Calibrated;
+  } shown[] = {{8, r.PmxFrequency, r.PmxFrequencyStatus, voltage},
+               {13, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus, voltage},
+               {14, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus, voltage},
+               {15, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, current},
+               {16, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, current}};
+  for (const auto& s : shown) ReadoutTiles[s.Tile].Value = TileReading(s.Value, s.Status, s.Calibrated);
   ring.PmxLastProcessedBlock = ring.PmxProcessBlock;
 }
 
@@ -199,6 +220,9 @@ void StartAnalysisAfresh() {
     link::StoreSample(link::PmxCurrentSamples[i], 0.0);
     link::PmxFilteredSamples[i] = 0.0;
   }
+  // The cleared ring holds nothing received, so its blocks give no reading.
+  for (uint8_t& flags : link::PmxFrameTimes) link::StoreRingByte(flags, 0);
+  for (uint8_t& kind : link::PmxBlockConversionKinds) link::StoreRingByte(kind, link::PmxNoConversion);
 }
 
 }  // namespace

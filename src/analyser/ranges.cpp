@@ -66,17 +66,31 @@ void ApplyChannel(double selected, double& applied, const double (&ranges)[6], i
                   std::atomic<double>& gain, std::atomic<double>& offset, int32_t& mask) {
   if (selected == applied) return;
   applied = selected;
+  std::atomic<uint32_t>& generation = link::PmxSampleRing.PmxConversionGeneration;
   for (int k = 0; k < 6; ++k) {
     if (ranges[k] != selected) continue;
+    generation.fetch_add(1);  // odd: the comms thread counts the blocks under way as mixed
     gain.store(link::PmxRangeConstants.Gain[firstConstant + k]);
     offset.store(link::PmxRangeConstants.Offset[firstConstant + k]);
+    generation.fetch_add(1);
     mask = 1 << k;
     break;
   }
   SendRangeControl();
 }
 
+bool Calibrated(double applied, const double (&ranges)[6], int firstConstant) {
+  for (int k = 0; k < 6; ++k)
+    if (ranges[k] == applied) return link::PmxRangeConstants.Usable[firstConstant + k];
+  return false;
+}
+
 }  // namespace
+
+bool PmxVoltageRangeCalibrated() { return Calibrated(link::PmxRanges.PmxAppliedVoltageRange, VoltageRanges, 0); }
+bool PmxCurrentRangeCalibrated() {
+  return Calibrated(link::PmxRanges.PmxAppliedCurrentRange, CurrentRanges, FirstCurrentConstant);
+}
 
 void ApplySelectedRanges() {
   link::PmxRangesRecord& r = link::PmxRanges;

@@ -24,6 +24,11 @@ void PmxCurrentRangeDown();
 // registers. Voltage first, then current (so a turn that changed both sends twice).
 void ApplySelectedRanges();
 
+// Whether the applied voltage (or current) range converts with a usable calibration
+// (link::PmxRangeConstants.Usable); a value that is no range does not.
+bool PmxVoltageRangeCalibrated();
+bool PmxCurrentRangeCalibrated();
+
 // The route by which an applied range reaches the instrument (tests count the sends).
 inline void (*SendRangeControl)() = link::SendPowerAnalyserControl;
 

@@ -170,6 +170,10 @@ void SynthesisePmxBlock(int32_t block) {
     link::StoreSample(link::PmxVoltageSamples[first + n], channel[1]);
     link::StoreSample(link::PmxCurrentSamples[first + n], channel[2]);
   }
+  // Every sample of a synthesised block counts as received; none was converted.
+  uint8_t* flags = link::PmxFrameTimes + block * link::PmxFramesPerBlock;
+  for (int t = 0; t < link::PmxFramesPerBlock; ++t) link::StoreRingByte(flags[t], link::PmxReceivedFrame);
+  link::StoreRingByte(link::PmxBlockConversionKinds[block], link::PmxNoConversion);
 }
 
 }  // namespace zolt::analyser

@@ -9,6 +9,7 @@
 #include "analyser/startup.h"
 #include "frame/fonts.h"
 #include "frame/numbers.h"
+#include "frame/translate.h"
 #include "link/pmx_ring.h"
 #include "platform/draw.h"
 #include "screen/colours.h"
@@ -141,9 +142,14 @@ void DrawReadoutTiles() {
       platform::DrawText(tile.LabelRight - WholeWidth(tile.Description), labelTop + labelHeight, tile.Description,
                          text, left);
     }
+    // A value wider than the tile's right half does not fit: it is said to be over range
+    // rather than drawn over the tile's edge (and so is nothing when even that is too wide).
     platform::SelectFont(frame::FontTileValue);
-    const std::string value = " " + tile.Value;
-    platform::DrawText(tile.ValueRight - WholeWidth(value), middle - WholeHeight(value) / 2, value, text, right);
+    const int32_t room = tile.ValueRight - tile.DividerX;
+    std::string value = " " + tile.Value;
+    if (WholeWidth(value) > room) value = " " + frame::Translate("OVER");
+    if (WholeWidth(value) <= room)
+      platform::DrawText(tile.ValueRight - WholeWidth(value), middle - WholeHeight(value) / 2, value, text, right);
     platform::SelectFont(frame::FontTileUnit);
     platform::DrawText(tile.UnitLeft, middle - WholeHeight(tile.Unit) / 2, tile.Unit, text, right);
     platform::DrawLine(tile.DividerX, tile.Y, tile.DividerX, tile.Y + tile.Height - 1, text);

@@ -248,19 +248,25 @@ void TellEepromSave(bool linkEnded) {
 namespace {
 
 // "reference<unit>,reading": the reference is read up to the comma (the unit letter ends
-// the number), the reading after it; no comma reads 0.
+// the number), the reading after it; no comma reads 0, and is no point (a missing key
+// reads "0").
 struct CalibrationPoint {
   double Reference, Reading;
+  bool Complete;
 };
 
 CalibrationPoint ReadCalibrationPoint(const std::string& point) {
   const size_t comma = point.find(',');
-  return {frame::ParseReal(point),
-          comma == std::string::npos ? 0.0 : frame::ParseReal(std::string_view(point).substr(comma + 1))};
+  const bool complete = comma != std::string::npos;
+  return {frame::ParseReal(point), complete ? frame::ParseReal(std::string_view(point).substr(comma + 1)) : 0.0,
+          complete};
 }
 
 // Why two points fit no usable line.
-std::string Unfitted(const CalibrationPoint& positive, const CalibrationPoint& negative) {
+std::string Unfitted(const CalibrationPoint& positive, const CalibrationPoint& negative, int range) {
+  for (int side = 0; side < 2; ++side)
+    if (!(side == 0 ? positive : negative).Complete)
+      return std::string("its point ") + PmxCalibrationKeys[2 * range + side] + " is missing";
   if (positive.Reading == negative.Reading) return "its two readings are equal";
   if (positive.Reference == negative.Reference) return "its two references are equal";
   return "its values are out of range";
@@ -281,16 +287,19 @@ std::string FitCalibrationText(std::string_view text) {
     const std::string positive = frame::FindKeyValueExact(text, positiveKey);
     const std::string negative = frame::FindKeyValueExact(text, PmxCalibrationKeys[2 * range + 1]);
     ComputeTwoPointGainOffset(positive, negative);
-    if (std::isfinite(PmxFitGain) && std::isfinite(PmxFitOffset) && PmxFitGain != 0.0) {
+    const CalibrationPoint p = ReadCalibrationPoint(positive), n = ReadCalibrationPoint(negative);
+    // A missing point would fit a line through 0 that nothing measured; two equal
+    // readings fit no line, and two equal references a flat one that reads the same
+    // whatever comes in.
+    PmxRangeConstants.Usable[range] =
+        p.Complete && n.Complete && std::isfinite(PmxFitGain) && std::isfinite(PmxFitOffset) && PmxFitGain != 0.0;
+    if (PmxRangeConstants.Usable[range]) {
       PmxRangeConstants.Gain[range] = PmxFitGain;
       PmxRangeConstants.Offset[range] = PmxFitOffset;
       continue;
     }
-    // Two equal readings (a missing key reads 0) fit no line, and two equal references
-    // a flat one that reads the same whatever comes in: the range keeps its pair.
-    const std::string why = Unfitted(ReadCalibrationPoint(positive), ReadCalibrationPoint(negative));
     frame::ReportMessage("Calibration", "PMX_cal.txt",
-                         "Range " + positiveKey + ": " + why + "; the previous gain and offset are kept.");
+                         "Range " + positiveKey + ": " + Unfitted(p, n, range) + "; its readings are not shown.");
     unfitted += (unfitted.empty() ? "" : ", ") + positiveKey;
   }
   return unfitted;
@@ -300,7 +309,7 @@ void TransferCalFileToConstants(const std::string& path) {
   std::string text;
   platform::ReadFileBytes(path, text);
   const std::string unfitted = FitCalibrationText(text);
-  // Once a connection, all the ranges in one message: a range without constants reads 0.
+  // Once a connection, all the ranges in one message: their tiles show no reading.
   if (!unfitted.empty()) {
     frame::ReportMessage("Warning", "PMX_cal.txt",
                          "'PMX_cal.txt' gives no usable calibration for " + unfitted +

@@ -26,10 +26,13 @@ struct PmxRangesRecord {
 
 inline PmxRangesRecord PmxRanges;
 
-// One gain and offset pair per range, in the order above: reading x Gain + Offset.
+// One gain and offset pair per range, in the order above: reading x Gain + Offset. A
+// range is Usable once a fit gave it a line from both its points; the readings of a range
+// that is not are shown as uncalibrated.
 struct PmxRangeConstantsRecord {
   double Gain[PmxRangeCount] = {};
   double Offset[PmxRangeCount] = {};
+  bool Usable[PmxRangeCount] = {};
 };
 
 inline PmxRangeConstantsRecord PmxRangeConstants;
@@ -83,9 +86,11 @@ void TellEepromSave(bool linkEnded);
 // File to PmxRangeConstants; the ranges it gives no usable pair are reported in one
 // message.
 void TransferCalFileToConstants(const std::string& path);
-// The fits of TransferCalFileToConstants over the file's text: a range whose two points
-// give no usable line (a gain that is 0 or not finite) keeps its pair and is logged.
-// Returns those ranges' keys ("80V, 40V"), empty when every range fitted.
+// The fits of TransferCalFileToConstants over the file's text: a range that misses one
+// of its points (a key that is not there, or a point without its reading) or whose two
+// points give no usable line (a gain that is 0 or not finite) keeps its pair, is not
+// Usable and is logged. Returns those ranges' keys ("80V, 40V"), empty when every range
+// fitted.
 std::string FitCalibrationText(std::string_view text);
 // The fit of one range from its positive and negative point texts ("reference<unit>,reading").
 void ComputeTwoPointGainOffset(const std::string& positive, const std::string& negative);

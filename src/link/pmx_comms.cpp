@@ -40,16 +40,6 @@ PmxConversion SelectedConversion() {
   return {ring.PmxVoltageGain, ring.PmxVoltageOffset, ring.PmxCurrentGain, ring.PmxCurrentOffset};
 }
 
-// The complete block into the ring's block `block`.
-void StoreBlock(const PmxBlockAssembly& assembly, int32_t block) {
-  double* voltage = PmxVoltageSamples + block * PmxBlockSamples;
-  double* current = PmxCurrentSamples + block * PmxBlockSamples;
-  for (int i = 0; i < PmxBlockSamples; ++i) {
-    StoreSample(voltage[i], assembly.Voltage[i]);
-    StoreSample(current[i], assembly.Current[i]);
-  }
-}
-
 }  // namespace
 
 // ---- the thread's loop ----
@@ -96,11 +86,37 @@ void StopCommsOnTimeout() {
 
 // ---- receiving a block ----
 
+void StorePmxBlock(const PmxBlockAssembly& assembly, int32_t block, const PmxConversion& conversion,
+                   uint8_t kind) {
+  double* voltage = PmxVoltageSamples + block * PmxBlockSamples;
+  double* current = PmxCurrentSamples + block * PmxBlockSamples;
+  for (int i = 0; i < PmxBlockSamples; ++i) {
+    StoreSample(voltage[i], assembly.Voltage[i]);
+    StoreSample(current[i], assembly.Current[i]);
+  }
+  uint8_t* flags = PmxFrameTimes + block * PmxFramesPerBlock;
+  for (int t = 0; t < PmxFramesPerBlock; ++t) StoreRingByte(flags[t], PmxFrameTimeFlags(assembly, t));
+  PmxConversion& stored = PmxBlockConversions[block];
+  StoreSample(stored.VoltageGain, conversion.VoltageGain);
+  StoreSample(stored.VoltageOffset, conversion.VoltageOffset);
+  StoreSample(stored.CurrentGain, conversion.CurrentGain);
+  StoreSample(stored.CurrentOffset, conversion.CurrentOffset);
+  StoreRingByte(PmxBlockConversionKinds[block], kind);
+}
+
 void ReceivePowerAnalyserFrames() {
   if (LinkState.Connected != 1) return;
   const int32_t block = PmxSampleRing.PmxWriteBlock;
-  PmxBlockAssembly& assembly = PmxReceiveState.Block;
-  PmxAlignment& alignment = PmxReceiveState.Alignment;
+  PmxReceiveStateRecord& receive = PmxReceiveState;
+  PmxBlockAssembly& assembly = receive.Block;
+  PmxAlignment& alignment = receive.Alignment;
+  if (!receive.BlockBegun) {
+    // The conversion the block begins with, and its generation: the analysis tells over
+    // range from it when no range was applied until the block ends.
+    receive.BlockGeneration = PmxSampleRing.PmxConversionGeneration;
+    receive.BlockConversion = SelectedConversion();
+    receive.BlockBegun = true;
+  }
   while (!PmxBlockComplete(assembly)) {
     if (LinkState.Connected != 1 || LinkState.StopThreads != 0) return;
     const int64_t now = platform::ElapsedMilliseconds();
@@ -138,10 +154,13 @@ void ReceivePowerAnalyserFrames() {
   // has ended publishes nothing more, so no block of it reaches the screen afterwards.
   if (LinkState.Connected != 1 || LinkState.StopThreads != 0) return;
   FillMissingPmxSamples(assembly);
-  StoreBlock(assembly, block);
+  const uint32_t generation = PmxSampleRing.PmxConversionGeneration;
+  const bool one = generation == receive.BlockGeneration && generation % 2 == 0;
+  StorePmxBlock(assembly, block, receive.BlockConversion, one ? PmxOneConversion : PmxMixedConversion);
   PmxSampleRing.PmxPublishedBlock = block;
   PmxSampleRing.PmxWriteBlock = (block + 1) % PmxRingBlocks;
   StartNextPmxBlock(assembly);
+  receive.BlockBegun = false;
 }
 
 }  // namespace zolt::link

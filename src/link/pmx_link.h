@@ -53,6 +53,9 @@ struct PmxReceiveStateRecord {
   uint32_t Opening = 0;  // the device's opening the thread holds (usb_device.h)
   PmxAlignment Alignment;
   PmxBlockAssembly Block;
+  bool BlockBegun = false;      // the block's conversion and its generation are taken
+  uint32_t BlockGeneration = 0;
+  PmxConversion BlockConversion;
 };
 
 inline PmxReceiveStateRecord PmxReceiveState;
@@ -68,6 +71,11 @@ void CheckReceiveTimeout();
 // Closes the device the thread holds (which clears Connected) and sets StopThreads, from
 // inside the thread.
 void StopCommsOnTimeout();
+// A complete block into block 0..99 of the ring: its samples, which frame-times were
+// received, and the conversion of its samples with its kind (PmxConversionKind). The
+// comms thread's, before it publishes the block.
+void StorePmxBlock(const PmxBlockAssembly& assembly, int32_t block, const PmxConversion& conversion,
+                   uint8_t kind);
 // Receives one block of 320 frame-times into block PmxWriteBlock of the ring and
 // publishes it. Leaves the block unpublished when the link closes, the stop flag is set
 // or the link is silent.

@@ -40,6 +40,30 @@ inline void StoreSample(double& sample, double value) {
   std::atomic_ref<double>(sample).store(value, std::memory_order_relaxed);
 }
 
+// The conversion of a block's samples.
+enum PmxConversionKind : uint8_t {
+  PmxNoConversion = 0,    // none (synthesised in volts and amperes, or nothing received)
+  PmxOneConversion = 1,   // one conversion for the whole block
+  PmxMixedConversion = 2  // a range was applied while the block was received
+};
+
+// Written with each block's samples and published with them, for the analysis: which
+// frame-times were received (PmxFrameTimeFlags of pmx_wire.h; frame-time t of block b at
+// b x 320 + t; 0, nothing received, where nothing wrote), and the conversion of the
+// block's samples, by its kind.
+constexpr int PmxRingFrameTimes = PmxFramesPerBlock * PmxRingBlocks;  // 32,000
+inline uint8_t PmxFrameTimes[PmxRingFrameTimes] = {};
+inline PmxConversion PmxBlockConversions[PmxRingBlocks];
+inline uint8_t PmxBlockConversionKinds[PmxRingBlocks] = {};
+
+// One byte of those tables, read or written by either thread (as LoadSample).
+inline uint8_t LoadRingByte(const uint8_t& flags) {
+  return std::atomic_ref<const uint8_t>(flags).load(std::memory_order_relaxed);
+}
+inline void StoreRingByte(uint8_t& flags, uint8_t value) {
+  std::atomic_ref<uint8_t>(flags).store(value, std::memory_order_relaxed);
+}
+
 struct PmxSampleRingRecord {
   int32_t PmxBlockSize = PmxBlockSamples;
   std::atomic<int32_t> PmxWriteBlock{0};      // block being filled, 0..99
@@ -50,6 +74,9 @@ struct PmxSampleRingRecord {
   std::atomic<double> PmxVoltageOffset{0.0};
   std::atomic<double> PmxCurrentGain{1.0};
   std::atomic<double> PmxCurrentOffset{0.0};
+  // Counts the changes of the four: odd while the main thread changes them. A block that
+  // began and ended with the same even count was converted with one conversion.
+  std::atomic<uint32_t> PmxConversionGeneration{0};
 };
 
 inline PmxSampleRingRecord PmxSampleRing;

@@ -2,6 +2,7 @@
 #include "link/pmx_wire.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace zolt::link {
 
@@ -68,8 +69,52 @@ PmxFrameBytesArray EncodePmxFrame(const int32_t (&voltage)[PmxFrameSamples],
 
 // ---- alignment on the stream ----
 
+namespace {
+
+// Keeps the bytes of a bad read as the newest of the bad reads in a row (the oldest
+// dropped beyond PmxRecentBytes); the first of a row starts them afresh.
+void RememberBadRead(PmxAlignment& a, std::span<const uint8_t> bytes) {
+  const int count = static_cast<int>(std::min<size_t>(bytes.size(), PmxFrameBytes));
+  const int kept = a.BadInARow == 0 ? 0 : std::min(a.RecentEnd, PmxRecentBytes - count);
+  std::memmove(a.Recent, a.Recent + a.RecentEnd - kept, static_cast<size_t>(kept));
+  std::memcpy(a.Recent + kept, bytes.data(), static_cast<size_t>(count));
+  a.RecentEnd = kept + count;
+}
+
+// The bytes the next read must drop to stand on the frames of the stream, when the bad
+// reads in a row hold two good frames in a row 1 to 29 bytes beyond where the reads
+// stand (the second ending 1 to 29 bytes before the next read); 0 when they hold none.
+int FramesAhead(const PmxAlignment& a) {
+  const uint8_t* const end = a.Recent + a.RecentEnd;
+  for (int skip = 1; skip < PmxFrameBytes; ++skip) {
+    const int back = PmxRecentBytes - skip;  // from the first frame's start to the end
+    if (back > a.RecentEnd) continue;
+    PmxFrame first, second;
+    DecodePmxFrame(std::span(end - back, PmxFrameBytes), first);
+    DecodePmxFrame(std::span(end - back + PmxFrameBytes, PmxFrameBytes), second);
+    if (first.Good() && second.Good()) return skip;
+  }
+  return 0;
+}
+
+// A bad read: kept with the bad reads in a row, and from the third of them on, a shift
+// when they show the frames further on. Out of line, so that the path of good frames
+// stays as short as it was.
+[[gnu::noinline]] void TakeBadRead(PmxAlignment& a, std::span<const uint8_t> bytes) {
+  RememberBadRead(a, bytes);
+  if (!a.InStep()) a.GoodInARow = 0;  // the run back into step starts again
+  if (++a.BadInARow < 3) return;
+  const int skip = FramesAhead(a);
+  if (skip == 0) return;
+  a.BadInARow = 0;
+  a.ReadSkip = skip;
+  a.GoodInARow = 0;
+}
+
+}  // namespace
+
 int PmxNextReadBytes(const PmxAlignment& alignment) {
-  return alignment.ReadSkip != 0 ? PmxFrameBytes - 1 : PmxFrameBytes;
+  return alignment.ReadSkip != 0 ? alignment.ReadSkip : PmxFrameBytes;
 }
 
 PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, PmxAlignment& alignment,
@@ -85,12 +130,7 @@ PmxReadOutcome TakePmxRead(std::span<const uint8_t> bytes, PmxAlignment& alignme
     if (a.GoodInARow < PmxInStepFrames) ++a.GoodInARow;
     return a.InStep() ? PmxReadOutcome::Good : PmxReadOutcome::OutOfStep;
   }
-  if (!a.InStep()) a.GoodInARow = 0;  // the run back into step starts again
-  if (++a.BadInARow >= 2) {
-    a.BadInARow = 0;
-    a.ReadSkip = 1;
-    a.GoodInARow = 0;
-  }
+  TakeBadRead(a, bytes);
   return PmxReadOutcome::Bad;
 }
 

@@ -53,10 +53,14 @@ PmxFrameBytesArray EncodePmxFrame(const int32_t (&voltage)[PmxFrameSamples],
 
 // ---- alignment on the stream ----
 //
-// Each read normally takes one frame. A bad frame on an aligned stream costs only itself;
-// two bad frames in a row mean the reads have slipped off the frame boundaries, so the
-// next read takes 29 bytes and drops them, moving the following reads one byte earlier.
-// A good frame ends the row. A byte lost on the link is so recovered after three reads.
+// Each read normally takes one frame. A bad frame costs only itself, and so does a burst
+// of them: the reads leave their place only on evidence that the stream has slipped (a
+// byte lost on the link, or a stray one). From the third bad frame in a row on, the last
+// three bad reads are searched for two good frames in a row that begin 1 to 29 bytes
+// later than the reads do; when there are such, the next read takes the bytes up to the
+// next of those frames and drops them, so that the reads go on in step with them. A
+// burst of bad frames in step shows no such frames and moves nothing; a byte lost is so
+// recovered after three reads and a shift.
 //
 // After a shift the stream is out of step: a frame that passes its check then may be a
 // misaligned read that passed by chance (one in 256 does), so it gives nothing. The
@@ -71,15 +75,18 @@ enum class PmxReadOutcome {
 };
 
 constexpr int PmxInStepFrames = 2;
+constexpr int PmxRecentBytes = 3 * PmxFrameBytes;  // the bytes of the last three bad reads
 
 struct PmxAlignment {
   int32_t BadInARow = 0;                  // bad frames in a row
-  int32_t ReadSkip = 0;                   // 1: the next read takes 29 bytes
+  int32_t ReadSkip = 0;                   // bytes the next read takes and drops (0: a frame)
   int32_t GoodInARow = PmxInStepFrames;   // good frames in a row since the last shift
+  uint8_t Recent[PmxRecentBytes] = {};    // the bad reads in a row, oldest first, up to RecentEnd
+  int32_t RecentEnd = 0;
   bool InStep() const { return GoodInARow >= PmxInStepFrames; }
 };
 
-// Bytes the next read takes: 30, or 29 when a shift is due.
+// Bytes the next read takes: 30, or those of a shift.
 int PmxNextReadBytes(const PmxAlignment& alignment);
 
 // Takes the bytes of one read (PmxNextReadBytes long) and updates the alignment. A short
@@ -114,7 +121,8 @@ void CollectSideChannelBit(PmxSideChannel& channel, bool start, bool data);
 // and a byte lost on the link move no frame. The block is complete once the next read
 // would stand at frame-time 320; bytes a read took beyond that belong to the next block.
 // Frames in step place their samples at their frame-time; every other frame-time's five
-// positions are filled from the block's own samples when it is complete.
+// positions are filled from the block's own samples when it is complete. Which
+// frame-times were received goes on with the block (PmxFrameTimeFlags).
 
 constexpr int PmxFramesPerBlock = 320;
 constexpr int PmxBlockSamples = PmxFramesPerBlock * PmxFrameSamples;  // 1,600
@@ -125,6 +133,13 @@ struct PmxConversion {
   double VoltageGain = 1.0, VoltageOffset = 0.0;
   double CurrentGain = 1.0, CurrentOffset = 0.0;
 };
+
+// What a frame-time holds beyond its samples: PmxReceivedFrame when its five samples
+// were received, 0 when they were filled in.
+constexpr uint8_t PmxReceivedFrame = 1;
+// A reading this close to PmxSampleMin or PmxSampleMax is at the largest a frame can
+// carry: the converter clips there.
+constexpr int32_t PmxLimitCounts = 2;
 
 struct PmxBlockAssembly {
   int32_t Bytes = 0;  // stream bytes taken since the block began
@@ -154,6 +169,11 @@ PmxReadOutcome TakePmxBlockRead(PmxBlockAssembly& block, PmxAlignment& alignment
 // a gap at either end by the nearest sample, a block with none by 0. So a filled sample
 // never lies outside the samples received, and never comes from another block.
 void FillMissingPmxSamples(PmxBlockAssembly& block);
+
+// The flags of frame-time 0..319 of a complete block.
+inline uint8_t PmxFrameTimeFlags(const PmxBlockAssembly& block, int time) {
+  return block.Taken[time] ? PmxReceivedFrame : 0;
+}
 
 // Begins the next block after a complete one, with the bytes taken beyond its end.
 void StartNextPmxBlock(PmxBlockAssembly& block);

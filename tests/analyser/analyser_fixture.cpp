@@ -49,9 +49,12 @@ void AnalyserTest::SetUp() {
   ring.PmxVoltageOffset = ring.PmxCurrentOffset = 0.0;
   for (double* table : {link::PmxVoltageSamples, link::PmxCurrentSamples, link::PmxFilteredSamples})
     std::fill(table, table + 2 * link::PmxRingSamples, 0.0);
+  std::ranges::fill(link::PmxFrameTimes, link::PmxReceivedFrame);  // samples the tests write count as received
+  std::ranges::fill(link::PmxBlockConversionKinds, link::PmxNoConversion);
   PmxReadings = {};
   PmxVoltageFilter = {};
   PmxFrequencyState = {};
+  PmxGapState = {.Filled = 0};
   ScreenLayout = {};
   ReadoutTiles = {};
   PmxScreenState = {};

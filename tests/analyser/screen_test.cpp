@@ -53,6 +53,7 @@ TEST_F(ScreenTest, EachLayoutModeSetsItsOwnPanesAndKeepsTheOthers) {
 }
 
 TEST_F(ScreenTest, TheDrawnScreenShowsBarSteppersTilesAndViews) {
+  ReadoutTiles[14].Value = std::string(310, '9');  // wider than the tile: not drawn over its left half
   frame::FrameLoopState.RedrawAll = 1;
   DrawPowerAnalyserScreen();
   const screen::ColourSchemeRecord& c = screen::ColourScheme;
@@ -67,7 +68,7 @@ TEST_F(ScreenTest, TheDrawnScreenShowsBarSteppersTilesAndViews) {
   // cleared around.
   const std::pair<std::pair<int, int>, platform::Colour> pixels[] = {
       {{12, 79}, c.TileColourA},   {{295, 79}, c.TileColourA},  {{295, 79 + 31}, c.TileColourB},
-      {{119, 100}, c.ControlTextColour}, {{299, 78}, MakeColour(25, 25, 25)},
+      {{119, 100}, c.ControlTextColour}, {{12, 480 + 15}, c.TileColourA}, {{299, 78}, MakeColour(25, 25, 25)},
       {{298 + 412, 100}, MakeColour(0, 255, 0)}, {{600, 512 + 141}, MakeColour(255, 0, 0)},
       {{1300, 300}, c.DarkFillColour}};
   for (const auto& [at, colour] : pixels) EXPECT_EQ(Pixel(at.first, at.second), colour) << at.first << "," << at.second;

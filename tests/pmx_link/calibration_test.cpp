@@ -28,9 +28,9 @@ TEST(PmxFitTest, TwoPointFitsAndTheFileBehindThem) {
     EXPECT_NEAR(PmxFitOffset, f.offset, 1e-12) << f.positive;
   }
 
-  // 300 V fits; "150v" is not the key "150V", so 150 V fits through (0, 0); 80 V has two
-  // equal references (a flat line); every other range has two equal readings (missing
-  // keys read 0). Those keep their pair, and the user is told of them in one message.
+  // 300 V fits; "150v" is not the key "150V", so 150 V misses a point; 80 V has two
+  // equal references (a flat line); every other range misses both. Those keep their pair
+  // and are not usable, and the user is told of them in one message.
   zolt::testing::TempFolder folder;
   platform::headless::Reset();
   WriteFile("PMX_cal.txt",
@@ -40,14 +40,15 @@ TEST(PmxFitTest, TwoPointFitsAndTheFileBehindThem) {
   std::ranges::fill(PmxRangeConstants.Offset, 8.0);
   TransferCalFileToConstants("PMX_cal.txt");
   EXPECT_DOUBLE_EQ(PmxRangeConstants.Gain[0], 0.1);
-  EXPECT_DOUBLE_EQ(PmxRangeConstants.Gain[1], 0.1);
-  EXPECT_DOUBLE_EQ(PmxRangeConstants.Offset[1], 0.0);
-  for (int range = 2; range < PmxRangeCount; ++range)
+  EXPECT_TRUE(PmxRangeConstants.Usable[0]);
+  for (int range = 1; range < PmxRangeCount; ++range) {
     EXPECT_EQ(std::pair(PmxRangeConstants.Gain[range], PmxRangeConstants.Offset[range]), std::pair(7.0, 8.0));
+    EXPECT_FALSE(PmxRangeConstants.Usable[range]);
+  }
   const std::string log = ReadFile("log.txt");
   EXPECT_NE(log.find("Calibration,PMX_cal.txt,Range 80V: its two references are equal"), std::string::npos);
-  EXPECT_NE(log.find("Range 40V: its two readings are equal"), std::string::npos);
-  EXPECT_EQ(log.find("Range 150V:"), std::string::npos);
+  EXPECT_NE(log.find("Range 150V: its point 150V is missing"), std::string::npos);
+  EXPECT_NE(log.find("Range 40V: its point 40V is missing"), std::string::npos);
 
   // A date line alone calibrates nothing; a whole file everything, without a word.
   WriteFile("date.txt", "01/01/2025 12:00:00\r\n");
@@ -58,8 +59,8 @@ TEST(PmxFitTest, TwoPointFitsAndTheFileBehindThem) {
   const auto& shown = platform::headless::MessagesShown();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].Title, "Warning - PMX_cal.txt");
-  EXPECT_EQ(shown[0].Text, "'PMX_cal.txt' gives no usable calibration for 80V, 40V, 20V, 10V, 10A, 5A, 2A, 1A, "
-                           "0.5A, 0.25A: these ranges are uncalibrated.");
+  EXPECT_EQ(shown[0].Text, "'PMX_cal.txt' gives no usable calibration for 150V, 80V, 40V, 20V, 10V, 10A, 5A, 2A, "
+                           "1A, 0.5A, 0.25A: these ranges are uncalibrated.");
   EXPECT_EQ(shown[1].Text.find("for 300V, 150V, 80V,"), shown[1].Text.find("for "));
   EXPECT_DOUBLE_EQ(PmxRangeConstants.Gain[11], 1.0);
 }

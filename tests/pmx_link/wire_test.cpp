@@ -85,8 +85,8 @@ TEST(PmxFrameTest, BadFramesCostOnlyThemselvesAndALostByteIsFoundAgain) {
   const struct { int badEvery, dropAt, lost; } cases[] = {
       {50, -1, 20},  // 1000 frames, every 50th bad: only those 20 are lost
       {2, -1, 500},  // every other frame bad: never two in a row, no shift
-      {0, 100, 4},   // a byte lost in frame 100: 103 and 104 bring it back in step
-      {7, 300, 142 + 3},  // the byte lost in bad frame 300 costs 301 to 303 as well
+      {0, 100, 5},   // a byte lost in frame 100: 101 and 102 show it, 103 is dropped, 104 brings it in step
+      {7, 300, 142 + 4},  // the byte lost in bad frame 300 costs 301 to 304 as well
   };
   for (const auto& c : cases) {
     const std::vector<int> numbers = Received(Stream(1000, c.badEvery, c.dropAt));

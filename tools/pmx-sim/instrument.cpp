@@ -150,6 +150,10 @@ void MakeDueFrames(Stream& stream, const Registers& registers, const Options& op
     if (options.badEvery > 0 && (index + 1) % static_cast<uint64_t>(options.badEvery) == 0) {
       frame[2] ^= 1;  // the check byte's bit 0 no longer matches the sum
     }
+    const uint64_t burstEvery = static_cast<uint64_t>(options.burstEvery);
+    if (burstEvery > 0 && index % burstEvery >= burstEvery - static_cast<uint64_t>(options.burstBad)) {
+      frame[2] ^= 1;  // a burst: the last burstBad frames of every burstEvery
+    }
     if (options.dropByteAt >= 0 && index == static_cast<uint64_t>(options.dropByteAt)) {
       frame.erase(frame.begin() + 7);
     }

@@ -9,8 +9,9 @@
 // peak sin(2 pi f t), current peak sin(2 pi f t - phase), converted on the selected
 // ranges. A side-channel block of 512 words runs one bit a frame, starting again every
 // 8,192 frames with the stream's first frame.
-// Faults: a bad check byte every N frames, one byte lost in frame K, silence after T ms,
-// a stalled call, a device that vanishes (the last two in d2xx.cpp).
+// Faults: a bad check byte every N frames, bursts of K bad frames every N, one byte lost
+// in frame K, silence after T ms, a stalled call, a device that vanishes (the last two in
+// d2xx.cpp).
 //
 // Sections: converter and calibration; registers and packets; the stream.
 #pragma once
@@ -31,7 +32,8 @@ extern const double CurrentRanges[RangeCount];  // amperes
 constexpr double CountsAtFullScale = 6000000.0;
 
 // The converter's reading of a value on a range: a little gain error and offset of its
-// own per range, rounded to an even count and held inside the 24-bit span.
+// own per range, rounded to an even count and clipped at the largest reading a frame can
+// carry (PmxSampleMin, PmxSampleMax: about 1.4 times full scale).
 int32_t VoltageReading(double volts, int range);
 int32_t CurrentReading(double amperes, int range);
 

@@ -14,6 +14,19 @@ bool ReadNumber(const std::string& text, double& value) {
   return !text.empty() && end != nullptr && *end == '\0';
 }
 
+// "K/N", 0 < K <= N.
+bool ReadBurst(const std::string& text, int64_t& count, int64_t& every) {
+  const size_t slash = text.find('/');
+  double k = 0.0, n = 0.0;
+  if (slash == std::string::npos || !ReadNumber(text.substr(0, slash), k) || !ReadNumber(text.substr(slash + 1), n) ||
+      k < 1 || n < k) {
+    return false;
+  }
+  count = static_cast<int64_t>(k);
+  every = static_cast<int64_t>(n);
+  return true;
+}
+
 }  // namespace
 
 Options ParseOptions(const std::string& text, std::string& error) {
@@ -27,6 +40,7 @@ Options ParseOptions(const std::string& text, std::string& error) {
     const bool numeric = ReadNumber(value, number);
     if (key == "cal" && !value.empty()) {
       options.calibrationFile = value;
+    } else if (key == "bad-burst" && ReadBurst(value, options.burstBad, options.burstEvery)) {
     } else if (key == "absent" && value.empty()) {
       options.absent = true;
     } else if (!numeric) {

@@ -14,6 +14,8 @@ struct Options {
   double phaseDegrees = 30.0;  // the current lags the voltage by this much
   std::string calibrationFile; // the EEPROM's calibration file; empty: the built-in one
   int64_t badEvery = 0;        // every N-th frame gets a bad check byte (0: none)
+  int64_t burstBad = 0;        // the last burstBad frames of every burstEvery get a bad check byte
+  int64_t burstEvery = 0;      // (0: none)
   int64_t dropByteAt = -1;     // frame K of each stream loses one byte (-1: none)
   int64_t silentAfterMs = -1;  // the stream stops this long after it starts (-1: never)
   int64_t stallMs = 0;         // one FT_GetStatus, 1 s into the stream, takes this long (0: none)
