@@ -8,7 +8,6 @@ namespace zolt::link {
 
 namespace {
 
-constexpr int PmxWords = 2 * PmxFrameSamples;
 constexpr int CheckWords = 8;
 
 // Byte offset of word n's low byte, which carries its flag in bit 0.
@@ -60,13 +59,17 @@ PmxFrameBytesArray EncodePmxFrame(const int32_t (&voltage)[PmxFrameSamples],
                                   bool sideStart) {
   PmxFrameBytesArray bytes{};
   uint32_t sum = 0;
-  for (int word = 0; word < PmxWords; ++word) {
-    const int32_t sample = std::clamp((word % 2 == 0 ? voltage : current)[word / 2],
-                                      PmxSampleMin, PmxSampleMax);
-    const uint32_t raw = static_cast<uint32_t>(sample) & 0xFFFFFEu;
-    for (int k = 0; k < 3; ++k) {
-      bytes[3 * word + k] = static_cast<uint8_t>(raw >> (8 * (2 - k)));
-      sum += bytes[3 * word + k];
+  // Word 2i is voltage sample i, word 2i + 1 current sample i.
+  for (int i = 0; i < PmxFrameSamples; ++i) {
+    const int32_t samples[2] = {voltage[i], current[i]};
+    for (int channel = 0; channel < 2; ++channel) {
+      const int word = 2 * i + channel;
+      const int32_t sample = std::clamp(samples[channel], PmxSampleMin, PmxSampleMax);
+      const uint32_t raw = static_cast<uint32_t>(sample) & 0xFFFFFEu;
+      for (int k = 0; k < 3; ++k) {
+        bytes[3 * word + k] = static_cast<uint8_t>(raw >> (8 * (2 - k)));
+        sum += bytes[3 * word + k];
+      }
     }
   }
   const uint8_t check = static_cast<uint8_t>(sum & 0xFF);

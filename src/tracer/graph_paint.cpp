@@ -273,7 +273,7 @@ void DrawCurve(const PlotBox& p, int i) {
     const int32_t px = PixelInside(pixelX[j], p.X, p.Right());
     const int32_t py = PixelInside(pixelY[j], p.Y, p.Bottom());
     path[n] = {px, py};
-    n += n == 0 || (px != path[n - 1].X) | (py != path[n - 1].Y);
+    n += n == 0 || px != path[n - 1].X || py != path[n - 1].Y;
   }
   StrokeCurvePiece(path, n, style);
 }
