@@ -147,9 +147,12 @@ void DrawReadoutTiles() {
     platform::SelectFont(frame::FontTileValue);
     const int32_t room = tile.ValueRight - tile.DividerX;
     std::string value = " " + tile.Value;
-    if (WholeWidth(value) > room) value = " " + frame::Translate("OVER");
-    if (WholeWidth(value) <= room)
-      platform::DrawText(tile.ValueRight - WholeWidth(value), middle - WholeHeight(value) / 2, value, text, right);
+    int32_t width = WholeWidth(value);
+    if (width > room) {
+      value = " " + frame::Translate("OVER");
+      width = WholeWidth(value);
+    }
+    if (width <= room) platform::DrawText(tile.ValueRight - width, middle - WholeHeight(value) / 2, value, text, right);
     platform::SelectFont(frame::FontTileUnit);
     platform::DrawText(tile.UnitLeft, middle - WholeHeight(tile.Unit) / 2, tile.Unit, text, right);
     platform::DrawLine(tile.DividerX, tile.Y, tile.DividerX, tile.Y + tile.Height - 1, text);

@@ -69,6 +69,18 @@ bool EepromFromCalibrationFile(std::string_view file, PmxEepromArea& words) {
   return true;
 }
 
+namespace {
+
+// The device's calibration text into the file, replaced in one step, so a failed copy
+// leaves the old file whole. False (and said) when it cannot be written.
+bool WriteDeviceCopy(const std::string& path, const std::string& text) {
+  if (platform::WriteFileReplacing(path, text)) return true;
+  platform::ShowMessageBox("Error", "Cannot create 'PMX_cal.txt' file", platform::MessageIcon::None);
+  return false;
+}
+
+}  // namespace
+
 void SaveEepromToFile(const std::string& path) {
   if (LinkState.Connected == 0) return;
   PmxEepromArea words{};
@@ -79,11 +91,7 @@ void SaveEepromToFile(const std::string& path) {
     if (LinkState.Connected == 1) ReportFailedEepromRead(address, status, false);
     return;
   }
-  // Replaced in one step, so a failed copy leaves the old file whole.
-  if (!platform::WriteFileReplacing(path, CalibrationFileFromEeprom(words))) {
-    platform::ShowMessageBox("Error", "Cannot create 'PMX_cal.txt' file",
-                             platform::MessageIcon::None);
-  }
+  WriteDeviceCopy(path, CalibrationFileFromEeprom(words));
 }
 
 namespace {
@@ -200,11 +208,7 @@ void StoreDeviceCalibration(const std::string& path, const PmxEepromArea& words)
       return;
     }
   }
-  // Replaced in one step, so a failed copy leaves the old file whole.
-  if (!platform::WriteFileReplacing(path, copy)) {
-    platform::ShowMessageBox("Error", "Cannot create 'PMX_cal.txt' file", platform::MessageIcon::None);
-    return;
-  }
+  if (!WriteDeviceCopy(path, copy)) return;
   const std::string told = WithUnfinishedSaveNote(
       kept.empty() ? "" : "'PMX_cal.txt' differed from the calibration in the device and was replaced by it; the file "
                           "replaced is kept as '" + kept + "'.");
