@@ -27,6 +27,42 @@ bool ReadBurst(const std::string& text, int64_t& count, int64_t& every) {
   return true;
 }
 
+// The options that take a number, each with the field it sets.
+constexpr struct {
+  const char* Key;
+  double Options::*Real;
+  int64_t Options::*Whole;
+} NumberOptions[] = {
+    {"frequency", &Options::frequencyHz, nullptr},
+    {"voltage", &Options::voltagePeak, nullptr},
+    {"current", &Options::currentPeak, nullptr},
+    {"phase", &Options::phaseDegrees, nullptr},
+    {"bad-every", nullptr, &Options::badEvery},
+    {"drop-byte", nullptr, &Options::dropByteAt},
+    {"silent-after", nullptr, &Options::silentAfterMs},
+    {"eeprom-fail-after", nullptr, &Options::eepromFailAfter},
+    {"stall", nullptr, &Options::stallMs},
+    {"vanish-after", nullptr, &Options::vanishAfterMs},
+    {"vanish-at-eeprom-write", nullptr, &Options::vanishAtEepromWrite},
+    {"vanish-at-eeprom-read", nullptr, &Options::vanishAtEepromRead},
+    {"replug-after", nullptr, &Options::replugAfterMs},
+    {"eeprom-stall", nullptr, &Options::eepromStallMs},
+};
+
+// Sets the field of a number option; false when the key is none.
+bool TakeNumber(Options& options, const std::string& key, double number) {
+  for (const auto& option : NumberOptions) {
+    if (key != option.Key) continue;
+    if (option.Real != nullptr) {
+      options.*option.Real = number;
+    } else {
+      options.*option.Whole = static_cast<int64_t>(number);
+    }
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Options ParseOptions(const std::string& text, std::string& error) {
@@ -43,37 +79,7 @@ Options ParseOptions(const std::string& text, std::string& error) {
     } else if (key == "bad-burst" && ReadBurst(value, options.burstBad, options.burstEvery)) {
     } else if (key == "absent" && value.empty()) {
       options.absent = true;
-    } else if (!numeric) {
-      error += "pmx-sim: option not understood: " + word + "\n";
-    } else if (key == "frequency") {
-      options.frequencyHz = number;
-    } else if (key == "voltage") {
-      options.voltagePeak = number;
-    } else if (key == "current") {
-      options.currentPeak = number;
-    } else if (key == "phase") {
-      options.phaseDegrees = number;
-    } else if (key == "bad-every") {
-      options.badEvery = static_cast<int64_t>(number);
-    } else if (key == "drop-byte") {
-      options.dropByteAt = static_cast<int64_t>(number);
-    } else if (key == "silent-after") {
-      options.silentAfterMs = static_cast<int64_t>(number);
-    } else if (key == "eeprom-fail-after") {
-      options.eepromFailAfter = static_cast<int64_t>(number);
-    } else if (key == "stall") {
-      options.stallMs = static_cast<int64_t>(number);
-    } else if (key == "vanish-after") {
-      options.vanishAfterMs = static_cast<int64_t>(number);
-    } else if (key == "vanish-at-eeprom-write") {
-      options.vanishAtEepromWrite = static_cast<int64_t>(number);
-    } else if (key == "vanish-at-eeprom-read") {
-      options.vanishAtEepromRead = static_cast<int64_t>(number);
-    } else if (key == "replug-after") {
-      options.replugAfterMs = static_cast<int64_t>(number);
-    } else if (key == "eeprom-stall") {
-      options.eepromStallMs = static_cast<int64_t>(number);
-    } else {
+    } else if (!numeric || !TakeNumber(options, key, number)) {
       error += "pmx-sim: option not understood: " + word + "\n";
     }
   }
