@@ -188,6 +188,10 @@ TEST_F(CsvTest, UpdateCellRewritesOneFieldAndNoOtherByte) {
   WriteFile("end.csv", "Step,GraphTitle\r\n1,");
   UpdateCsvCell("end.csv", "GraphTitle", 1, "last,\nline");
   EXPECT_EQ(ReadFile("end.csv"), "Step,GraphTitle\r\n1,\"last, line\"");
+  // Blank lines, and CRs doubled by an editor, are no data lines.
+  WriteFile("blank.csv", "\r\nStep,GraphTitle\r\r\n \r\n1,old\r\r\n");
+  UpdateCsvCell("blank.csv", "GraphTitle", 1, "new");
+  EXPECT_EQ(ReadFile("blank.csv"), "\r\nStep,GraphTitle\r\r\n \r\n1,new\r\r\n");
 }
 
 TEST_F(CsvTest, UpdateCellStopsWithoutChangingTheFile) {
