@@ -244,7 +244,12 @@ void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t 
 bool UpdateCsvCellText(std::string& bytes, const std::string& heading, int32_t row,
                        const std::string& value) {
   if (row < 0) return false;
-  const std::vector<std::string_view> lines = platform::SplitTextLines(bytes);
+  // Blank lines (a CR LF at the end, CRs doubled by an editor) are no lines of the table,
+  // as a run file's reader passes them over.
+  std::vector<std::string_view> lines = platform::SplitTextLines(bytes);
+  std::erase_if(lines, [](std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+  });
   // The heading line and the row itself must be there.
   if (lines.size() < static_cast<size_t>(row) + 1) return false;
 

@@ -61,7 +61,9 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 
 FileRead ReadFileBytesUpTo(const std::string& path, std::string& bytes, size_t limit) {
   bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a named pipe that nothing writes to reads as empty instead of
+  // holding the program up (at start-up, say) until something does.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return FileRead::CannotOpen;
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {

@@ -182,9 +182,9 @@ TEST_F(CsvTest, UpdateCellRewritesOneFieldAndNoOtherByte) {
 
   // A heading and one data line; line ends, a quoted neighbour and an empty last field
   // keep their bytes.
-  WriteFile("two.csv", "Step,GraphTitle,Note\n1,title,\"a,b\"\n");
+  WriteFile("two.csv", "\nStep,GraphTitle,Note\r\r\n \n1,title,\"a,b\"\n");
   UpdateCsvCell("two.csv", "GraphTitle", 1, "new");
-  EXPECT_EQ(ReadFile("two.csv"), "Step,GraphTitle,Note\n1,new,\"a,b\"\n");
+  EXPECT_EQ(ReadFile("two.csv"), "\nStep,GraphTitle,Note\r\r\n \n1,new,\"a,b\"\n");
   WriteFile("end.csv", "Step,GraphTitle\r\n1,");
   UpdateCsvCell("end.csv", "GraphTitle", 1, "last,\nline");
   EXPECT_EQ(ReadFile("end.csv"), "Step,GraphTitle\r\n1,\"last, line\"");

@@ -2,6 +2,7 @@
 // run numbering, a folder that cannot be written, lines the display cannot hold, and
 // damaged files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -367,12 +368,14 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
       {"cut short", good.substr(0, line3 + 10), 0, 3, 2.0, true, "1 of 2 steps missing."},
       {"too large", "x", uintmax_t{65} << 20, 0, NAN, false, "0003.csv: too large to be a run file"},
       {"no file", "", 0, 0, NAN, false, nullptr},
+      {"a pipe nothing writes to", "", ~uintmax_t{0}, 0, NAN, false, nullptr},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Name);
     std::filesystem::remove("sampleruns_KVR/0003.csv");
     if (!row.Text.empty()) testing::WriteFile("sampleruns_KVR/0003.csv", row.Text);
-    if (row.Size) std::filesystem::resize_file("sampleruns_KVR/0003.csv", row.Size);
+    if (row.Size == ~uintmax_t{0}) ASSERT_EQ(::mkfifo("sampleruns_KVR/0003.csv", 0600), 0);
+    else if (row.Size) std::filesystem::resize_file("sampleruns_KVR/0003.csv", row.Size);
     DisplayedSweeps.Point[0][1].VC_V = 7.0;  // the run shown before
     const size_t told = platform::headless::MessagesShown().size();
     SampleRunNumber = 3;
