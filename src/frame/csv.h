@@ -51,9 +51,9 @@ int32_t FindHighestCsvNumber(const std::string& folder);
 // "0001.csv" .. "9999.csv" (the number clamped to 1..9999).
 std::string MakeCsvFileName(int32_t number);
 // Rewrites one cell of a file, chosen by its column heading and row (1 = first data line;
-// blank lines are not counted); every other byte of the file stays as it was. The value is quoted (its quotes doubled)
-// when it holds a comma or a double quote. A missing file, row, heading or field leaves
-// the file unchanged.
+// blank lines are not counted); every other byte of the file stays as it was. The value
+// is quoted (its quotes doubled) when it holds a comma or a double quote. A missing file,
+// row, heading or field leaves the file unchanged.
 void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
                    const std::string& value);
 // The same rewrite on a file's bytes in memory; false when nothing was changed.
