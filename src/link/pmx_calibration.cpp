@@ -223,9 +223,12 @@ void ReportFailedEepromRead(uint32_t address, uint32_t status, bool heldUp) {
                           : status == FtNotInLibrary ? "the USB library 'libftd2xx.so' has no FT_ReadEE"
                                                      : "EEPROM word " + std::to_string(address) + ", status " +
                                                            std::to_string(status);
+  // A read held up ends the link, so no calibration is used until the next connection.
+  const std::string kept = heldUp ? "'PMX_cal.txt' was left as it was and the USB link was closed."
+                                  : "'PMX_cal.txt' was left as it was and its calibration is used.";
   frame::ReportMessage("Error", "PMX_cal.txt",
                        WithUnfinishedSaveNote("The calibration could not be read from the device (" + why +
-                                              "): 'PMX_cal.txt' was left as it was and its calibration is used."));
+                                              "): " + kept));
 }
 
 void TellEepromSave(bool linkEnded) {
