@@ -223,9 +223,12 @@ void ReportFailedEepromRead(uint32_t address, uint32_t status, bool heldUp) {
                           : status == FtNotInLibrary ? "the USB library 'libftd2xx.so' has no FT_ReadEE"
                                                      : "EEPROM word " + std::to_string(address) + ", status " +
                                                            std::to_string(status);
+  // A read held up ends the link, so no calibration is used until the next connection.
+  const std::string kept = heldUp ? "'PMX_cal.txt' was left as it was and the USB link was closed."
+                                  : "'PMX_cal.txt' was left as it was and its calibration is used.";
   frame::ReportMessage("Error", "PMX_cal.txt",
                        WithUnfinishedSaveNote("The calibration could not be read from the device (" + why +
-                                              "): 'PMX_cal.txt' was left as it was and its calibration is used."));
+                                              "): " + kept));
 }
 
 void TellEepromSave(bool linkEnded) {
@@ -253,17 +256,27 @@ namespace {
 
 // "reference<unit>,reading": the reference is read up to the comma (the unit letter ends
 // the number), the reading after it; no comma reads 0, and is no point (a missing key
-// reads "0").
+// reads "0"), nor is one without a number after its comma ("80V=80V,"), whose reading of
+// 0 would fit a line through a point nothing measured.
 struct CalibrationPoint {
   double Reference, Reading;
   bool Complete;
 };
 
+// Whether `text` begins with a number as ParseReal reads one: blanks and a sign, then a
+// digit, or a point and a digit.
+bool BeginsWithNumber(std::string_view text) {
+  size_t i = text.find_first_not_of(" \t");
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
 CalibrationPoint ReadCalibrationPoint(const std::string& point) {
   const size_t comma = point.find(',');
-  const bool complete = comma != std::string::npos;
-  return {frame::ParseReal(point), complete ? frame::ParseReal(std::string_view(point).substr(comma + 1)) : 0.0,
-          complete};
+  const std::string_view reading = comma == std::string::npos ? "" : std::string_view(point).substr(comma + 1);
+  const bool complete = BeginsWithNumber(reading);
+  return {frame::ParseReal(point), complete ? frame::ParseReal(reading) : 0.0, complete};
 }
 
 // Why two points fit no usable line.

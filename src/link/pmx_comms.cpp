@@ -94,8 +94,13 @@ void StorePmxBlock(const PmxBlockAssembly& assembly, int32_t block, const PmxCon
     StoreSample(voltage[i], assembly.Voltage[i]);
     StoreSample(current[i], assembly.Current[i]);
   }
+  // A range applied while the block was received leaves frames measured on one range and
+  // converted with the other's constants, which no flag tells apart: none of the block's
+  // frame-times counts as received, so the analysis takes the block as a gap.
+  const bool trusted = kind != PmxMixedConversion;
   uint8_t* flags = PmxFrameTimes + block * PmxFramesPerBlock;
-  for (int t = 0; t < PmxFramesPerBlock; ++t) StoreRingByte(flags[t], PmxFrameTimeFlags(assembly, t));
+  for (int t = 0; t < PmxFramesPerBlock; ++t)
+    StoreRingByte(flags[t], trusted ? PmxFrameTimeFlags(assembly, t) : uint8_t{0});
   PmxConversion& stored = PmxBlockConversions[block];
   StoreSample(stored.VoltageGain, conversion.VoltageGain);
   StoreSample(stored.VoltageOffset, conversion.VoltageOffset);

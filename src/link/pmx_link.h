@@ -72,8 +72,8 @@ void CheckReceiveTimeout();
 // inside the thread.
 void StopCommsOnTimeout();
 // A complete block into block 0..99 of the ring: its samples, which frame-times were
-// received, and the conversion of its samples with its kind (PmxConversionKind). The
-// comms thread's, before it publishes the block.
+// received (none of a block of mixed conversion), and the conversion of its samples with
+// its kind (PmxConversionKind). The comms thread's, before it publishes the block.
 void StorePmxBlock(const PmxBlockAssembly& assembly, int32_t block, const PmxConversion& conversion,
                    uint8_t kind);
 // Receives one block of 320 frame-times into block PmxWriteBlock of the ring and
