@@ -256,8 +256,8 @@ namespace {
 
 // "reference<unit>,reading": the reference is read up to the comma (the unit letter ends
 // the number), the reading after it; no comma reads 0, and is no point (a missing key
-// reads "0"), nor is one without a number after its comma ("80V=80V,"), whose reading of
-// 0 would fit a line through a point nothing measured.
+// reads "0"), nor is one without a number before or after its comma ("80V=V,100",
+// "80V=80V,"), whose 0 would fit a line through a point nothing measured.
 struct CalibrationPoint {
   double Reference, Reading;
   bool Complete;
@@ -275,7 +275,7 @@ bool BeginsWithNumber(std::string_view text) {
 CalibrationPoint ReadCalibrationPoint(const std::string& point) {
   const size_t comma = point.find(',');
   const std::string_view reading = comma == std::string::npos ? "" : std::string_view(point).substr(comma + 1);
-  const bool complete = BeginsWithNumber(reading);
+  const bool complete = BeginsWithNumber(point) && BeginsWithNumber(reading);
   return {frame::ParseReal(point), complete ? frame::ParseReal(reading) : 0.0, complete};
 }
 

@@ -44,7 +44,7 @@ inline void StoreSample(double& sample, double value) {
 enum PmxConversionKind : uint8_t {
   PmxNoConversion = 0,    // none (synthesised in volts and amperes, or nothing received)
   PmxOneConversion = 1,   // one conversion for the whole block
-  PmxMixedConversion = 2  // a range was applied while the block was received: no frame-time of it counts
+  PmxMixedConversion = 2  // a range was applied while the block was received (a gap)
 };
 
 // Written with each block's samples and published with them, for the analysis: which
