@@ -106,11 +106,18 @@ void EndRun() {
   s.SpanError += error;
 }
 
+// How far the filter's output may be off from the converter's steps alone: the output
+// moves by up to 20 times the input's half step of the block being analysed (the sum of
+// the filter's response). It keeps a signal that has stopped, whose output then only
+// rings down at the filter's own 75 Hz, or one lost in the converter's noise, from being
+// measured.
+double StepBound = 0.0;
+
 // A rising crossing at ring position t, where the output rose by `slope` over the sample,
 // at analysed sample n.
 void TakeCrossing(double t, double slope, int64_t n) {
   PmxFrequencyStateRecord& s = PmxFrequencyState;
-  const double error = OutputBoundAt(PmxGapState, n) / slope;
+  const double error = (OutputBoundAt(PmxGapState, n) + StepBound) / slope;
   const double period = s.LastCrossing < 0 ? 0.0 : Wrapped(t - s.LastCrossing);
   s.LastCrossing = t;
   s.LastError = error;
@@ -131,6 +138,7 @@ void TakeCrossing(double t, double slope, int64_t n) {
   if (s.SpanError + s.ReferenceError + error <= FrequencyTolerance * span) {
     PmxReadings.PmxFrequency = 1.0 / (span / (PmxCrossingsPerMeasurement * PmxSampleRate));
     PmxReadings.PmxFrequencyStatus = PmxReadingStatus::Measured;
+    s.MeasuredAt = n;
   }
   s.Periods = 0;
   s.Span = s.SpanError = 0.0;
@@ -359,6 +367,9 @@ void AnalysePmxBlock(int32_t block) {
   PmxVoltageFilterRecord& state = PmxVoltageFilter;
   PmxGapStateRecord& g = PmxGapState;
   Filter f{state.X1, state.X2, state.Y1, state.Y2};
+  const double gain = link::LoadSample(link::PmxBlockConversions[block].VoltageGain);
+  const uint8_t kind = link::LoadRingByte(link::PmxBlockConversionKinds[block]);
+  StepBound = kind == link::PmxNoConversion ? 0.0 : 10.0 * std::fabs(gain);
   const uint8_t* flags = link::PmxFrameTimes + block * link::PmxFramesPerBlock;
   uint8_t every = link::PmxReceivedFrame;
   for (int t = 0; t < link::PmxFramesPerBlock; ++t) every &= link::LoadRingByte(flags[t]);
@@ -389,6 +400,10 @@ void AnalysePmxBlock(int32_t block) {
     SetBlockReadings(block, voltage, current, link::PmxBlockSamples);
   }
   state = {f.x1, f.x2, f.y1, f.y2};
+  PmxReadingsRecord& r = PmxReadings;
+  if (r.PmxFrequencyStatus == PmxReadingStatus::Measured &&
+      g.Analysed - PmxFrequencyState.MeasuredAt > (2 * PmxCrossingsPerMeasurement / r.PmxFrequency + 1) * PmxSampleRate)
+    r.PmxFrequencyStatus = PmxReadingStatus::None;
 }
 
 void RestartPmxAnalysis() {

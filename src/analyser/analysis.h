@@ -26,7 +26,7 @@ enum class PmxReadingStatus : uint8_t {
 };
 
 struct PmxReadingsRecord {
-  double PmxFrequency = 0.0;            // Hz; kept until the next measurement completes
+  double PmxFrequency = 0.0;            // Hz; kept until the next measurement completes (see MeasuredAt)
   double PmxVoltagePeakPositive = 0.0;  // V; 0 when no received sample of the block is above 0
   double PmxVoltagePeakNegative = 0.0;  // V; 0 when none is below 0
   double PmxCurrentPeakPositive = 0.0;  // A
@@ -71,6 +71,10 @@ struct PmxFrequencyStateRecord {
   int32_t Periods = 0;                // periods of the measurement's ended runs
   double Span = 0.0;                  // their length, samples
   double SpanError = 0.0;             // samples that length may be off
+  // Analysed sample of the last measurement shown. A frequency whose next measurement is
+  // overdue (twice its time and a second: the signal stopped, or the stream no longer
+  // gives it right) stands no more.
+  int64_t MeasuredAt = 0;
 };
 
 inline PmxFrequencyStateRecord PmxFrequencyState;

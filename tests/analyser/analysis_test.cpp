@@ -61,6 +61,16 @@ TEST_F(AnalysisTest, FiftyHertzReadsFiftyFromTheFirstMeasurementOnAcrossTheRings
   for (int b = 0; b < 12; ++b) AnalysePmxBlock(b);
   EXPECT_LT(PmxFrequencyState.PmxReferenceCrossing, reference);
   EXPECT_NEAR(PmxReadings.PmxFrequency, 50.0, 0.01);
+  // The signal stops, in steps of 50 uV: its output rings down at 75 Hz, which is no
+  // reading (only the measurement across the stop is shown), and the last frequency
+  // stands no more once its next measurement is 3 s overdue.
+  FillVoltage(0, link::PmxRingSamples, [](int) { return 0.0; });
+  for (int b = 12; b < 42; ++b) {
+    link::PmxBlockConversionKinds[b] = link::PmxOneConversion, link::PmxBlockConversions[b].VoltageGain = 5e-5;
+    AnalysePmxBlock(b);
+    EXPECT_LT(PmxReadings.PmxFrequency, 52.0) << b;
+  }
+  EXPECT_EQ(PmxReadings.PmxFrequencyStatus, PmxReadingStatus::None);
 }
 
 // Ten seconds of 60 Hz, 325 V and 5 A on the 300 V and 10 A ranges, framed by the
