@@ -33,14 +33,6 @@ std::string_view NextField(std::string_view& rest) {
 
 int32_t ReadInteger(std::string_view field) { return static_cast<int32_t>(frame::ParseInteger(field)); }
 
-// Whether a field is written as a number (leading blanks and a sign, then a digit), as
-// an index is; a header's word is not.
-bool WrittenAsNumber(std::string_view field) {
-  size_t at = field.find_first_not_of(" \t");
-  if (at != std::string_view::npos && (field[at] == '+' || field[at] == '-')) ++at;
-  return at < field.size() && field[at] >= '0' && field[at] <= '9';
-}
-
 // Lines of one kind of fault: how many, and the first (numbered from 1).
 struct FaultyLines {
   int Count = 0;
@@ -115,7 +107,7 @@ void LoadSynthLines(const std::vector<std::string>& lines) {
       continue;
     }
     // Slot 0 is never synthesised: a header line lands there unseen, a component is reported.
-    if (index == 0 && WrittenAsNumber(indexField)) indexZero.Add(n + 1);
+    if (index == 0 && frame::BeginsWithNumber(indexField)) indexZero.Add(n + 1);
     s.Type[index] = type;
     s.Frequency[index] = frequency;
     s.Harmonic[index] = harmonic;

@@ -247,9 +247,7 @@ bool UpdateCsvCellText(std::string& bytes, const std::string& heading, int32_t r
   // Blank lines (a CR LF at the end, CRs doubled by an editor) are no lines of the table,
   // as a run file's reader passes them over.
   std::vector<std::string_view> lines = platform::SplitTextLines(bytes);
-  std::erase_if(lines, [](std::string_view line) {
-    return line.find_first_not_of(" \t") == std::string_view::npos;
-  });
+  std::erase_if(lines, IsBlankLine);
   // The heading line and the row itself must be there.
   if (lines.size() < static_cast<size_t>(row) + 1) return false;
 

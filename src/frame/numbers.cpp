@@ -122,6 +122,15 @@ double ParseStoredReal(std::string_view text) {
   return ParseReal(text);
 }
 
+bool BeginsWithNumber(std::string_view text) {
+  size_t i = text.find_first_not_of(" \t");
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i < text.size() && text[i] == '.') ++i;
+  return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
 std::string RealToText(double value) {
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "+Infinity" : "-Infinity";

@@ -21,6 +21,11 @@ double ParseReal(std::string_view text);
 // Reads back what RealToText writes, the texts of values that are not finite included
 // ("NaN", "+Infinity", "-Infinity"); any other text as ParseReal.
 double ParseStoredReal(std::string_view text);
+// Whether the text begins with a number as ParseReal reads one: blanks and a sign, then a
+// digit, or a point and a digit. A word ("Step", "V") or nothing does not.
+bool BeginsWithNumber(std::string_view text);
+// Whether a line holds nothing but blanks and tabs.
+bool IsBlankLine(std::string_view line);
 
 // Ten decimals, trailing zeros and a trailing point removed; -0 gives "0"; values that
 // are not finite give "+Infinity", "-Infinity" or "NaN".

@@ -263,19 +263,10 @@ struct CalibrationPoint {
   bool Complete;
 };
 
-// Whether `text` begins with a number as ParseReal reads one: blanks and a sign, then a
-// digit, or a point and a digit.
-bool BeginsWithNumber(std::string_view text) {
-  size_t i = text.find_first_not_of(" \t");
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  if (i < text.size() && text[i] == '.') ++i;
-  return i < text.size() && text[i] >= '0' && text[i] <= '9';
-}
-
 CalibrationPoint ReadCalibrationPoint(const std::string& point) {
   const size_t comma = point.find(',');
   const std::string_view reading = comma == std::string::npos ? "" : std::string_view(point).substr(comma + 1);
-  const bool complete = BeginsWithNumber(point) && BeginsWithNumber(reading);
+  const bool complete = frame::BeginsWithNumber(point) && frame::BeginsWithNumber(reading);
   return {frame::ParseReal(point), complete ? frame::ParseReal(reading) : 0.0, complete};
 }
 

@@ -414,17 +414,6 @@ void ClearShownRun() {
   }
 }
 
-bool IsBlankLine(std::string_view line) {
-  return line.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-// Whether a cell holds a decimal number (blanks and a sign before it allowed).
-bool HoldsNumber(std::string_view cell) {
-  size_t i = cell.find_first_not_of(" \t");
-  if (i != std::string_view::npos && (cell[i] == '+' || cell[i] == '-')) ++i;
-  return i < cell.size() && cell[i] >= '0' && cell[i] <= '9';
-}
-
 // Each line of the text that is not blank. A line ends at CR, LF, CR LF or NUL, so a CR
 // LF at the end or CRs doubled by an editor make no line.
 template <typename Read>
@@ -434,7 +423,7 @@ void ForEachLine(std::string_view text, Read read) {
     size_t end = begin;
     while (end < size && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
     const std::string_view line = text.substr(begin, end - begin);
-    if (!IsBlankLine(line)) read(line);
+    if (!frame::IsBlankLine(line)) read(line);
     begin = end + 1;
   }
 }
@@ -585,7 +574,7 @@ RunFileShortfall ReadRunCsvText(std::string_view text) {
   ForEachLine(text, [&](std::string_view line) {
     frame::SplitCsvLine(line);
     const std::string* f = frame::CsvFields;
-    const bool header = !HoldsNumber(f[ColStep]) || !HoldsNumber(f[ColEntry]);
+    const bool header = !frame::BeginsWithNumber(f[ColStep]) || !frame::BeginsWithNumber(f[ColEntry]);
     // The header line sets the run-wide and first set-up fields from its names, which
     // the first point line then overwrites; it holds no point. Any other line without a
     // step and a point number is none.
