@@ -109,12 +109,13 @@ TEST_F(InstrumentTest, ConnectReadTheSineChangeARangeAndDisconnectThroughTheZone
   EXPECT_TRUE(zolt::testing::WaitFor([] { return link::SimRegister(2) == 192u + 1; }, 1000));
   ASSERT_TRUE(AnalyseBlocks(4));
   EXPECT_NEAR(frame::ParseReal(ReadoutTiles[15].Value), 5.0, 0.002);
-  // The voltage range down and up, time and again: no frequency shown is bent (none once overdue).
+  // The voltage range down and up, time and again: every frequency shown is within 0.01 %
+  // (none once overdue).
   for (int step = 0; step < 12; ++step) {
     Turn(ZoneV1Stepper + (step % 2 == 0 ? screen::ZoneStepperDecrease : screen::ZoneStepperIncrease));
     for (int block = 0; block < 3 && AnalyseBlocks(1); ++block) {
       const std::string& f = ReadoutTiles[8].Value;
-      EXPECT_TRUE(f == "----" || std::fabs(frame::ParseReal(f) - 50.0) <= 0.002) << f;
+      EXPECT_TRUE(f == "----" || std::fabs(frame::ParseReal(f) - 50.0) <= 0.005) << f;
     }
   }
 
