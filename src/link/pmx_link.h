@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "link/pmx_wire.h"
@@ -80,5 +81,13 @@ void StorePmxBlock(const PmxBlockAssembly& assembly, int32_t block, const PmxCon
 // publishes it. Leaves the block unpublished when the link closes, the stop flag is set
 // or the link is silent.
 void ReceivePowerAnalyserFrames();
+
+// Held by the comms thread while it looks whether its link is still on and, if so,
+// stores and publishes a block; by the main thread in EndPmxPublishing.
+inline std::mutex PmxPublishMutex;
+// Main thread, once StopThreads is set (a link ends): returns once the comms thread can
+// no longer store or publish a block, a block under way being finished first, so that
+// what the front end clears afterwards stays clear of the ended link.
+void EndPmxPublishing();
 
 }  // namespace zolt::link

@@ -69,9 +69,10 @@ void ShowDisconnected() {
 }
 
 // Every link that ends, lost or disconnected, ends here, once the comms thread has been
-// told to stop (it publishes no block after that): the front end drops what the link
-// showed, and a save to the device that has not finished is told as failed.
+// told to stop: it publishes no block after this, so the front end drops what the link
+// showed for good, and a save to the device that has not finished is told as failed.
 void LinkEnded() {
+  EndPmxPublishing();
   TellEepromSave(true);
   if (PmxLinkHooks.LinkEnded != nullptr) PmxLinkHooks.LinkEnded();
 }

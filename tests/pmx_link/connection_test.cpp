@@ -119,6 +119,14 @@ TEST_F(SimDeviceTest, ALinkLostWhileConnectedGoesBackToConnect) {
     ASSERT_LT(std::fabs(PmxVoltageSamples[next * PmxBlockSamples + i]), 326.0) << i;
   }
   EXPECT_NEAR(PmxVoltageSamples[next * PmxBlockSamples], 0.0, 1.0);  // sin(0)
+  // A block finished as the link ends is not published: the thread looks at the link's end under the lock.
+  std::unique_lock finishing(PmxPublishMutex);  // the thread finishes a block meanwhile
+  const int32_t last = PmxSampleRing.PmxPublishedBlock;
+  platform::Delay(300);
+  LinkState.StopThreads = 1;
+  finishing.unlock();
+  EXPECT_TRUE(WaitFor([] { return !LinkThreadRunning(); }, 2000));
+  EXPECT_EQ(PmxSampleRing.PmxPublishedBlock.load(), last);
 }
 
 // Every lost link ends the same way, within the watchdog's 500 ms of its fault: a stream
