@@ -57,13 +57,11 @@ std::string CalibrationFileFromEeprom(const PmxEepromArea& words);
 // file is longer than the area.
 bool EepromFromCalibrationFile(std::string_view file, PmxEepromArea& words);
 
-// EEPROM area to file (only while connected), read in the calling thread. A read that
-// fails leaves the file as it was and is reported.
-void SaveEepromToFile(const std::string& path);
-// File to EEPROM area (only while connected). A file that cannot be read, or does not
-// fit the area, writes nothing and is reported. Otherwise the save is handed to the
-// thread that holds the device (usb_device.h), each word read back, and told by
-// TellEepromSave once it has ended.
+// File to EEPROM area, only on a ready link (PmxLinkReady): a save asked for while a
+// connection is under way or ending writes nothing and says so (while not connected it
+// does nothing). A file that cannot be read, or does not fit the area, writes nothing and
+// is reported. Otherwise the save is handed to the comms thread (usb_device.h), each word
+// read back, and told by TellEepromSave once it has ended.
 void LoadFileToEeprom(const std::string& path);
 
 // A save to the device not yet read back whole, remembered beside the program: the

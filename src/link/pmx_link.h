@@ -29,6 +29,9 @@ inline PmxLinkStateRecord PmxLinkState;
 
 // Performs the current connection step once (one step per main-loop turn).
 void StepPowerAnalyserConnection();
+// True while the link is ready for a save to the device: connected (step 11), with the
+// comms thread running to make it.
+bool PmxLinkReady();
 
 // What the front end does when a stream is about to start (the comms thread is started)
 // and when a link has ended, lost or disconnected. Set by the front end's start-up;

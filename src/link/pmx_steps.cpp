@@ -22,7 +22,8 @@
 //
 // Step 7 tells the front end that a stream starts; a lost link (steps 5 and 11) and a
 // disconnection (step 100) tell it that the link ended (PmxLinkHooks). A save to the
-// device is told once its outcome is known, and as failed when its link ends first.
+// device is taken only in step 11, made by the comms thread, told once its outcome is
+// known, and told as failed when its link ends first.
 //
 // From step 5 a link thread holds the device (the EEPROM reader, then the comms thread)
 // and closes it when it ends. The steps never wait for it longer than the
@@ -157,6 +158,10 @@ void AwaitCommsThreadEnd(int ms) {
 }
 
 }  // namespace
+
+bool PmxLinkReady() {
+  return PmxLinkState.PmxLinkStep == 11 && LinkState.Connected == 1 && LinkThreadRunning();
+}
 
 void StepPowerAnalyserConnection() {
   PmxLinkStateRecord& link = PmxLinkState;

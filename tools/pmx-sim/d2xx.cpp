@@ -332,6 +332,12 @@ PMX_SIM_EXPORT unsigned long PmxSimPolls() {
   return static_cast<unsigned long>(locked.device.registers.polls);
 }
 
+// EEPROM word 0..1023 as the device holds it, read without any fault.
+PMX_SIM_EXPORT unsigned PmxSimEepromWord(int address) {
+  Locked locked;
+  return address >= 0 && address < EepromWords ? locked.device.eeprom[address] : 0;
+}
+
 // The calibration file the EEPROM was filled with at power-up.
 PMX_SIM_EXPORT const char* PmxSimCalibrationFile() {
   Locked locked;
