@@ -196,21 +196,42 @@ void StoreDeviceCalibration(const std::string& path, const PmxEepromArea& words)
   const std::string copy = CalibrationFileFromEeprom(words);
   std::string old;
   std::string kept;
-  if (platform::ReadFileBytes(path, old) && old != copy) {
+  const bool read = platform::ReadFileBytes(path, old);
+  if (read && platform::FileExists(UnfinishedSaveMarker)) {
+    // A save cut short: the file is the calibration the user was saving and the device's
+    // copy part of it over older words. Saving the file again puts it there whole; the
+    // device's copy would make the mix the file's calibration for good.
+    if (old == copy) {
+      platform::DeleteFile(UnfinishedSaveMarker);  // every word of the file reached the device
+      return;
+    }
+    frame::ReportMessage("Warning", "PMX_cal.txt",
+                         "The last save of 'PMX_cal.txt' to the device did not finish: the calibration in the device "
+                         "is mixed, part from the file saved and part older. 'PMX_cal.txt' was left as it was and "
+                         "its calibration is used: save 'PMX_cal.txt' to the device to put it there whole.");
+    return;
+  }
+  if (read && old != copy) {
     kept = KeptCopyName(path);
     if (!platform::WriteFileReplacing(kept, old)) {
       frame::ReportMessage("Error", "PMX_cal.txt",
-                           WithUnfinishedSaveNote("'PMX_cal.txt' differs from the calibration in the device, but it "
-                                                  "could not be kept as '" + kept +
-                                                  "': it was left as it was and its calibration is used."));
+                           "'PMX_cal.txt' differs from the calibration in the device, but it could not be kept as '" +
+                               kept + "': it was left as it was and its calibration is used.");
       return;
     }
   }
   if (!WriteDeviceCopy(path, copy)) return;
-  const std::string told = WithUnfinishedSaveNote(
-      kept.empty() ? "" : "'PMX_cal.txt' differed from the calibration in the device and was replaced by it; the file "
-                          "replaced is kept as '" + kept + "'.");
-  if (!told.empty()) frame::ReportMessage("Warning", "PMX_cal.txt", told);
+  if (!kept.empty()) {
+    frame::ReportMessage("Warning", "PMX_cal.txt",
+                         "'PMX_cal.txt' differed from the calibration in the device and was replaced by it; the file "
+                         "replaced is kept as '" + kept + "'.");
+  } else if (!read && platform::FileExists(UnfinishedSaveMarker)) {
+    // No file of the save cut short is left to save again: the mixed copy is all there is.
+    frame::ReportMessage("Warning", "PMX_cal.txt",
+                         "'PMX_cal.txt' could not be read and now holds the calibration in the device, which the last "
+                         "save to the device left mixed, part from the file saved and part older: calibrate the "
+                         "power analyser again and save 'PMX_cal.txt' to the device.");
+  }
 }
 
 void ReportFailedEepromRead(uint32_t address, uint32_t status, bool heldUp) {
