@@ -231,10 +231,7 @@ void PmxStreamStarting() { StartAnalysisAfresh(); }
 
 void PmxLinkEnded() {
   StartAnalysisAfresh();
-  SetTileStartTexts();
-  // The live readings show that there is none, as before the first link: a start text
-  // such as "45.999" Hz would read as a measurement.
-  for (int tile : {8, 13, 14, 15, 16}) ReadoutTiles[tile].Value = TileReading(0.0, PmxReadingStatus::None, true);
+  SetTileStartTexts();  // no reading, as before the first link
   frame::FrameLoopState.RedrawAll = 1;
 }
 

@@ -28,16 +28,17 @@ struct TileText {
   const char* Description;
 };
 
-// Tiles 1..16; only the values of 8 (frequency) and 13..16 (peaks) change later.
+// Tiles 1..16. Only 8 (frequency) and 13..16 (peaks) are measured; every value shows
+// "----", no reading, until one stands, and the tiles that measure nothing keep it.
 constexpr TileText TileStartTexts[ReadoutTileCount] = {
-    {"25.567", "uA", "Urms", "rms voltage"},      {"12.567", "uA", "Irms", "rms current"},
-    {"254.456", "Vrms", "P1", "active power"},    {"0.004", "nW", "S1", "apparent power"},
-    {"987.654", "mA", "Q1", "reactive power"},    {"1.001", "kV", "PF", "power factor"},
-    {"67.654", "A", "Ipk", "peak hold"},          {"45.999", "Hz", "Freq", "frequency"},
-    {"25.567", "uA", "Urms", "rms voltage"},      {"12.567", "uA", "Irms", "rms current"},
-    {"254.456", "Vrms", "P1", "active power"},    {"0.004", "nW", "S1", "apparent power"},
-    {"0.000", "V", "Upk", "U +peak"},             {"0.000", "V", "-Upk", "U -peak"},
-    {"0.000", "A", "Ipk", "I +peak"},             {"0.000", "A", "-Ipk", "I -peak"},
+    {"----", "uA", "Urms", "rms voltage"},     {"----", "uA", "Irms", "rms current"},
+    {"----", "Vrms", "P1", "active power"},    {"----", "nW", "S1", "apparent power"},
+    {"----", "mA", "Q1", "reactive power"},    {"----", "kV", "PF", "power factor"},
+    {"----", "A", "Ipk", "peak hold"},         {"----", "Hz", "Freq", "frequency"},
+    {"----", "uA", "Urms", "rms voltage"},     {"----", "uA", "Irms", "rms current"},
+    {"----", "Vrms", "P1", "active power"},    {"----", "nW", "S1", "apparent power"},
+    {"----", "V", "Upk", "U +peak"},           {"----", "V", "-Upk", "U -peak"},
+    {"----", "A", "Ipk", "I +peak"},           {"----", "A", "-Ipk", "I -peak"},
 };
 
 // Opens the listening socket; a port in use is only logged.

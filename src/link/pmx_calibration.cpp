@@ -10,6 +10,7 @@
 #include "frame/log.h"
 #include "frame/numbers.h"
 #include "frame/settings.h"
+#include "frame/translate.h"
 #include "link/d2xx.h"
 #include "link/link_state.h"
 #include "link/pmx_link.h"
@@ -24,7 +25,6 @@ namespace {
 
 // Words 128..1023 of the chip's EEPROM: 896 words, two file bytes each (low half first).
 constexpr uint32_t EepromFirstWord = PmxEepromFirstWord;
-constexpr uint32_t EepromLastWord = 1023;
 
 constexpr int64_t CommsEnableBit = int64_t{1} << 16;
 // Bits of register 1 that are pulses: cleared once the register has been sent.
@@ -81,19 +81,6 @@ bool WriteDeviceCopy(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-void SaveEepromToFile(const std::string& path) {
-  if (LinkState.Connected == 0) return;
-  PmxEepromArea words{};
-  for (uint32_t address = EepromFirstWord; address <= EepromLastWord; ++address) {
-    const uint32_t status = UsbReadEepromWord(address, words[address - EepromFirstWord]);
-    if (status == FtOk) continue;
-    // A device that went away is reported as a lost link.
-    if (LinkState.Connected == 1) ReportFailedEepromRead(address, status, false);
-    return;
-  }
-  WriteDeviceCopy(path, CalibrationFileFromEeprom(words));
-}
-
 namespace {
 // Whether the marker was there before the save under way: one that fails before writing
 // anything leaves it so (main thread only).
@@ -101,7 +88,16 @@ bool EarlierSaveUnfinished = false;
 }  // namespace
 
 void LoadFileToEeprom(const std::string& path) {
-  if (LinkState.Connected == 0) return;
+  // The comms thread makes the save between its reads: not before it runs, when the
+  // EEPROM is still being read at connection or no thread holds the device at all.
+  if (!PmxLinkReady()) {
+    if (PmxLinkState.PmxLinkStep == 0) return;
+    frame::ReportMessage("Info", "PMX_cal.txt",
+                         "The connection to the power analyser is not ready: nothing was written to the device. "
+                         "Save 'PMX_cal.txt' to the device once the connect icon reads '" +
+                             frame::Captions.Connected + "'.");
+    return;
+  }
   std::string bytes;
   if (!platform::ReadFileBytes(path, bytes)) {
     frame::ReportMessage("Error", "PMX_cal.txt",
@@ -118,6 +114,7 @@ void LoadFileToEeprom(const std::string& path) {
                              "'PMX_cal.txt' at the next connection.");
     return;
   }
+  TellEepromSave(false);  // the last save's outcome, when not yet told
   if (UsbEepromWrite.State == EepromRunState::Running) {
     frame::ReportMessage("Info", "PMX_cal.txt",
                          "A save of 'PMX_cal.txt' to the device is still under way: save again once it has ended.");
@@ -133,8 +130,9 @@ void LoadFileToEeprom(const std::string& path) {
     return;
   }
   frame::ReportMessage("Calibration", "PMX_cal.txt", "Saving 'PMX_cal.txt' to the device.");
+  // The comms thread may have ended since it was seen running: its link's end tells the
+  // save as failed.
   UsbWriteEeprom(EepromFirstWord, words.data(), PmxEepromAreaWords);
-  TellEepromSave(false);  // a save made at once, with no thread holding the device
 }
 
 // ---- the device's copy at connection and the save ----
@@ -198,21 +196,42 @@ void StoreDeviceCalibration(const std::string& path, const PmxEepromArea& words)
   const std::string copy = CalibrationFileFromEeprom(words);
   std::string old;
   std::string kept;
-  if (platform::ReadFileBytes(path, old) && old != copy) {
+  const bool read = platform::ReadFileBytes(path, old);
+  if (read && platform::FileExists(UnfinishedSaveMarker)) {
+    // A save cut short: the file is the calibration the user was saving and the device's
+    // copy part of it over older words. Saving the file again puts it there whole; the
+    // device's copy would make the mix the file's calibration for good.
+    if (old == copy) {
+      platform::DeleteFile(UnfinishedSaveMarker);  // every word of the file reached the device
+      return;
+    }
+    frame::ReportMessage("Warning", "PMX_cal.txt",
+                         "The last save of 'PMX_cal.txt' to the device did not finish: the calibration in the device "
+                         "is mixed, part from the file saved and part older. 'PMX_cal.txt' was left as it was and "
+                         "its calibration is used: save 'PMX_cal.txt' to the device to put it there whole.");
+    return;
+  }
+  if (read && old != copy) {
     kept = KeptCopyName(path);
     if (!platform::WriteFileReplacing(kept, old)) {
       frame::ReportMessage("Error", "PMX_cal.txt",
-                           WithUnfinishedSaveNote("'PMX_cal.txt' differs from the calibration in the device, but it "
-                                                  "could not be kept as '" + kept +
-                                                  "': it was left as it was and its calibration is used."));
+                           "'PMX_cal.txt' differs from the calibration in the device, but it could not be kept as '" +
+                               kept + "': it was left as it was and its calibration is used.");
       return;
     }
   }
   if (!WriteDeviceCopy(path, copy)) return;
-  const std::string told = WithUnfinishedSaveNote(
-      kept.empty() ? "" : "'PMX_cal.txt' differed from the calibration in the device and was replaced by it; the file "
-                          "replaced is kept as '" + kept + "'.");
-  if (!told.empty()) frame::ReportMessage("Warning", "PMX_cal.txt", told);
+  if (!kept.empty()) {
+    frame::ReportMessage("Warning", "PMX_cal.txt",
+                         "'PMX_cal.txt' differed from the calibration in the device and was replaced by it; the file "
+                         "replaced is kept as '" + kept + "'.");
+  } else if (!read && platform::FileExists(UnfinishedSaveMarker)) {
+    // No file of the save cut short is left to save again: the mixed copy is all there is.
+    frame::ReportMessage("Warning", "PMX_cal.txt",
+                         "'PMX_cal.txt' could not be read and now holds the calibration in the device, which the last "
+                         "save to the device left mixed, part from the file saved and part older: calibrate the "
+                         "power analyser again and save 'PMX_cal.txt' to the device.");
+  }
 }
 
 void ReportFailedEepromRead(uint32_t address, uint32_t status, bool heldUp) {

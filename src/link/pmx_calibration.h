@@ -57,13 +57,11 @@ std::string CalibrationFileFromEeprom(const PmxEepromArea& words);
 // file is longer than the area.
 bool EepromFromCalibrationFile(std::string_view file, PmxEepromArea& words);
 
-// EEPROM area to file (only while connected), read in the calling thread. A read that
-// fails leaves the file as it was and is reported.
-void SaveEepromToFile(const std::string& path);
-// File to EEPROM area (only while connected). A file that cannot be read, or does not
-// fit the area, writes nothing and is reported. Otherwise the save is handed to the
-// thread that holds the device (usb_device.h), each word read back, and told by
-// TellEepromSave once it has ended.
+// File to EEPROM area, only on a ready link (PmxLinkReady): a save asked for while a
+// connection is under way or ending writes nothing and says so (while not connected it
+// does nothing). A file that cannot be read, or does not fit the area, writes nothing and
+// is reported. Otherwise the save is handed to the comms thread (usb_device.h), each word
+// read back, and told by TellEepromSave once it has ended.
 void LoadFileToEeprom(const std::string& path);
 
 // A save to the device not yet read back whole, remembered beside the program: the
@@ -74,8 +72,10 @@ inline const std::string UnfinishedSaveMarker = "PMX_cal_save_unfinished.txt";
 
 // The area's words read at connection into the file at `path`. A file that differs is
 // first kept beside it under a name of its own ("PMX_cal.replaced-YYYYMMDD-HHMMSS.txt")
-// and the user is told once, with a word when the device's last save did not finish; a
-// copy that cannot be kept leaves the file as it was.
+// and the user is told once; a copy that cannot be kept leaves the file as it was.
+// While a save to the device is unfinished the file is what the user was saving: it is
+// left as it is and used, and the user is told that the device holds a mixed copy (a
+// device that holds the file whole ends the unfinished save without a word).
 void StoreDeviceCalibration(const std::string& path, const PmxEepromArea& words);
 // Tells a read of the area that failed at word `address`: with the library's `status`
 // (FtNotInLibrary: the library has no FT_ReadEE), or held up in the device.

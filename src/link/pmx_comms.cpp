@@ -86,6 +86,12 @@ void StopCommsOnTimeout() {
 
 // ---- receiving a block ----
 
+void EndPmxPublishing() {
+  // The comms thread looks at the stop flag under the lock: once the lock has been had,
+  // it has published its last block or will find the flag set.
+  std::lock_guard publishing(PmxPublishMutex);
+}
+
 void StorePmxBlock(const PmxBlockAssembly& assembly, int32_t block, const PmxConversion& conversion,
                    uint8_t kind) {
   double* voltage = PmxVoltageSamples + block * PmxBlockSamples;
@@ -157,6 +163,8 @@ void ReceivePowerAnalyserFrames() {
   }
   // A read held up past the end of the link may have finished the block: a link that
   // has ended publishes nothing more, so no block of it reaches the screen afterwards.
+  // The look and the publishing are one step for the main thread (EndPmxPublishing).
+  std::lock_guard publishing(PmxPublishMutex);
   if (LinkState.Connected != 1 || LinkState.StopThreads != 0) return;
   FillMissingPmxSamples(assembly);
   const uint32_t generation = PmxSampleRing.PmxConversionGeneration;

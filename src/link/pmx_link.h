@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "link/pmx_wire.h"
@@ -28,6 +29,9 @@ inline PmxLinkStateRecord PmxLinkState;
 
 // Performs the current connection step once (one step per main-loop turn).
 void StepPowerAnalyserConnection();
+// True while the link is ready for a save to the device: connected (step 11), with the
+// comms thread running to make it.
+bool PmxLinkReady();
 
 // What the front end does when a stream is about to start (the comms thread is started)
 // and when a link has ended, lost or disconnected. Set by the front end's start-up;
@@ -80,5 +84,13 @@ void StorePmxBlock(const PmxBlockAssembly& assembly, int32_t block, const PmxCon
 // publishes it. Leaves the block unpublished when the link closes, the stop flag is set
 // or the link is silent.
 void ReceivePowerAnalyserFrames();
+
+// Held by the comms thread while it looks whether its link is still on and, if so,
+// stores and publishes a block; by the main thread in EndPmxPublishing.
+inline std::mutex PmxPublishMutex;
+// Main thread, once StopThreads is set (a link ends): returns once the comms thread can
+// no longer store or publish a block, a block under way being finished first, so that
+// what the front end clears afterwards stays clear of the ended link.
+void EndPmxPublishing();
 
 }  // namespace zolt::link

@@ -22,7 +22,8 @@
 //
 // Step 7 tells the front end that a stream starts; a lost link (steps 5 and 11) and a
 // disconnection (step 100) tell it that the link ended (PmxLinkHooks). A save to the
-// device is told once its outcome is known, and as failed when its link ends first.
+// device is taken only in step 11, made by the comms thread, told once its outcome is
+// known, and told as failed when its link ends first.
 //
 // From step 5 a link thread holds the device (the EEPROM reader, then the comms thread)
 // and closes it when it ends. The steps never wait for it longer than the
@@ -69,9 +70,10 @@ void ShowDisconnected() {
 }
 
 // Every link that ends, lost or disconnected, ends here, once the comms thread has been
-// told to stop (it publishes no block after that): the front end drops what the link
-// showed, and a save to the device that has not finished is told as failed.
+// told to stop: it publishes no block after this, so the front end drops what the link
+// showed for good, and a save to the device that has not finished is told as failed.
 void LinkEnded() {
+  EndPmxPublishing();
   TellEepromSave(true);
   if (PmxLinkHooks.LinkEnded != nullptr) PmxLinkHooks.LinkEnded();
 }
@@ -156,6 +158,10 @@ void AwaitCommsThreadEnd(int ms) {
 }
 
 }  // namespace
+
+bool PmxLinkReady() {
+  return PmxLinkState.PmxLinkStep == 11 && LinkState.Connected == 1 && LinkThreadRunning();
+}
 
 void StepPowerAnalyserConnection() {
   PmxLinkStateRecord& link = PmxLinkState;

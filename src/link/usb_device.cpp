@@ -138,7 +138,7 @@ void FinishRun(UsbEepromRunRecord& run, EepromRunState end) {
 }
 
 // The words of UsbEepromWrite still to be written, each read back, until the run ends or
-// `budgetMs` has been spent (< 0: no limit), so the comms thread's frames keep coming.
+// `budgetMs` has been spent, so the comms thread's frames keep coming.
 void MakeEepromWrites(int budgetMs) {
   UsbEepromRunRecord& run = UsbEepromWrite;
   const int64_t start = platform::ElapsedMilliseconds();
@@ -148,7 +148,7 @@ void MakeEepromWrites(int budgetMs) {
       FinishRun(run, EepromRunState::Done);
       return;
     }
-    if (budgetMs >= 0 && platform::ElapsedMilliseconds() - start > budgetMs) return;
+    if (platform::ElapsedMilliseconds() - start > budgetMs) return;
     const uint32_t address = run.FirstAddress + static_cast<uint32_t>(i);
     uint16_t back = 0;
     const uint32_t written = UsbWriteEepromWord(address, run.Words[i]);
@@ -179,11 +179,13 @@ void UsbTakeHandedWrites(bool on) {
   if (!on) HandedWrites.Count = 0;
 }
 
-void UsbMakeHandedWrites() {
+namespace {
+
+// The writes queued, in order.
+void MakeQueuedWrites() {
   HandedWritesRecord& h = HandedWrites;
   std::vector<uint8_t> bytes;
   std::vector<uint32_t> ends;
-  MakeEepromWrites(EepromWritesPerPassMs);
   {
     std::lock_guard lock(h.Lock);
     if (h.Count == 0) return;
@@ -196,6 +198,13 @@ void UsbMakeHandedWrites() {
     WriteNow(bytes.data() + start, end - start);
     start = end;
   }
+}
+
+}  // namespace
+
+void UsbMakeHandedWrites() {
+  MakeEepromWrites(EepromWritesPerPassMs);
+  MakeQueuedWrites();
 }
 
 void UsbAwaitHandedWrites(int ms) {
@@ -234,7 +243,7 @@ int EepromReadThread(void*) {
     }
     run.Words[i] = word;
     run.WordsDone = i + 1;
-    UsbMakeHandedWrites();
+    MakeQueuedWrites();  // never a save's words: they would mix with the words read
   }
   FinishRun(run, EepromRunState::Done);
   // Writes handed after the last word are dropped (the connection sends both control
@@ -262,15 +271,9 @@ void UsbWriteEeprom(uint32_t first, const uint16_t* words, int32_t count) {
   UsbEepromRunRecord& run = UsbEepromWrite;
   StartRun(run, first, count);
   std::copy(words, words + run.Count, run.Words);
-  {
-    std::lock_guard lock(HandedWrites.Lock);
-    run.State = EepromRunState::Running;
-    if (HandedWrites.On) {
-      HandedWrites.Queued.notify_one();
-      return;
-    }
-  }
-  MakeEepromWrites(-1);  // no thread holds the device
+  std::lock_guard lock(HandedWrites.Lock);
+  run.State = EepromRunState::Running;
+  HandedWrites.Queued.notify_one();
 }
 
 bool UsbEepromRunHeldUp(const UsbEepromRunRecord& run, int64_t now, int ms) {

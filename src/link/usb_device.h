@@ -13,8 +13,8 @@
 //
 // EEPROM words are read and written word by word by a thread that holds the device, for
 // the same reason: the area read at connection by a link thread of its own, words
-// written (a save) handed to the thread that takes the handed writes, which writes each
-// and reads it back between its other work. The main thread watches the run's record.
+// written (a save) handed to the comms thread, which writes each and reads it back
+// between its other work. The main thread watches the run's record.
 #pragma once
 
 #include <atomic>
@@ -53,7 +53,8 @@ constexpr int MaxHandedWrites = 64;
 // Comms thread: from now on it takes the other threads' writes (true), or no longer
 // (false: writes still queued are dropped, as the link is ending).
 void UsbTakeHandedWrites(bool on);
-// Comms thread: makes the writes handed to it, in the order they were queued.
+// Comms thread: makes the writes handed to it, in the order they were queued, and a
+// part of the EEPROM words handed to it.
 void UsbMakeHandedWrites();
 // Comms thread: sleeps up to `ms`, waking as soon as a write is handed to it; not at
 // all while EEPROM words handed to it are still to be written.
@@ -88,9 +89,9 @@ inline UsbEepromRunRecord UsbEepromWrite;  // a save
 // and ends with the run; when the run was abandoned it closes the device first. False
 // when the thread could not be started.
 bool UsbStartEepromRead(uint32_t first, int32_t count);
-// Main thread: writes `count` words from `first` and reads each back, through
-// UsbEepromWrite: handed to the thread that takes the handed writes, or, when none does,
-// made at once.
+// Main thread, while the comms thread holds the device: writes `count` words from
+// `first` and reads each back, through UsbEepromWrite, handed to the comms thread. Should
+// the thread end first, the run stays running until the main thread abandons it.
 void UsbWriteEeprom(uint32_t first, const uint16_t* words, int32_t count);
 // True while the run is running and its call has been held up for longer than `ms`.
 bool UsbEepromRunHeldUp(const UsbEepromRunRecord& run, int64_t now, int ms);

@@ -9,11 +9,13 @@
 #include "link/d2xx.h"
 #include "link/registers.h"
 #include "sim_fixture.h"
+#include "support/wait_for.h"
 
 namespace zolt::link {
 namespace {
 
 using zolt::testing::ReadFile;
+using zolt::testing::WaitFor;
 using zolt::testing::WriteFile;
 
 TEST(PmxFitTest, TwoPointFitsAndTheFileBehindThem) {
@@ -73,9 +75,9 @@ TEST_F(SimDeviceTest, AFailedEepromReadKeepsTheFile) {
   for (const int failAfter : {0, 150}) {
     platform::headless::Reset();
     PowerUp("eeprom-fail-after=" + std::to_string(failAfter));
-    OpenUsbLink(1000000);
     WriteFile("PMX_cal.txt", "01/01/2025 12:00:00\r\n300V=300V,3000\r\n");
-    SaveEepromToFile("PMX_cal.txt");
+    PmxLinkState.PmxLinkStep = 1;
+    ASSERT_TRUE(WaitFor([] { return StepPowerAnalyserConnection(), PmxLinkState.PmxLinkStep == 6; }, 5000));
     EXPECT_EQ(ReadFile("PMX_cal.txt"), "01/01/2025 12:00:00\r\n300V=300V,3000\r\n");
     const auto& shown = platform::headless::MessagesShown();
     ASSERT_EQ(shown.size(), 1u);
@@ -87,9 +89,17 @@ TEST_F(SimDeviceTest, AFailedEepromReadKeepsTheFile) {
   }
 }
 
+// "Save to device" clicked at every turn of a connection, its EEPROM read slow, writes
+// nothing until the link is ready, and says so: the copy read is the device's own.
 TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
-  OpenUsbLink(1000000);
-  ASSERT_EQ(LinkState.Connected.load(), 1);
+  PowerUp("eeprom-stall=200");
+  WriteFile("in.txt", "abc");
+  size_t clicks = 0;
+  for (PmxLinkState.PmxLinkStep = 1; StepPowerAnalyserConnection(), PmxLinkState.PmxLinkStep % 11 != 0; ++clicks)
+    LoadFileToEeprom("in.txt");
+  EXPECT_EQ(ReadFile("PMX_cal.txt"), SimCall<const char* (*)()>("PmxSimCalibrationFile")());
+  ASSERT_EQ(platform::headless::MessagesShown().size(), clicks);  // "The connection ... is not ready"
+  platform::headless::Reset();
   auto word = [](uint32_t address) {
     uint16_t value = 0xFFFF;
     FtReadEE(LinkState.UsbHandle, address, &value);
@@ -106,8 +116,8 @@ TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
   for (const auto& c : cases) {
     WriteFile("in.txt", c.file);
     LoadFileToEeprom("in.txt");
-    SaveEepromToFile("PMX_cal.txt");
-    EXPECT_EQ(ReadFile("PMX_cal.txt"), c.back);
+    WaitFor([] { return StepPowerAnalyserConnection(), !platform::FileExists(UnfinishedSaveMarker); }, 5000);
+    EXPECT_EQ(SimEepromFile(), c.back);
   }
   // Two bytes a word, low byte first, zeros after the text; word 2, below the area, untouched.
   EXPECT_EQ((std::vector<int>{word(128), word(129), word(130), word(1023), word(2)}),
@@ -117,7 +127,7 @@ TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
   // created says so and leaves the old one.
   LoadFileToEeprom("missing.txt");
   EXPECT_EQ(word(128), 'b' * 256 + 'a');
-  SaveEepromToFile("no-folder/PMX_cal.txt");
+  StoreDeviceCalibration("no-folder/PMX_cal.txt", PmxEepromArea{});
   const auto& shown = platform::headless::MessagesShown();
   ASSERT_EQ(shown.size(), 3u);
   EXPECT_EQ(shown[0].Text.substr(0, 105), "'PMX_cal.txt' holds 1793 bytes, more than the 1792 the device can keep: "
@@ -126,12 +136,10 @@ TEST_F(SimDeviceTest, EepromAreaToFileAndBack) {
   EXPECT_EQ(shown[2].Title, "Error");
   EXPECT_EQ(shown[2].Text, "Cannot create 'PMX_cal.txt' file");
 
-  // Not connected: neither way.
+  // Not connected: nothing is written.
   CloseUsbLink();
-  WriteFile("PMX_cal.txt", "kept");
-  SaveEepromToFile("PMX_cal.txt");
   LoadFileToEeprom("in.txt");
-  EXPECT_EQ(ReadFile("PMX_cal.txt"), "kept");
+  EXPECT_EQ(SimEepromFile(), "abc");
 }
 
 TEST_F(SimDeviceTest, ControlRegistersReachTheDevice) {

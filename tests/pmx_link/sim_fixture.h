@@ -30,6 +30,13 @@ inline unsigned SimRegister(int address) {
   return SimCall<unsigned (*)(int)>("PmxSimRegister")(address);
 }
 
+// The calibration file the device's EEPROM holds now.
+inline std::string SimEepromFile() {
+  PmxEepromArea words{};
+  for (size_t i = 0; i < words.size(); ++i) words[i] = SimCall<uint16_t (*)(int)>("PmxSimEepromWord")(int(128 + i));
+  return CalibrationFileFromEeprom(words);
+}
+
 class SimDeviceTest : public ::testing::Test {
  protected:
   void PowerUp(const std::string& options) {

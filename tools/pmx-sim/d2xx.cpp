@@ -55,6 +55,7 @@ struct Device {
   int64_t eepromReads = 0;  // FT_ReadEE calls since the open
   int64_t eepromWrites = 0; // FT_WriteEE calls since the open
   bool eepromStalled = false;  // the one stalled FT_ReadEE since power-up has been made
+  bool eepromWriteVanished = false;  // the one unplug at an FT_WriteEE since power-up has been made
 };
 
 Device TheDevice;
@@ -98,6 +99,7 @@ void PowerUp(Device& device) {
   device.open = false;
   device.vanished = false;
   device.eepromStalled = false;
+  device.eepromWriteVanished = false;
   device.poweredUp = true;
 }
 
@@ -302,7 +304,9 @@ PMX_SIM_EXPORT FtStatus FT_WriteEE(void* handle, Dword address, unsigned short w
   if (!Valid(device, handle)) return FtInvalidHandle;
   if (Vanished(device, NowUs())) return FtIoError;
   if (address >= EepromWords) return FtInvalidParameter;
-  if (++device.eepromWrites == device.options.vanishAtEepromWrite) {
+  // Once after power-up, so that a save made again once it is plugged in goes through.
+  if (++device.eepromWrites == device.options.vanishAtEepromWrite && !device.eepromWriteVanished) {
+    device.eepromWriteVanished = true;
     Unplug(device, NowUs());
     return FtIoError;
   }
@@ -330,6 +334,12 @@ PMX_SIM_EXPORT unsigned PmxSimRegister(int address) {
 PMX_SIM_EXPORT unsigned long PmxSimPolls() {
   Locked locked;
   return static_cast<unsigned long>(locked.device.registers.polls);
+}
+
+// EEPROM word 0..1023 as the device holds it, read without any fault.
+PMX_SIM_EXPORT unsigned PmxSimEepromWord(int address) {
+  Locked locked;
+  return address >= 0 && address < EepromWords ? locked.device.eeprom[address] : 0;
 }
 
 // The calibration file the EEPROM was filled with at power-up.
