@@ -232,10 +232,16 @@ void NoteLostFrames() {
 
 // A last block leaves the port before the port is closed: an instrument slow to read gets
 // up to LastBlockDrainMs to take it (rather than having it thrown away), then the pause
-// lets it act on the block.
-void LetLastBlockLeave() {
-  platform::DrainSerialOutput(link::InstrumentSerialPort, link::LastBlockDrainMs);
+// lets it act on the block. False when it did not take it all.
+bool LetLastBlockLeave() {
+  const bool left = platform::DrainSerialOutput(link::InstrumentSerialPort, link::LastBlockDrainMs);
   platform::Delay(DisconnectPauseMs);
+  return left;
+}
+
+void NoteLastBlockNotTaken() {
+  PendingLogLines.push_back("The instrument did not take all of the block that switches the high voltage off "
+                            "before its port was closed; the high voltage may still be on.");
 }
 
 // Link bit off, high voltage off, then the port closed and the reader stopped.
@@ -244,7 +250,7 @@ void Disconnect() {
   run.CommsEnable = "Off";
   run.HighVoltageCommand = "Stop";
   link::SendControlBlock(0);
-  LetLastBlockLeave();
+  if (!LetLastBlockLeave()) NoteLastBlockNotTaken();
   link::CloseInstrumentComPort();
   link::StopLinkThread();
   run.RunPhase = PhaseDisconnected;
@@ -590,14 +596,15 @@ void HandleCurveTracerFrame() {
 namespace {
 
 // The last block to an instrument about to be left: sweep and high voltage stopped, with
-// the link bit as given, and its time to leave the port before it is closed.
-void SendLastBlock(const char* commsEnable) {
+// the link bit as given, and its time to leave the port before it is closed. False when
+// the instrument did not take it all.
+bool SendLastBlock(const char* commsEnable) {
   RunControlRecord& run = RunControl;
   run.SweepCommand = "Stop";
   run.CommsEnable = commsEnable;
   run.HighVoltageCommand = "Stop";
   link::SendControlBlock(0);
-  LetLastBlockLeave();
+  return LetLastBlockLeave();
 }
 
 // Waits with the InstrumentMutex free, so that the reader goes on sending what the
@@ -658,7 +665,7 @@ void ReleaseInstrumentLink() {
   // The reader waiting for the mutex gives up once told to stop, so it is joined here
   // and never meets the port closed or another port in its slot.
   link::StopLinkThread();
-  if (link::LinkState.Connected == 1) SendLastBlock("Off");
+  if (link::LinkState.Connected == 1 && !SendLastBlock("Off")) NoteLastBlockNotTaken();
   LeaveDisconnected();
 }
 
