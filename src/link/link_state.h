@@ -40,7 +40,14 @@ struct LinkStateRecord {
   int32_t BadFrameCount = 0;
   int32_t CtHeldBytes = 0;    // status-frame bytes kept at the start of RxBuffer
   int32_t CtSkippedBytes = 0; // bytes passed over since the last good status frame
+  // Curve tracer: how the reader let go of a link it found lost (LostLinkBlock), read and
+  // set back to LostLinkNoBlock by the run phases. InstrumentMutex held.
+  int32_t LostLinkLastBlock = 0;
 };
+
+// The last block the reader sends to a lost link before it closes the port: it left the
+// port whole, or the instrument did not take it all; none when the device had vanished.
+enum LostLinkBlock : int32_t { LostLinkNoBlock = 0, LostLinkBlockSent = 1, LostLinkBlockNotTaken = 2 };
 
 inline LinkStateRecord LinkState;
 
@@ -59,8 +66,13 @@ void CloseUsbLink();
 // Opens serial port 27 on "COM" + the COM port setting at 115200 baud, 8N1. Returns 1 on
 // success (Connected 1, poll and frame times now), else 0 with a report.
 int32_t OpenInstrumentComPort();
-// Closes serial port 27 when open and clears Connected in every case.
+// Closes serial port 27 when open and clears Connected in every case. What the
+// instrument has not taken of the bytes sent is dropped.
 void CloseInstrumentComPort();
+
+// Longest wait for a last block (the one that switches the high voltage off) to leave the
+// port before the port is closed, for an instrument that is slow to read.
+constexpr int LastBlockDrainMs = 500;
 
 // ---- the link thread ----
 

@@ -3,8 +3,9 @@
 //
 // RegisterImage is written by the control-block builders in the main thread (the curve
 // tracer's under the InstrumentMutex). Blocks are built in LinkState.TxBuffer by the main
-// thread only; request packets (the poll, sent by the reader threads) are built in a
-// buffer of their own, so a poll never interleaves with a block being built.
+// thread, except the last block of a lost curve-tracer link, which its reader builds and
+// sends under the same mutex; request packets (the poll, sent by the reader threads) are
+// built in a buffer of their own, so a poll never interleaves with a block being built.
 #pragma once
 
 #include <cstdint>

@@ -7,8 +7,10 @@
 #include <span>
 #include <string>
 
+#include "frame/bits.h"
 #include "frame/numbers.h"
 #include "link/calibration.h"
+#include "link/control_block.h"
 #include "link/link_state.h"
 #include "link/registers.h"
 #include "platform/system.h"
@@ -78,10 +80,17 @@ int SerialReaderThread(void* /*unused*/) {
     }
     std::unique_lock<std::mutex> lock(InstrumentMutex, std::defer_lock);
     if (!LockUnlessStopping(lock)) break;
-    PollInstrumentIfDue(PollIntervalMs, 1);
+    // Bytes the instrument did not take at once go on as it takes them; a poll would
+    // only wait behind them.
+    const bool behind = LinkState.Connected == 1 && platform::SendKeptSerialBytes(InstrumentSerialPort) > 0;
+    if (!behind) PollInstrumentIfDue(PollIntervalMs, 1);
+    // The frames waiting are read before the watchdog judges the link: after the program
+    // stood still (a debugger, a suspended terminal, a swapping machine) they show that
+    // the instrument answered all along. A read that filled its room may have left bytes
+    // waiting: they are taken at once.
+    const bool filled = ReadStatusFrames();
     CheckLinkTimeout();
-    // A read that filled its room may have left bytes waiting: they are taken at once.
-    if (ReadStatusFrames()) pacing.Batching = false;
+    if (filled) pacing.Batching = false;
   }
   return 0;
 }
@@ -90,8 +99,31 @@ int SerialReaderThread(void* /*unused*/) {
 
 void CheckLinkTimeout() { CheckLinkTimeout(platform::ElapsedMilliseconds()); }
 
+namespace {
+
+// An instrument that stopped answering may still listen, and may hold its high voltage
+// on: before its port is let go it gets the registers of the last block with the
+// commands that stop the sweep and switch the high voltage off, and the link bit off, as
+// a disconnect sends them. The commands go out in this block only, as after every block.
+void SendLastBlockToLostLink() {
+  int32_t bits = static_cast<int32_t>(static_cast<uint32_t>(RegisterImage[CommandBits]));
+  for (int bit : {RunSweepBit, HighVoltageStartBit, ConnectStartBit, CommsEnableBit}) {
+    bits = frame::SetBitValue(bits, bit, 0);
+  }
+  const int32_t stopped = frame::SetBitValue(frame::SetBitValue(bits, StopSweepBit, 1), HighVoltageStopBit, 1);
+  RegisterImage[CommandBits] = static_cast<uint32_t>(stopped);
+  WriteRegisterBlock(PollRegister, -32, 1);
+  RegisterImage[CommandBits] = static_cast<uint32_t>(bits);
+  LinkState.LostLinkLastBlock = platform::DrainSerialOutput(InstrumentSerialPort, LastBlockDrainMs)
+                                    ? LostLinkBlockSent
+                                    : LostLinkBlockNotTaken;
+}
+
+}  // namespace
+
 void CheckLinkTimeout(int64_t now) {
   if (LinkState.Connected == 1 && now > LinkState.LastGoodFrameTime + LinkTimeoutMs) {
+    SendLastBlockToLostLink();
     CloseInstrumentComPort();
   }
 }

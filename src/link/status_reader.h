@@ -15,7 +15,7 @@
 
 namespace zolt::link {
 
-constexpr int LinkTimeoutMs = 2000;  // no good frame for longer closes the port
+constexpr int LinkTimeoutMs = 2000;  // no good frame for longer: the link is lost
 constexpr int ReaderWaitMs = 20;       // longest wait for bytes before the reader looks round
 constexpr int64_t ReaderBatchMicroseconds = 8000;  // shortest gap between looks at a fast stream
 constexpr int ReadBatchBytes = 4096;   // most bytes taken under the mutex in one pass
@@ -50,8 +50,9 @@ inline StatusReadingsRecord StatusReadings;
 int32_t StartSerialReaderThread();
 
 // The thread body: until StopThreads is set, wait for bytes as paced below (at most
-// ReaderWaitMs, the mutex free), then take the mutex, poll, watch the link and read
-// every whole frame waiting, and release it. The parameter is not used.
+// ReaderWaitMs, the mutex free), then take the mutex, send on the bytes the instrument
+// has not taken yet (or else poll), read every whole frame waiting, watch the link, and
+// release it. The parameter is not used.
 int SerialReaderThread(void* unused);
 
 // When the reader looks at the port. A stream slower than one frame per
@@ -72,8 +73,10 @@ int64_t ReaderLookTime(const ReaderPacingRecord& pacing);
 // `batchWaiting` says it began after the gap with bytes already waiting.
 void NoteReaderWake(ReaderPacingRecord& pacing, int64_t woke, bool bytesWaiting, bool batchWaiting);
 
-// Closes the port when connected and more than 2000 ms have passed since the last good
-// frame (or the open). Mutex held.
+// When connected and more than 2000 ms have passed since the last good frame (or the
+// open), the link is lost: the block that stops the sweep and switches the high voltage
+// off goes out, with LastBlockDrainMs to leave the port (LostLinkLastBlock says whether
+// it did), and the port is closed. Mutex held.
 void CheckLinkTimeout();
 void CheckLinkTimeout(int64_t now);
 

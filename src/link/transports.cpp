@@ -70,6 +70,7 @@ int32_t OpenInstrumentComPort() {
   const int64_t now = platform::ElapsedMilliseconds();
   LinkState.CtHeldBytes = 0;  // nothing from an earlier connection is read as a frame
   LinkState.CtSkippedBytes = 0;
+  LinkState.LostLinkLastBlock = LostLinkNoBlock;
   LinkState.LastPollTime = now;
   LinkState.LastGoodFrameTime = now;
   LinkState.Connected = 1;

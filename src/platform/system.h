@@ -141,6 +141,9 @@ std::string ResolveSerialPortName(const std::string& name);
 // stands. Returns false on failure (LastSerialError tells why), among others when the
 // device is already open exclusively (by this or another program).
 bool OpenSerialPort(int port, const std::string& name, int baud);
+// Closes the port. Bytes still kept, or held by the driver for the device, are dropped
+// so that a device that stopped reading cannot hold the close up: drain first to send
+// them.
 void CloseSerialPort(int port);
 bool IsSerialPortOpen(int port);
 // Bytes waiting to be read; 0 when the port is not open.
@@ -151,8 +154,20 @@ int ReadSerialPort(int port, void* buffer, int count);
 // device hangs up; true when bytes wait. Returns false at once when the port is not
 // open. Other calls on the port, a close included, do not wait for it.
 bool WaitSerialReadable(int port, int timeoutMs);
-// Writes the bytes (waiting at most 10 ms + 100 ms per byte); returns the number written.
+// Hands the bytes to the port without waiting for the device. What the driver does not
+// take at once is kept, in order, behind any bytes kept before, and is sent on by later
+// calls (SendKeptSerialBytes, DrainSerialOutput, the next write), so a device that stops
+// reading holds no caller up. Returns `count` when the bytes were taken on, 0 when the
+// port is not open, failed, or would keep more than MaxKeptSerialBytes.
 int WriteSerialPort(int port, const void* data, int count);
+constexpr int MaxKeptSerialBytes = 65536;
+// Sends on what the driver takes now of the kept bytes; returns how many are still kept
+// (0 when the port is not open).
+int SendKeptSerialBytes(int port);
+// Waits at most `timeoutMs` until every byte written has left: none kept and none left
+// in the driver's queue for the device. True when so; false at once when the port is not
+// open. The port's mutex is let go between short waits.
+bool DrainSerialOutput(int port, int timeoutMs);
 // The operating system's text for the last failed serial call of this thread.
 std::string LastSerialError();
 

@@ -2,15 +2,17 @@
 //
 // Parts in reading order: port names ("COM<n>" to a device path), the port table with
 // one mutex per port, opening (raw 8N1, non-blocking, exclusive), closing, the checks
-// for a vanished device, reading and writing, and the wait for bytes.
+// for a vanished device, reading and the wait for bytes, and writing with the bytes
+// kept for a device that does not read.
 //
 // Every call on a port holds that port's mutex while it uses the descriptor, so a close
 // from another thread waits until the call is done and no call ever sees a closed or
-// reused descriptor. A write that has to wait for room lets go of the mutex between
-// short waits, so a close is never held up for long. The wait for bytes polls the
-// descriptor without the mutex and never uses it otherwise: a close meanwhile leaves the
-// wait holding the closed port (locked against other openers) until it ends, and a new
-// file given the same number only ends it early.
+// reused descriptor. No call waits for the device with the mutex held: a write hands
+// the driver what it takes at once and keeps the rest in the port's slot, in order,
+// for later calls to send on, so a device that stops reading holds no caller up. The
+// wait for bytes polls the descriptor without the mutex and never uses it otherwise: a
+// close meanwhile leaves the wait holding the closed port (locked against other
+// openers) until it ends, and a new file given the same number only ends it early.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -22,11 +24,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/serial_names.h"
 #include "platform/system.h"
@@ -98,8 +101,8 @@ namespace {
 
 struct SerialSlot {
   std::mutex Lock;
-  int Fd = -1;              // -1 while closed
-  unsigned Generation = 0;  // counts opens, so that a waiting write notices a reopen
+  int Fd = -1;                // -1 while closed
+  std::vector<uint8_t> Kept;  // bytes written that the driver has not taken yet, in order
 };
 
 SerialSlot SerialSlots[MaxSerialPorts];
@@ -119,11 +122,18 @@ bool MeansVanished(int error) {
   return error == EIO || error == ENXIO || error == ENODEV;
 }
 
-// Closes the slot's descriptor. Unsent and unread bytes are dropped first, so that a
-// device that stopped reading cannot hold the close up. The slot's mutex is held.
+// Closes the slot's descriptor. Bytes the driver has passed on stay passed on (a
+// pseudo-terminal's far end still reads them); bytes the driver still holds for the
+// device and bytes kept in the slot are dropped, so that a device that stopped reading
+// cannot hold the close up (a closing terminal waits for its output to leave). Callers
+// that want every byte sent drain the port first. Unread bytes are dropped. The slot's
+// mutex is held.
 void CloseLocked(SerialSlot& slot) {
   if (slot.Fd < 0) return;
-  ::tcflush(slot.Fd, TCIOFLUSH);
+  int queued = 0;
+  const bool driverHolds = ::ioctl(slot.Fd, TIOCOUTQ, &queued) != 0 || queued > 0;
+  ::tcflush(slot.Fd, driverHolds ? TCIOFLUSH : TCIFLUSH);
+  slot.Kept.clear();
   // The exclusive mark lives with the terminal, not with this descriptor: clear it, or
   // a pseudo-terminal could not be opened again while its other end stays open.
   ::ioctl(slot.Fd, TIOCNXCL);
@@ -225,7 +235,6 @@ bool OpenSerialPort(int port, const std::string& name, int baud) {
     return false;
   }
   slot.Fd = fd;
-  ++slot.Generation;
   return true;
 }
 
@@ -243,7 +252,7 @@ bool IsSerialPortOpen(int port) {
   return !VanishedLocked(slot);
 }
 
-// ---- reading and writing ----
+// ---- reading ----
 
 int SerialBytesWaiting(int port) {
   if (!ValidPort(port)) return 0;
@@ -304,53 +313,89 @@ bool WaitSerialReadable(int port, int timeoutMs) {
   return result > 0 && (ready.revents & POLLIN) != 0;
 }
 
-int WriteSerialPort(int port, const void* data, int count) {
-  if (!ValidPort(port) || data == nullptr || count <= 0) return 0;
-  SerialSlot& slot = SerialSlots[port];
-  const char* bytes = static_cast<const char*>(data);
-  const int64_t deadline = ElapsedMilliseconds() + 10 + 100 * static_cast<int64_t>(count);
-  int written = 0;
-  std::unique_lock lock(slot.Lock);
-  if (slot.Fd < 0) {
-    NoteSerialError(EBADF);
-    return 0;
-  }
-  const unsigned generation = slot.Generation;
+// ---- writing, and the bytes kept for a device that does not read ----
+
+namespace {
+
+// Writes what the driver takes of `count` bytes now; the count written, or -1 when the
+// port failed (closed when its device vanished). The slot's mutex is held.
+int WriteNowLocked(SerialSlot& slot, const uint8_t* bytes, size_t count) {
+  size_t written = 0;
   while (written < count) {
-    const ssize_t put = ::write(slot.Fd, bytes + written, static_cast<size_t>(count - written));
+    const ssize_t put = ::write(slot.Fd, bytes + written, count - written);
     if (put > 0) {
-      written += static_cast<int>(put);
+      written += static_cast<size_t>(put);
       continue;
     }
     const int error = put < 0 ? errno : EAGAIN;
     if (error == EINTR) continue;
-    if (error != EAGAIN) {
-      NoteSerialError(error);
-      if (MeansVanished(error)) CloseLocked(slot);
-      break;
-    }
-    const int64_t left = deadline - ElapsedMilliseconds();
-    if (left <= 0) {
-      NoteSerialError(ETIMEDOUT);
-      break;
-    }
-    pollfd room{slot.Fd, POLLOUT, 0};
-    ::poll(&room, 1, static_cast<int>(std::min<int64_t>(left, 5)));
-    if ((room.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-      CloseLocked(slot);
-      NoteSerialError(EIO);
-      break;
-    }
-    // Let a close from another thread in before waiting again.
-    lock.unlock();
-    std::this_thread::yield();
-    lock.lock();
-    if (slot.Fd < 0 || slot.Generation != generation) {
-      NoteSerialError(EBADF);
-      break;
-    }
+    if (error == EAGAIN) break;
+    NoteSerialError(error);
+    if (MeansVanished(error)) CloseLocked(slot);
+    return -1;
   }
-  return written;
+  return static_cast<int>(written);
+}
+
+// Sends on what the driver takes of the kept bytes; false when the port failed. The
+// slot's mutex is held.
+bool SendKeptLocked(SerialSlot& slot) {
+  if (slot.Kept.empty()) return true;
+  const int sent = WriteNowLocked(slot, slot.Kept.data(), slot.Kept.size());
+  if (sent < 0) return false;
+  slot.Kept.erase(slot.Kept.begin(), slot.Kept.begin() + sent);
+  return true;
+}
+
+}  // namespace
+
+int WriteSerialPort(int port, const void* data, int count) {
+  if (!ValidPort(port) || data == nullptr || count <= 0) return 0;
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  if (slot.Fd < 0) {
+    NoteSerialError(EBADF);
+    return 0;
+  }
+  if (!SendKeptLocked(slot)) return 0;
+  if (slot.Kept.size() + static_cast<size_t>(count) > MaxKeptSerialBytes) {
+    NoteSerialError(ENOBUFS);
+    return 0;
+  }
+  // New bytes go behind the kept ones, never past them.
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  int written = 0;
+  if (slot.Kept.empty()) {
+    written = WriteNowLocked(slot, bytes, static_cast<size_t>(count));
+    if (written < 0) return 0;
+  }
+  slot.Kept.insert(slot.Kept.end(), bytes + written, bytes + count);
+  return count;
+}
+
+int SendKeptSerialBytes(int port) {
+  if (!ValidPort(port)) return 0;
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  if (slot.Fd < 0) return 0;
+  SendKeptLocked(slot);
+  return static_cast<int>(slot.Kept.size());
+}
+
+bool DrainSerialOutput(int port, int timeoutMs) {
+  if (!ValidPort(port)) return false;
+  SerialSlot& slot = SerialSlots[port];
+  const int64_t deadline = ElapsedMilliseconds() + std::max(timeoutMs, 0);
+  for (;;) {
+    {
+      std::lock_guard lock(slot.Lock);
+      if (slot.Fd < 0 || !SendKeptLocked(slot)) return false;
+      int queued = 0;
+      if (slot.Kept.empty() && (::ioctl(slot.Fd, TIOCOUTQ, &queued) != 0 || queued == 0)) return true;
+    }
+    if (ElapsedMilliseconds() >= deadline) return false;
+    Delay(2);
+  }
 }
 
 std::string LastSerialError() { return SerialErrorText; }

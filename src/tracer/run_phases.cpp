@@ -147,6 +147,8 @@ enum RunPhaseNumber : int32_t {
 };
 
 constexpr int DisconnectPauseMs = 100;
+// Longest wait at the program's end for the instrument to report the high voltage off.
+constexpr int HighVoltageConfirmMs = 2000;
 
 // One point of a curve copied from the acquired set into the display copy.
 void CopySweepPoint(int curve, int32_t point) {
@@ -228,13 +230,27 @@ void NoteLostFrames() {
   }
 }
 
+// A last block leaves the port before the port is closed: an instrument slow to read gets
+// up to LastBlockDrainMs to take it (rather than having it thrown away), then the pause
+// lets it act on the block. False when it did not take it all.
+bool LetLastBlockLeave() {
+  const bool left = platform::DrainSerialOutput(link::InstrumentSerialPort, link::LastBlockDrainMs);
+  platform::Delay(DisconnectPauseMs);
+  return left;
+}
+
+void NoteLastBlockNotTaken() {
+  PendingLogLines.push_back("The instrument did not take all of the block that switches the high voltage off "
+                            "before its port was closed; the high voltage may still be on.");
+}
+
 // Link bit off, high voltage off, then the port closed and the reader stopped.
 void Disconnect() {
   RunControlRecord& run = RunControl;
   run.CommsEnable = "Off";
   run.HighVoltageCommand = "Stop";
   link::SendControlBlock(0);
-  platform::Delay(DisconnectPauseMs);
+  if (!LetLastBlockLeave()) NoteLastBlockNotTaken();
   link::CloseInstrumentComPort();
   link::StopLinkThread();
   run.RunPhase = PhaseDisconnected;
@@ -393,8 +409,24 @@ void StepManualHalt() {
   NoteLostFrames();
 }
 
+// A disconnect pressed during a run halts it as the halt button does (nothing is saved)
+// and then disconnects, the block stopping the sweep with the high voltage. A run whose
+// last sweep has just ended is whole, and is saved first as its end saves it.
+void DisconnectDuringRun() {
+  RunControlRecord& run = RunControl;
+  if (run.RunPhase == PhaseTestComplete) StepTestComplete();
+  if (run.RunPhase >= PhaseRunRequested) {
+    run.LastStopReason = frame::Translate("MANUAL HALT REQUEST");
+    CopyNewSweepPoints();
+    NoteLostFrames();
+  }
+  run.SweepCommand = "Stop";
+  Disconnect();
+}
+
 void StepRunPhase() {
-  switch (RunControl.RunPhase) {
+  const int32_t phase = RunControl.RunPhase;
+  switch (phase) {
     case PhaseDisconnected: StepDisconnected(); break;
     case PhaseHighVoltageOff: StepHighVoltageOff(); break;
     case PhaseHighVoltageOn: StepHighVoltageOn(); break;
@@ -407,31 +439,54 @@ void StepRunPhase() {
     case PhaseManualHalt: StepManualHalt(); break;
     default: break;
   }
+  // Phases 1 and 2 serve a disconnect themselves.
+  if (phase >= PhaseRunRequested && RunControl.ConnectRequest == 1) DisconnectDuringRun();
 }
 
 // ---- the lost link ----
 //
 // The reader closes the port when the instrument hangs up or sends no good frame for
-// 2 s. The next pass notices it: a run under way ends, its points kept on display, and
-// the steps it measured are saved as a run of its own; the screen shows the phase
-// "Disconnected" with the lost link in the connect status, the log gets one line, and the
-// connect button connects again. The reader thread stays and idles until then.
+// 2 s; in the second case it first sends the block that switches the high voltage off,
+// as an instrument that no longer answers may still listen. The next pass notices it: a
+// run under way ends, its points kept on display, and the steps it measured are saved as
+// a run of its own; the screen shows the phase "Disconnected" with the lost link in the
+// connect status, the log tells of the link and of the high voltage, and the connect
+// button connects again. The reader thread stays and idles until then.
 //
 // A run whose last sweep had already stopped is whole: it is saved as its end would have
 // saved it, so a link lost in the pass or two before the save loses no measured run.
 
 // The run cut short by the lost link, made a run of its own: the steps up to the last
 // one that got a point, each with its points as measured, so that the file agrees with
-// itself. Nothing is saved when no step got a point. InstrumentMutex held.
-void KeepCutRun() {
+// itself. Nothing is saved when no step got a point; true when the run is to be saved.
+// InstrumentMutex held.
+bool KeepCutRun() {
   RunControlRecord& run = RunControl;
   const int32_t lastStep = std::min({run.StepIndex, RunInfo.TotalSteps, int32_t{MaxCurves - 1}});
-  if (lastStep < 0) return;
+  if (lastStep < 0) return false;
   IncompleteRunReason = "the link to the instrument was lost in step " + std::to_string(run.SweepNumber) +
                         " of steps 0 to " + std::to_string(RunInfo.TotalSteps) + "; the file holds steps 0 to " +
                         std::to_string(lastStep);
   RunInfo.TotalSteps = lastStep;
   RunSavePending = true;
+  return true;
+}
+
+// What the log says of the high voltage when the link was lost: whether the block that
+// switches it off went out before the port was closed. InstrumentMutex held.
+void NoteLostLinkHighVoltage(bool mayBeOn) {
+  const int32_t lastBlock = link::LinkState.LostLinkLastBlock;
+  link::LinkState.LostLinkLastBlock = link::LostLinkNoBlock;
+  if (lastBlock == link::LostLinkBlockSent) {
+    PendingLogLines.push_back("The block that switches the high voltage off was sent before the port was closed.");
+  } else if (lastBlock == link::LostLinkBlockNotTaken) {
+    PendingLogLines.push_back(
+        "The block that switches the high voltage off was sent, but the instrument did not take all of it "
+        "before the port was closed; the high voltage may still be on.");
+  } else if (mayBeOn) {
+    PendingLogLines.push_back(
+        "The instrument's port was gone, so no block could switch the high voltage off; it may still be on.");
+  }
 }
 
 void LoseLink() {
@@ -441,10 +496,12 @@ void LoseLink() {
   const bool runUnderWay = run.RunPhase >= PhaseRunRequested && !runWhole;
   // A run already halted, by the user or the instrument, stays unsaved.
   const bool halted = run.RunPhase == PhaseRemoteHalt || run.RunPhase == PhaseManualHalt;
+  const bool highVoltageMayBeOn = run.HighVoltageOn == 1 || run.RunPhase >= PhaseHighVoltageOn;
+  bool cutRunKept = false;
   if (runUnderWay) {
     CopyNewSweepPoints();
     run.LastStopReason = frame::Translate("LINK LOST");
-    if (!halted) KeepCutRun();
+    if (!halted) cutRunKept = KeepCutRun();
   }
   if (runWhole) {
     CopyNewSweepPoints();
@@ -457,8 +514,11 @@ void LoseLink() {
   run.LinkLost = 1;
   run.ComStatusText = frame::Translate("LINK LOST");
   SetPhaseText("Disconnected");
-  PendingLogLines.push_back(runUnderWay ? "The link to the instrument was lost during a run; the run was ended."
-                                        : "The link to the instrument was lost.");
+  std::string line = runUnderWay ? "The link to the instrument was lost during a run; the run was ended."
+                                 : "The link to the instrument was lost.";
+  if (runUnderWay && !halted && !cutRunKept) line += " Nothing was measured, so nothing was saved.";
+  PendingLogLines.push_back(line);
+  NoteLostLinkHighVoltage(highVoltageMayBeOn);
   if (runUnderWay) NoteLostFrames();
 }
 
@@ -536,14 +596,36 @@ void HandleCurveTracerFrame() {
 namespace {
 
 // The last block to an instrument about to be left: sweep and high voltage stopped, with
-// the link bit as given; the pause lets the block leave the port before it is closed.
-void SendLastBlock(const char* commsEnable) {
+// the link bit as given, and its time to leave the port before it is closed. False when
+// the instrument did not take it all.
+bool SendLastBlock(const char* commsEnable) {
   RunControlRecord& run = RunControl;
   run.SweepCommand = "Stop";
   run.CommsEnable = commsEnable;
   run.HighVoltageCommand = "Stop";
   link::SendControlBlock(0);
-  platform::Delay(DisconnectPauseMs);
+  return LetLastBlockLeave();
+}
+
+// Waits with the InstrumentMutex free, so that the reader goes on sending what the
+// instrument has not taken yet and reading its frames, until a frame received after the
+// last block left the port reports the high voltage off: at most HighVoltageConfirmMs.
+// True when one did.
+bool HighVoltageConfirmedOff() {
+  const int64_t deadline = platform::ElapsedMilliseconds() + HighVoltageConfirmMs;
+  int64_t leftAt = -1;  // when the port was found to hold nothing unsent
+  while (platform::ElapsedMilliseconds() < deadline) {
+    {
+      std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+      if (link::LinkState.Connected != 1) return false;
+      if (leftAt < 0 && platform::DrainSerialOutput(link::InstrumentSerialPort, 0)) {
+        leftAt = platform::ElapsedMilliseconds();
+      }
+      if (leftAt >= 0 && link::LinkState.LastGoodFrameTime > leftAt && RunControl.HighVoltageOn == 0) return true;
+    }
+    platform::Delay(1);
+  }
+  return false;
 }
 
 // A run under way ends here too, and says how many damaged frames it dropped.
@@ -557,10 +639,21 @@ void LeaveDisconnected() {
 }  // namespace
 
 void StopCurveTracer() {
+  bool sent = false;
   {
     std::lock_guard<std::mutex> lock(link::InstrumentMutex);
     // The same command bits as the halt and the high-voltage button, the link left on.
-    if (link::LinkState.Connected == 1) SendLastBlock("On");
+    sent = link::LinkState.Connected == 1;
+    if (sent) SendLastBlock("On");
+  }
+  // The port is let go once the instrument reports the high voltage off, or after a
+  // bounded wait that the log tells of.
+  if (sent && !HighVoltageConfirmedOff()) {
+    PendingLogLines.push_back("The high voltage could not be confirmed off before the program let go of the "
+                              "instrument: it did not report it off.");
+  }
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
     LeaveDisconnected();
   }
   link::StopLinkThread();
@@ -572,7 +665,7 @@ void ReleaseInstrumentLink() {
   // The reader waiting for the mutex gives up once told to stop, so it is joined here
   // and never meets the port closed or another port in its slot.
   link::StopLinkThread();
-  if (link::LinkState.Connected == 1) SendLastBlock("Off");
+  if (link::LinkState.Connected == 1 && !SendLastBlock("Off")) NoteLastBlockNotTaken();
   LeaveDisconnected();
 }
 

@@ -18,12 +18,15 @@ inline LiveReadoutRecord LiveReadouts;
 
 void HandleCurveTracerFrame();
 // The curve tracer's shutdown, after the main loop: while connected, any sweep is stopped
-// and the high voltage switched off, then the port is closed and the reader joined.
+// and the high voltage switched off, and the port is let go once the instrument reports
+// it off (2 s at most after the block left; the log tells when it did not); then the
+// reader is joined.
 void StopCurveTracer();
 // Gives the serial port up to another user of its slot (the settings window's port scan),
 // as if the user had disconnected: the reader is stopped and joined first, then (when
 // connected) the block with the link bit off and the high voltage and sweep stopped goes
-// out, and after 100 ms the port is closed and the run left in phase 0. Nothing is saved.
+// out, and once it has left the port and 100 ms more have passed the port is closed and
+// the run left in phase 0. Nothing is saved.
 void ReleaseInstrumentLink();
 void CopyNewSweepPoints();
 void FormatLiveReadouts();

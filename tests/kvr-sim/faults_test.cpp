@@ -56,12 +56,14 @@ TEST(KvrSimControl, ParsesCommandsAndRejectsMistakes) {
   EXPECT_EQ(c.device, DeviceKind::PMosfet);
   ASSERT_TRUE(ParseControlCommand("stop 14", c, error));
   EXPECT_EQ(c.number, 14);
+  ASSERT_TRUE(ParseControlCommand("deaf 0", c, error));
+  EXPECT_EQ(c.action, ControlAction::Deaf);
 
   EXPECT_FALSE(ParseControlCommand("", c, error));
   EXPECT_TRUE(error.empty());
   EXPECT_FALSE(ParseControlCommand("# a note", c, error));
   EXPECT_TRUE(error.empty());
-  for (const char* bad : {"silence", "silence -5", "silence 5x", "hangup now", "device triode",
+  for (const char* bad : {"silence", "deaf", "silence -5", "silence 5x", "hangup now", "device triode",
                           "explode", "corrupt 1 2"}) {
     EXPECT_FALSE(ParseControlCommand(bad, c, error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;

@@ -2,7 +2,8 @@
 // thread and the per-frame handler turning as the main loop turns it: connect, high
 // voltage on, a run of six steps saved as the next run file, a remote halt, a manual
 // halt during a sweep, and disconnect; then the simulator's own account of what it was
-// sent, and the control blocks it received, read from its packet log.
+// sent, and the control blocks it received, read from its packet log. And the instrument's
+// high voltage after stalls, letting go, and instruments that stop answering or reading.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -23,12 +24,14 @@
 #include "link/calibration_stream.h"
 #include "link/link_state.h"
 #include "link/registers.h"
+#include "link/wire.h"
 #include "platform/gui_headless.h"
 #include "platform/system.h"
 #include "screen/format.h"
 #include "screen/hot_zones.h"
 #include "support/simulator_process.h"
 #include "support/temp_folder.h"
+#include "support/wait_for.h"
 #include "support/window_script.h"
 #include "tracer/run_file.h"
 #include "tracer/run_info.h"
@@ -45,10 +48,35 @@ namespace {
 constexpr int RunButton = 61, HaltButton = 73, ConnectButton = 265, HighVoltageButton = 637;
 constexpr int MaxVoltageValue = 424;
 
-// A command for the simulator's control file, put in place in one step.
+// A command for the simulator's control file, put in place in one step; returns once the
+// simulator has taken it (it looks every 100 ms), so that the next one replaces nothing.
 void Control(const std::string& command) {
   testing::WriteFile("sim.ctl.new", command + "\n");
   std::rename("sim.ctl.new", "sim.ctl");
+  testing::WaitFor([] { return !testing::Exists("sim.ctl"); }, 3000);
+}
+
+// The simulator's status line asked for now, from its high voltage on:
+// " | HV on | Idling sweep 9 | stop 1 | ... | packets 464 good, 0 bad, 20 polls | ...".
+std::string SimStatus() {
+  const size_t asked = testing::ReadFile("sim.log").size();
+  Control("status");
+  std::string log;
+  size_t line = std::string::npos;
+  testing::WaitFor([&] {
+    log = testing::ReadFile("sim.log");
+    line = log.find(" | HV ", std::min(log.find("control: status", asked), log.size()));
+    return line != std::string::npos && log.find('\n', line) != std::string::npos;
+  }, 3000);
+  return line == std::string::npos ? "" : log.substr(line, log.find('\n', line) - line);
+}
+
+// The instrument stops reading until its input is full of polls, and reads again `ms` later.
+void StopReading(int ms) {
+  Control("deaf 60000");
+  for (int k = 0; k < 100000 && platform::SendKeptSerialBytes(link::InstrumentSerialPort) == 0; ++k)
+    platform::WriteSerialPort(link::InstrumentSerialPort, link::PollRequest.data(), link::RegisterPacketBytes);
+  Control("deaf " + std::to_string(ms));
 }
 
 // What the simulator received, from its packet log: control blocks (32 writes, registers
@@ -330,18 +358,9 @@ TEST_F(SimScenarioTest, SessionFromConnectToDisconnect) {
   EXPECT_TRUE(platform::headless::MessagesShown().empty());
 
   // The simulator's account: every packet checked good, nine sweeps started, none refused.
-  Control("status");
-  std::string log, status;
-  const int64_t deadline = platform::ElapsedMilliseconds() + 3000;
-  while (status.empty() && platform::ElapsedMilliseconds() < deadline) {
-    log = testing::ReadFile("sim.log");
-    const size_t asked = log.find("control: status");
-    const size_t line = log.find(" | HV ", asked == std::string::npos ? log.size() : asked);
-    if (line != std::string::npos) status = log.substr(line, log.find('\n', line) - line);
-    platform::Delay(20);
-  }
+  const std::string status = SimStatus();
+  const std::string log = testing::ReadFile("sim.log");
   ASSERT_FALSE(status.empty()) << log;
-  // "... | Idling sweep 9 | stop 1 | ... | packets 464 good, 0 bad, 20 polls | ..."
   auto numberBefore = [&status](const std::string& tail) {
     const size_t end = status.find(tail);
     if (end == std::string::npos) return -1;
@@ -547,6 +566,66 @@ TEST_F(SimScenarioTest, SavesNeverLoseReplaceOrMisnameARun) {
                                               "the instrument was lost in step 1 of steps 0 to 2"),
             std::string::npos);
   EXPECT_EQ(platform::headless::MessagesShown().size(), 1u);
+}
+
+// A stall of the program and an instrument that stops reading cost neither the link nor a
+// click; a close waits for an instrument behind in reading to switch its high voltage off.
+TEST_F(SimScenarioTest, AStallOrAnInstrumentThatDoesNotReadLosesNothing) {
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 1; }));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+  // 2.5 s in which the reader cannot look, as under SIGSTOP: the frames waiting are read
+  // before the watchdog judges, so the link holds and the high-voltage button acts.
+  {
+    std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+    platform::Delay(2500);
+  }
+  EXPECT_FALSE(RunUntil([] { return link::LinkState.Connected == 0; }, 200));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 1; }));
+  EXPECT_TRUE(SimStatus().starts_with(" | HV off "));
+
+  // An instrument whose input is full: the window answers, the link holds, and the click
+  // is kept until the instrument reads again.
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+  StopReading(60000);
+  const int64_t clicked = platform::ElapsedMilliseconds();
+  EXPECT_FALSE(Press(HighVoltageButton, [] { return link::LinkState.Connected == 0 || Phase() != 2; }, 2500));
+  EXPECT_LT(platform::ElapsedMilliseconds() - clicked, 10000);
+  Control("deaf 0");
+  ASSERT_TRUE(RunUntil([] { return Phase() == 1; }, 5000));
+  EXPECT_TRUE(SimStatus().starts_with(" | HV off "));
+
+  // Closed with the instrument's input full, read again 0.8 s later: the last block is not
+  // thrown away, and the port is let go with the high voltage reported off.
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+  StopReading(800);
+  StopCurveTracer();
+  EXPECT_EQ(testing::ReadFile("log.txt").find("could not be confirmed off"), std::string::npos);
+  EXPECT_TRUE(SimStatus().starts_with(" | HV off "));
+}
+
+// A disconnect pressed during a run, and a link lost to an instrument that stops
+// answering but still listens, leave the instrument's high voltage off.
+TEST_F(SimScenarioTest, LettingGoOfTheInstrumentSwitchesItsHighVoltageOff) {
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 1; }));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+  ASSERT_TRUE(Press(RunButton, [] { return Phase() == 5 && Ramping(); }));
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 0; }, 1000));
+  EXPECT_EQ(RunControl.LastStopReason, "MANUAL HALT REQUEST");
+  EXPECT_FALSE(testing::Exists("sampleruns_KVR/0002.csv"));
+  EXPECT_TRUE(SimStatus().starts_with(" | HV off "));
+
+  // Silent for good: the link is lost after 2 s, the block that switches the high voltage
+  // off goes out first, and the run asked for meanwhile measured nothing.
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 1; }));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+  Control("silence 600000");
+  ASSERT_TRUE(Press(RunButton, [] { return Phase() == 0; }, 6000));
+  EXPECT_EQ(RunControl.ComStatusText, "LINK LOST");
+  const std::string log = testing::ReadFile("log.txt");
+  EXPECT_NE(log.find("the run was ended. Nothing was measured, so nothing was saved."), std::string::npos) << log;
+  EXPECT_NE(log.find("The block that switches the high voltage off was sent before the port was closed."),
+            std::string::npos);
+  EXPECT_TRUE(SimStatus().starts_with(" | HV off "));
 }
 
 }  // namespace

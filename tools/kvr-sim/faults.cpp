@@ -11,6 +11,8 @@ bool Silenced(const FaultPlan& plan, int64_t nowMs) {
   return plan.silenceFromMs >= 0 && nowMs >= plan.silenceFromMs && nowMs < plan.silenceUntilMs;
 }
 
+bool Deaf(const FaultPlan& plan, int64_t nowMs) { return nowMs < plan.deafUntilMs; }
+
 // ---- damaging a frame ----
 
 namespace {
@@ -62,7 +64,8 @@ constexpr CommandRow Commands[] = {
     {"corrupt", ControlAction::Corrupt, "[N]", "bad checksum on every N-th frame (0 stops; no N: next frame)"},
     {"drop", ControlAction::Drop, "[N]", "one byte lost from every N-th frame (no N: next frame)"},
     {"junk", ControlAction::Junk, "[N]", "a stray byte after every N-th frame (no N: next frame)"},
-    {"silence", ControlAction::Silence, "N", "send no frames for N ms"},
+    {"silence", ControlAction::Silence, "N", "send no frames for N ms, still taking every packet"},
+    {"deaf", ControlAction::Deaf, "N", "read nothing for N ms, still sending frames (0 ends it)"},
     {"hangup", ControlAction::Hangup, "", "close the port and end"},
     {"replug", ControlAction::Replug, "N", "close the port, open a new one at the link after N ms"},
     {"stop", ControlAction::Stop, "[N]", "end the sweep under way with stop code N (default 1)"},

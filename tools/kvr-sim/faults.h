@@ -25,6 +25,7 @@ struct FaultPlan {
   int junkPending = 0;
   int64_t silenceFromMs = -1;  // no frames are sent from .. until (simulator clock)
   int64_t silenceUntilMs = -1;
+  int64_t deafUntilMs = -1;    // nothing is read from the port until (simulator clock)
   uint64_t corrupted = 0;
   uint64_t dropped = 0;
   uint64_t junked = 0;
@@ -32,6 +33,7 @@ struct FaultPlan {
 };
 
 bool Silenced(const FaultPlan& plan, int64_t nowMs);
+bool Deaf(const FaultPlan& plan, int64_t nowMs);
 
 // ---- damaging a frame ----
 
@@ -45,7 +47,8 @@ enum class ControlAction {
   Corrupt,   // corrupt [N]: every N-th frame bad (0 stops); without N the next frame
   Drop,      // drop [N]: the same, losing a byte
   Junk,      // junk [N]: the same, adding a stray byte
-  Silence,   // silence MS: send nothing for MS milliseconds
+  Silence,   // silence MS: send nothing for MS milliseconds (packets are still taken)
+  Deaf,      // deaf MS: read nothing for MS milliseconds (frames still go out)
   Hangup,    // hangup: close the port and end the simulator
   Replug,    // replug MS: close the port, and open a new one at the link after MS
   Stop,      // stop [CODE]: end the sweep under way with CODE (1..15, default 1)

@@ -113,6 +113,7 @@ void PrintStatusLine(const Session& s) {
   std::string text = line;
   if (in.counters.refusedRuns > 0) text += " | refused runs " + std::to_string(in.counters.refusedRuns);
   const FaultPlan& f = s.faults;
+  if (Deaf(f, static_cast<int64_t>(MonotonicMs() - s.startMs))) text += " | not reading";
   if (f.corrupted + f.dropped + f.junked + f.silenced > 0) {
     text += " | faults: " + std::to_string(f.corrupted) + " corrupted, " + std::to_string(f.dropped) +
             " short, " + std::to_string(f.junked) + " stray byte, " + std::to_string(f.silenced) + " silenced";
@@ -161,6 +162,9 @@ void ApplyControl(Session& s, const ControlCommand& c, double nowMs) {
     case ControlAction::Silence:
       f.silenceFromMs = static_cast<int64_t>(nowMs - s.startMs);
       f.silenceUntilMs = f.silenceFromMs + c.number;
+      break;
+    case ControlAction::Deaf:
+      f.deafUntilMs = static_cast<int64_t>(nowMs - s.startMs) + c.number;
       break;
     case ControlAction::Hangup:
       s.ending = true;
@@ -213,7 +217,10 @@ double FramePeriodMs(const Session& s) {
   return SampleSeconds(s.instrument) * 1000.0;
 }
 
+// Reads and applies the host's packets, unless the instrument is not reading: then its
+// input fills, and the host's writes wait.
 void TakePackets(Session& s, double nowMs) {
+  if (Deaf(s.faults, static_cast<int64_t>(nowMs - s.startMs))) return;
   uint8_t bytes[4096];
   std::vector<RegisterPacket> packets;
   std::vector<ReceivedPacket> received;
@@ -265,6 +272,8 @@ void WatchPort(Session& s, double nowMs) {
       if (s.options.verbose) Say(s, "host opened the port");
       break;
     case HostChange::Closed: {
+      // What the host wrote before it let go still arrives.
+      TakePackets(s, nowMs);
       s.outgoing.clear();
       std::string error;
       if (!RenewPtyPort(s.port, error)) Say(s, error);
@@ -278,14 +287,15 @@ void WatchPort(Session& s, double nowMs) {
 
 // Sleeps until the next frame is due (at most 10 ms, 1 ms while bytes wait to go out)
 // or the host writes. Without a host the master end reads as hung up and would wake
-// every poll at once, so then only the clock is waited for.
+// every poll at once, so then only the clock is waited for; so too while not reading.
 void WaitForWork(const Session& s, double nowMs) {
   double waitMs = std::clamp(s.nextFrameMs - nowMs, 0.0, s.outgoing.empty() ? 10.0 : 1.0);
   timespec timeout{};
   timeout.tv_sec = static_cast<time_t>(waitMs / 1000.0);
   timeout.tv_nsec = static_cast<long>((waitMs - timeout.tv_sec * 1000.0) * 1e6);
   pollfd entry{s.port.master, POLLIN, 0};
-  bool listen = s.port.master >= 0 && s.port.hostPresent;
+  bool listen = s.port.master >= 0 && s.port.hostPresent &&
+                !Deaf(s.faults, static_cast<int64_t>(nowMs - s.startMs));
   ppoll(&entry, listen ? 1 : 0, &timeout, nullptr);
 }
 
