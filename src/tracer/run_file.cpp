@@ -207,10 +207,21 @@ void PrepareRunRecord() {
 
 namespace {
 
-// Run files the last save could not write, each with why, reported after the lock.
-std::vector<std::string> UnsavedRunFiles;
+// What the last save could not write, each with why, reported after the lock.
+struct PendingReport {
+  std::string Title;
+  std::string Text;
+};
+std::vector<PendingReport> PendingReports;
 
-void NoteUnsaved(const std::string& text) { UnsavedRunFiles.push_back(text); }
+// A run the save could not write; `what` names the file and the cause.
+void NoteUnsaved(const std::string& what) {
+  PendingReports.push_back(
+      {frame::Translate("Run file not saved"), what + ". " + frame::Translate("The run stays on display.")});
+}
+
+// Why the last file write failed, as the system tells it.
+std::string Cause() { return ": " + platform::LastFileError(); }
 
 // The cells of one point line, from the display copy. The set-up columns are filled on
 // each step's first line and the run-wide ones on the run's first line; elsewhere they
@@ -287,12 +298,32 @@ std::string RunFileText() {
   return text;
 }
 
-// The run file names from `first` up, for WriteNewFile: an empty name past the last run
-// number ends them. `number` follows the name last given, so it holds the one taken.
-std::function<std::string(int)> RunFileNamesFrom(int32_t first, int32_t& number) {
-  return [first, &number](int k) {
-    if (first > LastRunNumber - k) return std::string();
-    number = first + k;
+// The run numbers a save tries, in order, each free when the folder was looked at: from one
+// above the highest known up to the last run number, or, when the last is taken (a stray
+// file named 9999.csv, say), from one above the highest run below the numbers taken at
+// the top; then the free numbers below, so that no run is lost while a number is free.
+std::vector<int32_t> RunNumbersToTry(int32_t highestKnown, const std::vector<bool>& used) {
+  int32_t start = highestKnown + 1;
+  if (start > LastRunNumber) {
+    int32_t below = LastRunNumber;
+    while (below >= 1 && used[static_cast<size_t>(below)]) --below;
+    while (below >= 1 && !used[static_cast<size_t>(below)]) --below;
+    start = std::max(below, 1) + 1;
+  }
+  std::vector<int32_t> numbers;
+  for (int32_t n = start; n <= LastRunNumber; ++n)
+    if (!used[static_cast<size_t>(n)]) numbers.push_back(n);
+  for (int32_t n = 1; n < start; ++n)
+    if (!used[static_cast<size_t>(n)]) numbers.push_back(n);
+  return numbers;
+}
+
+// The names of those numbers, for WriteNewFile; `number` follows the name last given, so
+// it holds the one taken.
+std::function<std::string(int)> RunFileNamesOf(const std::vector<int32_t>& numbers, int32_t& number) {
+  return [&numbers, &number](int k) {
+    if (k >= static_cast<int>(numbers.size())) return std::string();
+    number = numbers[static_cast<size_t>(k)];
     return frame::MakeCsvFileName(number);
   };
 }
@@ -322,7 +353,11 @@ void SaveRunCopy(const std::string& text, int32_t number, const std::string& pat
   const std::string name = frame::MakeCsvFileName(number);
   std::string taken;
   if (platform::WriteNewFile(folder, text, CopyNamesOf(number), taken) != platform::NewFileResult::Written) {
-    NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + folder + name);
+    using frame::Translate;
+    PendingReports.push_back({Translate("Run copy not saved"),
+                              Translate("The run was saved as") + " " + path + ". " +
+                                  Translate("The copy of the run could not be written to") + " " + folder + name +
+                                  Cause() + "."});
   } else if (taken != name) {
     LogSaved(folder + taken, folder + name + " was there already and is kept; the copy of " + path +
                                  " was written as " + folder + taken + ".");
@@ -335,22 +370,31 @@ void SaveRunCsvFile(const std::string& incomplete) {
   std::string text = RunFileText();
 
   // The run takes the first number free above the highest known; the folder is looked at
-  // too. A number is taken only where its name is free, so that no file is ever replaced:
-  // a name that another program took meanwhile, or that a folder holds, is passed over.
-  // Counted in 64 bits: a name such as "20240101123456.csv" reads as the largest 32-bit
-  // number, above which no run number is left.
-  const int64_t next =
-      int64_t{std::max(SampleRunCount, frame::FindHighestCsvNumber(SampleRunFolder))} + 1;
-  const auto first = static_cast<int32_t>(std::min<int64_t>(next, int64_t{LastRunNumber} + 1));
-  int32_t number = first;
+  // too, where only names of run numbers count. A number is taken only where its name is
+  // free, so that no file is ever replaced: a name that another program took meanwhile,
+  // or that a folder holds, is passed over.
+  const std::vector<bool> used = frame::FindCsvNumbersInUse(SampleRunFolder);
+  int32_t highest = std::clamp(SampleRunCount, 1, LastRunNumber);
+  for (int32_t n = LastRunNumber; n > highest; --n) {
+    if (used[static_cast<size_t>(n)]) {
+      highest = n;
+      break;
+    }
+  }
+  const std::vector<int32_t> numbers = RunNumbersToTry(highest, used);
+  int32_t number = numbers.empty() ? highest : numbers.front();
   std::string name;
-  switch (platform::WriteNewFile(SampleRunFolder, text, RunFileNamesFrom(first, number), name)) {
+  switch (platform::WriteNewFile(SampleRunFolder, text, RunFileNamesOf(numbers, number), name)) {
     case platform::NewFileResult::Written: {
       SampleRunNumber = number;
       SampleRunCount = number;
       DisplayedRunFile = number;
       const std::string path = SampleRunFolder + "/" + name;
-      LogSaved(path, incomplete.empty() ? "The run was saved." : "The run was saved incomplete: " + incomplete + ".");
+      std::string saved = incomplete.empty() ? "The run was saved." : "The run was saved incomplete: " + incomplete + ".";
+      if (number <= highest)
+        saved += " No run number above " + std::to_string(highest) + " is free, so the run took the free number " +
+                 std::to_string(number) + " below it.";
+      LogSaved(path, saved);
       if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") SaveRunCopy(text, number, path);
       break;
     }
@@ -359,7 +403,7 @@ void SaveRunCsvFile(const std::string& incomplete) {
       break;
     case platform::NewFileResult::Failed:
       NoteUnsaved(frame::Translate("The run could not be written to") + " " + SampleRunFolder + "/" +
-                  frame::MakeCsvFileName(first));
+                  frame::MakeCsvFileName(number) + Cause());
       break;
   }
   text = std::string();
@@ -368,12 +412,9 @@ void SaveRunCsvFile(const std::string& incomplete) {
 }
 
 void ReportUnsavedRunFiles() {
-  std::vector<std::string> texts;
-  texts.swap(UnsavedRunFiles);
-  for (const std::string& text : texts) {
-    frame::ReportMessage("Error", frame::Translate("Run file not saved"),
-                         text + ". " + frame::Translate("The run stays on display."));
-  }
+  std::vector<PendingReport> reports;
+  reports.swap(PendingReports);
+  for (const PendingReport& report : reports) frame::ReportMessage("Error", report.Title, report.Text);
 }
 
 // ---- loading ----
