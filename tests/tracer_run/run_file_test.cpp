@@ -221,15 +221,19 @@ TEST_F(RunFileTest, LongestRunIsSavedAndLoadedBackWhole) {
   }
 }
 
-TEST_F(RunFileTest, HeaderOnlyFileReadsAsCurveZeroPointZero) {
+TEST_F(RunFileTest, HeaderOnlyFileHoldsNoRunAndSaysSoOnce) {
   testing::WriteFile("sampleruns_KVR/0001.csv", std::string(Header) + "\r\n");
   TestConfiguration = 300;
   LoadSampleRun();
-  EXPECT_EQ(RunInfo.GraphTitle, "GraphTitle");
+  LoadSampleRun();
+  EXPECT_EQ(RunInfo.GraphTitle, "");
   EXPECT_EQ(RunInfo.GraphType, 0);
   EXPECT_EQ(TestConfiguration, 100);  // 0 clamped on applying
   EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 0);
-  EXPECT_EQ(ShownStepSetups[0].BaseGateOutputMode, "BaseGateOutputMode");
+  EXPECT_EQ(ShownStepSetups[0].BaseGateOutputMode, "");
+  EXPECT_EQ(DisplayedRunFile, NoRunFile);
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_EQ(platform::headless::MessagesShown()[0].Text, "sampleruns_KVR/0001.csv: holds no run.");
 }
 
 TEST_F(RunFileTest, RunsAreNumberedAboveTheHighestKnown) {
@@ -452,7 +456,8 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
       {"cut short", good.substr(0, line3 + 10), 0, 3, 2.0, true, "1 of 2 steps missing."},
       {"too large", "x", uintmax_t{65} << 20, 0, NAN, false, "0003.csv: too large to be a run file"},
       {"no file", "", 0, 0, NAN, false, nullptr},
-      {"a pipe nothing writes to", "", ~uintmax_t{0}, 0, NAN, false, nullptr},
+      {"a pipe nothing writes to", "", ~uintmax_t{0}, 0, NAN, false, "0003.csv: holds no run."},
+      {"junk", "\x9b" + good.substr(line1), 0, 0, NAN, false, "0003.csv: holds no run."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Name);
@@ -462,8 +467,10 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
     else if (row.Size) std::filesystem::resize_file("sampleruns_KVR/0003.csv", row.Size);
     DisplayedSweeps.Point[0][1].VC_V = 7.0;  // the run shown before
     const size_t told = platform::headless::MessagesShown().size();
-    SampleRunNumber = 3;
-    LoadSampleRun();
+    for (int visit = 0; visit < 2; ++visit) {  // told once
+      SampleRunNumber = 3;
+      LoadSampleRun();
+    }
     EXPECT_EQ(DisplayedSweeps.TotalEntries[0], row.Total0);
     const SweepPoint* points = DisplayedSweeps.Point[0];
     if (row.Total0 > 0) {
