@@ -180,15 +180,23 @@ bool WriteCsvFile(const std::string& path, char separator, int rows, int columns
 
 // ---- numbered names ----
 
-int32_t FindHighestCsvNumber(const std::string& folder) {
-  int64_t best = 1;
+std::vector<bool> FindCsvNumbersInUse(const std::string& folder) {
+  std::vector<bool> used(LastCsvNumber + 1, false);
   for (const platform::FolderEntry& entry : platform::ListFolder(folder)) {
     std::string name = entry.IsFolder ? "0000.csv" : ToLower(entry.Name);
     if (name.find(".csv") == std::string::npos) continue;
     for (size_t at; (at = name.find(".csv")) != std::string::npos;) name.erase(at, 4);
-    best = std::max(best, ParseInteger(name));
+    const int64_t number = ParseInteger(name);
+    if (number >= 1 && number <= LastCsvNumber) used[static_cast<size_t>(number)] = true;
   }
-  return static_cast<int32_t>(std::min<int64_t>(best, std::numeric_limits<int32_t>::max()));
+  return used;
+}
+
+int32_t FindHighestCsvNumber(const std::string& folder) {
+  const std::vector<bool> used = FindCsvNumbersInUse(folder);
+  for (int32_t number = LastCsvNumber; number > 1; --number)
+    if (used[static_cast<size_t>(number)]) return number;
+  return 1;
 }
 
 std::string MakeCsvFileName(int32_t number) {
@@ -234,11 +242,12 @@ std::optional<FieldSpan> FieldAt(std::string_view line, int column) {
 
 }  // namespace
 
-void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
-                   const std::string& value) {
+CellUpdate UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
+                         const std::string& value) {
   std::string bytes;
-  if (!platform::ReadFileBytes(path, bytes)) return;
-  if (UpdateCsvCellText(bytes, heading, row, value)) platform::WriteFileReplacing(path, bytes);
+  if (!platform::ReadFileBytes(path, bytes)) return CellUpdate::Failed;
+  if (!UpdateCsvCellText(bytes, heading, row, value)) return CellUpdate::NoCell;
+  return platform::RewriteFile(path, bytes) ? CellUpdate::Written : CellUpdate::Failed;
 }
 
 bool UpdateCsvCellText(std::string& bytes, const std::string& heading, int32_t row,

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zolt::frame {
 
@@ -46,16 +47,25 @@ void AppendCsvLine(std::string& out, char separator, const std::string* cells, i
 // Empties rows 0..rows and columns 0..columns (bounds included); 0 means the whole extent.
 void ClearStringGrid(int rows, int columns);
 void SplitCsvLine(std::string_view line);
-// The largest number among the folder's CSV file names, at least 1.
+constexpr int32_t LastCsvNumber = 9999;
+// The largest run number (1..9999) among the folder's CSV file names, at least 1. A name
+// counts by the digits before its first other character once every ".csv" (in any
+// case) is taken out; one whose number lies outside 1..9999 is no run number.
 int32_t FindHighestCsvNumber(const std::string& folder);
+// The run numbers the folder's CSV file names give, by the same rule: entry n (1..9999)
+// is true when a name gives n.
+std::vector<bool> FindCsvNumbersInUse(const std::string& folder);
 // "0001.csv" .. "9999.csv" (the number clamped to 1..9999).
 std::string MakeCsvFileName(int32_t number);
 // Rewrites one cell of a file, chosen by its column heading and row (1 = first data line;
 // blank lines are not counted); every other byte of the file stays as it was. The value
-// is quoted (its quotes doubled) when it holds a comma or a double quote. A missing file,
-// row, heading or field leaves the file unchanged.
-void UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
-                   const std::string& value);
+// is quoted (its quotes doubled) when it holds a comma or a double quote. NoCell: the
+// file holds no such row, heading or field. Failed: the file could not be read, is
+// write-protected (it is never rewritten then) or could not be written;
+// platform::LastFileError tells why. Either leaves the file unchanged.
+enum class CellUpdate { Written, NoCell, Failed };
+CellUpdate UpdateCsvCell(const std::string& path, const std::string& heading, int32_t row,
+                         const std::string& value);
 // The same rewrite on a file's bytes in memory; false when nothing was changed.
 bool UpdateCsvCellText(std::string& bytes, const std::string& heading, int32_t row,
                        const std::string& value);

@@ -69,25 +69,53 @@ FileRead ReadFileBytesUpTo(const std::string& path, std::string& bytes, size_t l
 
 // Replaces a file in one step: the bytes go to a temporary file in the same folder,
 // which is flushed to disk and renamed over the target. The target is never missing or
-// half-written; on failure it is left as it was and the temporary file is removed.
+// half-written; on failure it is left as it was and the temporary file is removed. A
+// file replaced keeps its mode.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// Rewrites a file the user keeps, as WriteFileReplacing does, only when the file itself
+// may be written: one made read-only (no write permission for anyone, or none for this
+// user) is left as it is and gives false, LastFileError telling why.
+bool RewriteFile(const std::string& path, std::string_view bytes);
 
 // Writes a new file that never takes the place of another. The bytes go whole to a
 // temporary file in `folder`, flushed to disk, which then takes the first of the names
 // nameFor(0), nameFor(1), ... that nothing in the folder holds: a name held by a file of
 // any program, by a folder or by a link, even one made while the bytes were written, is
 // passed over for the next; an empty name ends the list. `name` gets the name taken.
-// On failure nothing is left behind.
+// On a file system that can neither rename without replacing nor link (network shares,
+// some FUSE mounts), the name is created exclusively instead and the bytes are written
+// into it, which never replaces either. On failure nothing is left behind, and
+// LastFileError tells why.
 enum class NewFileResult { Written, NoNameFree, Failed };
 NewFileResult WriteNewFile(const std::string& folder, std::string_view bytes,
                            const std::function<std::string(int)>& nameFor, std::string& name);
 
+// The system's text for why the last failed file write or read of this thread failed
+// ("No space left on device", "Permission denied", "Read-only file system" ...).
+std::string LastFileError();
+
 // The temporary files of WriteFileReplacing and WriteNewFile are named ".zolt-" + six letters or digits +
 // ".tmp", so that no scan of a folder for the program's own files counts one. One left
 // behind by a program ended in the middle of a write is removed by
-// RemoveLeftoverTemporaries.
+// RemoveLeftoverTemporaries, once it has not been written to for an hour: a temporary
+// file younger than that may be one another running program is writing.
 bool IsTemporaryFileName(const std::string& name);
 void RemoveLeftoverTemporaries(const std::string& folder);
+
+// A text that differs for every version of the file at `path`: it changes when the file
+// is written or replaced (its device, inode, size and time of last change); empty when
+// there is no file.
+std::string FileVersion(const std::string& path);
+
+// ---- file-system faults, for tests ----
+//
+// Makes the writes into one folder meet the faults of a poorer or fuller file system: a
+// rename that cannot refuse to replace (it fails as on a file system without one), no
+// hard links, a full disk (every write fails with "No space left on device"). 0 clears
+// them. Only tests set them.
+enum FileFault : unsigned { FaultNoRenameNoReplace = 1, FaultNoHardLink = 2, FaultDiskFull = 4 };
+void SetFileFaults(const std::string& folder, unsigned faults);
 
 // Appends bytes to a file, creating it when absent.
 bool AppendToFile(const std::string& path, std::string_view bytes);

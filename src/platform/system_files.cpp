@@ -4,7 +4,10 @@
 // ends a line). Files the user keeps are replaced in one step: written to a temporary
 // file beside the target, flushed to disk, then renamed over it. New files that must
 // never replace another are written the same way, then named only where no name is
-// taken.
+// taken; where the file system can neither rename so nor link, the name is created
+// exclusively and written in place.
+//
+// Sections: faults and errors; reading; temporary files; writing; files and folders.
 #include <fcntl.h>
 #include <limits.h>
 #include <malloc.h>
@@ -12,20 +15,78 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "platform/system.h"
 
 namespace zolt::platform {
 
+// ---- faults and errors ----
+
 namespace {
 
-bool WriteAll(int fd, const char* data, size_t length) {
+// Why the last failed file call of this thread failed.
+thread_local int FileErrno = 0;
+
+// Notes errno as the cause of a failure; returns false for the caller to pass on.
+bool Failed() {
+  FileErrno = errno;
+  return false;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A folder named without a trailing slash; the working folder as ".".
+std::string PlainFolder(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder.empty() ? "." : folder;
+}
+
+std::atomic<unsigned> Faults{0};
+std::mutex FaultLock;
+std::string FaultFolder;
+
+// Whether a test made `fault` happen to files in the folder of `path`.
+bool Faulty(const std::string& path, unsigned fault) {
+  if ((Faults.load() & fault) == 0) return false;
+  const std::lock_guard<std::mutex> lock(FaultLock);
+  return PlainFolder(FolderOf(path)) == FaultFolder;
+}
+
+}  // namespace
+
+void SetFileFaults(const std::string& folder, unsigned faults) {
+  const std::lock_guard<std::mutex> lock(FaultLock);
+  FaultFolder = PlainFolder(folder);
+  Faults = faults;
+}
+
+std::string LastFileError() {
+  char buffer[256];
+  return ::strerror_r(FileErrno, buffer, sizeof buffer);
+}
+
+namespace {
+
+// Writes every byte to the file `path` open as fd.
+bool WriteAll(int fd, const std::string& path, const char* data, size_t length) {
+  if (length > 0 && Faulty(path, FaultDiskFull)) {
+    errno = ENOSPC;
+    return false;
+  }
   while (length > 0) {
     const ssize_t written = ::write(fd, data, length);
     if (written < 0) {
@@ -38,13 +99,6 @@ bool WriteAll(int fd, const char* data, size_t length) {
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // Flushes a folder's entry list, so that a rename in it survives a power cut.
 void SyncFolder(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -55,6 +109,8 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+// ---- reading ----
+
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
   return ReadFileBytesUpTo(path, bytes, SIZE_MAX) == FileRead::Done;
 }
@@ -64,10 +120,14 @@ FileRead ReadFileBytesUpTo(const std::string& path, std::string& bytes, size_t l
   // Opened without waiting: a named pipe that nothing writes to reads as empty instead of
   // holding the program up (at start-up, say) until something does.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return FileRead::CannotOpen;
+  if (fd < 0) {
+    Failed();
+    return FileRead::CannotOpen;
+  }
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
+    FileErrno = EISDIR;
     return FileRead::CannotOpen;
   }
   // A file too long is refused by its size, before anything is read.
@@ -83,6 +143,7 @@ FileRead ReadFileBytesUpTo(const std::string& path, std::string& bytes, size_t l
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
+      Failed();
       ::close(fd);
       bytes.clear();
       return FileRead::CannotOpen;
@@ -127,9 +188,14 @@ void SplitTextLines(std::string_view bytes, std::vector<std::string>& lines) {
   for (std::string_view line : SplitTextLines(bytes)) lines.emplace_back(line);
 }
 
+// ---- temporary files ----
+
 namespace {
 constexpr char TemporaryPrefix[] = ".zolt-";
 constexpr char TemporarySuffix[] = ".tmp";
+// A temporary file not written to for this long belongs to no running program: each write
+// renews its time, and a program names it a moment after its last write.
+constexpr time_t StaleTemporarySeconds = 3600;
 }  // namespace
 
 bool IsTemporaryFileName(const std::string& name) {
@@ -144,8 +210,13 @@ bool IsTemporaryFileName(const std::string& name) {
 }
 
 void RemoveLeftoverTemporaries(const std::string& folder) {
+  const time_t now = ::time(nullptr);
   for (const FolderEntry& entry : ListFolder(folder)) {
-    if (!entry.IsFolder && IsTemporaryFileName(entry.Name)) DeleteFile(folder + "/" + entry.Name);
+    if (entry.IsFolder || !IsTemporaryFileName(entry.Name)) continue;
+    const std::string path = folder + "/" + entry.Name;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && now - info.st_mtime >= StaleTemporarySeconds)
+      DeleteFile(path);
   }
 }
 
@@ -157,45 +228,81 @@ std::string InFolder(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-// Writes the bytes to a new temporary file in the folder, flushed to disk, with the mode a
-// new file gets; its path goes to `temporary`. On failure nothing is left behind.
-bool WriteTemporaryFile(const std::string& folder, std::string_view bytes, std::string& temporary) {
-  temporary = InFolder(folder, std::string(TemporaryPrefix) + "XXXXXX" + TemporarySuffix);
-  const int fd = ::mkstemps(temporary.data(), sizeof TemporarySuffix - 1);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  ok = ok && ::fsync(fd) == 0;
-  // mkstemp creates the file readable by its owner only; give it the usual mode.
+// The mode a new file gets.
+mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  ok = (::close(fd) == 0) && ok;
+  return 0666 & ~mask;
+}
+
+// Writes the bytes to a new temporary file in the folder, flushed to disk, with `mode`;
+// its path goes to `temporary`. On failure nothing is left behind.
+bool WriteTemporaryFile(const std::string& folder, std::string_view bytes, mode_t mode, std::string& temporary) {
+  temporary = InFolder(folder, std::string(TemporaryPrefix) + "XXXXXX" + TemporarySuffix);
+  const int fd = ::mkstemps(temporary.data(), sizeof TemporarySuffix - 1);
+  if (fd < 0) return Failed();
+  // mkstemp creates the file readable by its owner only.
+  bool ok = WriteAll(fd, temporary, bytes.data(), bytes.size()) && ::fsync(fd) == 0 && ::fchmod(fd, mode) == 0;
+  if (!ok) Failed();
+  if (::close(fd) != 0 && ok) ok = Failed();
   if (!ok) ::unlink(temporary.c_str());
   return ok;
 }
 
-enum class Naming { Named, Taken, Vanished, Failed };
+enum class Naming { Named, Taken, Vanished, Unsupported, Failed };
 
 // Gives the temporary file the name `path` only when nothing holds that name: a rename
 // that never replaces, or on a file system without one a hard link, which never replaces
-// either, and the temporary name removed.
+// either, and the temporary name removed. Unsupported: the file system has neither.
 Naming NameWithoutReplacing(const std::string& temporary, const std::string& path) {
-  int result = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+  int result = -1;
+  if (Faulty(path, FaultNoRenameNoReplace))
+    errno = EINVAL;
+  else
+    result = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
   if (result != 0 && (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)) {
-    result = ::link(temporary.c_str(), path.c_str());
+    if (Faulty(path, FaultNoHardLink))
+      errno = EPERM;
+    else
+      result = ::link(temporary.c_str(), path.c_str());
     if (result == 0) ::unlink(temporary.c_str());
+    if (result != 0 && (errno == EPERM || errno == ENOSYS || errno == ENOTSUP || errno == EOPNOTSUPP))
+      return Naming::Unsupported;
   }
   if (result == 0) return Naming::Named;
   if (errno == EEXIST) return Naming::Taken;
+  Failed();
   return errno == ENOENT ? Naming::Vanished : Naming::Failed;
+}
+
+// The last way that never replaces: the name created exclusively and the bytes written
+// into it, the file removed again when they cannot all be written.
+Naming WriteInPlace(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return Naming::Taken;
+    Failed();
+    return Naming::Failed;
+  }
+  bool ok = WriteAll(fd, path, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+  if (!ok) Failed();
+  if (::close(fd) != 0 && ok) ok = Failed();
+  if (ok) return Naming::Named;
+  ::unlink(path.c_str());
+  return Naming::Failed;
 }
 
 }  // namespace
 
+// ---- writing ----
+
 bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+  struct stat info {};
+  const mode_t mode = ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? info.st_mode & 07777 : NewFileMode();
   std::string temporary;
-  if (!WriteTemporaryFile(FolderOf(path), bytes, temporary)) return false;
+  if (!WriteTemporaryFile(FolderOf(path), bytes, mode, temporary)) return false;
   if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    Failed();
     ::unlink(temporary.c_str());
     return false;
   }
@@ -203,31 +310,51 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
   return true;
 }
 
+bool RewriteFile(const std::string& path, std::string_view bytes) {
+  // A rename would take no notice of the file's own permissions, and one running with
+  // every right would find every file writable: a file nobody may write is protected.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || ::access(path.c_str(), W_OK) != 0) return Failed();
+  if ((info.st_mode & 0222) == 0) {
+    errno = EACCES;
+    return Failed();
+  }
+  return WriteFileReplacing(path, bytes);
+}
+
 NewFileResult WriteNewFile(const std::string& folder, std::string_view bytes,
                            const std::function<std::string(int)>& nameFor, std::string& name) {
   name.clear();
-  // Another program starting on a shared folder removes the temporary files it finds
-  // there; a temporary file removed so before it was named is written once more.
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  // Another program starting on a shared folder removes the stale temporary files it
+  // finds there; a temporary file removed so before it was named is written once more.
+  Naming naming = Naming::Vanished;
+  for (int attempt = 0; attempt < 2 && naming == Naming::Vanished; ++attempt) {
     std::string temporary;
-    if (!WriteTemporaryFile(folder, bytes, temporary)) return NewFileResult::Failed;
-    Naming naming = Naming::Taken;
+    if (!WriteTemporaryFile(folder, bytes, NewFileMode(), temporary)) return NewFileResult::Failed;
+    // Each name in turn until one is free.
+    int k = 0;
     std::string candidate;
-    for (int k = 0; naming == Naming::Taken; ++k) {
-      candidate = nameFor(k);
-      if (candidate.empty()) break;
+    naming = Naming::Taken;
+    while (naming == Naming::Taken && !(candidate = nameFor(k)).empty()) {
       naming = NameWithoutReplacing(temporary, InFolder(folder, candidate));
+      if (naming == Naming::Taken) ++k;
+    }
+    if (naming != Naming::Named) ::unlink(temporary.c_str());
+    // The temporary file went first, so that a disk with room for one copy of the bytes
+    // still takes them.
+    if (naming == Naming::Unsupported) {
+      for (naming = Naming::Taken; naming == Naming::Taken && !(candidate = nameFor(k)).empty(); ++k)
+        naming = WriteInPlace(InFolder(folder, candidate), bytes);
     }
     if (naming == Naming::Named) {
       SyncFolder(folder.empty() ? "." : folder);
       name = candidate;
       return NewFileResult::Written;
     }
-    ::unlink(temporary.c_str());
-    if (naming == Naming::Taken) return NewFileResult::NoNameFree;
-    if (naming == Naming::Failed) return NewFileResult::Failed;
   }
-  return NewFileResult::Failed;
+  if (naming != Naming::Taken) return NewFileResult::Failed;
+  FileErrno = EEXIST;
+  return NewFileResult::NoNameFree;
 }
 
 void ReleaseFreedMemory() { ::malloc_trim(0); }
@@ -235,8 +362,17 @@ void ReleaseFreedMemory() { ::malloc_trim(0); }
 bool AppendToFile(const std::string& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  const bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  const bool ok = WriteAll(fd, path, bytes.data(), bytes.size());
   return (::close(fd) == 0) && ok;
+}
+
+// ---- files and folders ----
+
+std::string FileVersion(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+         std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
 }
 
 bool FileExists(const std::string& path) {

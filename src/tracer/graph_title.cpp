@@ -8,6 +8,7 @@
 #include "frame/log.h"
 #include "frame/translate.h"
 #include "platform/gui.h"
+#include "platform/system.h"
 #include "screen/colours.h"
 #include "frame/modal_window.h"
 #include "tracer/run_file.h"
@@ -35,14 +36,28 @@ void MakeControls() {
   platform::ButtonGadget(CancelButton, GraphTitleWindow, 480, 120, 120, 40, Translate("Cancel"));
 }
 
+// Why the title could not be written into the file that holds the run on display, told
+// once the window has closed; empty when it was written or no file holds the run.
+std::string TitleNotWritten;
+
 // The title as typed (no trimming, no limit): kept for the graph and later runs, and
 // written into the file that holds the run on display, whose other bytes stay as they
-// are. A run on display that no file holds takes it for later runs only.
+// are. A run on display that no file holds takes it for later runs only. A file that
+// cannot take it (write-protected, a full disk ...) is left as it is, and the graph goes
+// on showing the title the file holds.
 void StoreTitle() {
   const std::string title = platform::GetGadgetText(TitleField);
   if (DisplayedRunFile > 0) {
     const std::string path = SampleRunFolder + "/" + frame::MakeCsvFileName(DisplayedRunFile);
-    frame::UpdateCsvCell(path, "GraphTitle", 1, title);
+    const frame::CellUpdate update = frame::UpdateCsvCell(path, "GraphTitle", 1, title);
+    if (update != frame::CellUpdate::Written) {
+      using frame::Translate;
+      TitleNotWritten = Translate("The title could not be written into") + " " + path + ": " +
+                        (update == frame::CellUpdate::NoCell ? Translate("its first data line holds no title cell")
+                                                             : platform::LastFileError()) +
+                        ". " + Translate("The graph shows the title the file holds.");
+      return;
+    }
   }
   GraphTitleText = title;
 }
@@ -69,8 +84,10 @@ void OpenGraphTitleWindow() {
   frame::LoadLanguageTable(frame::LanguagesFile);
   MakeControls();
   platform::SetGadgetText(TitleField, GraphTitleText);
+  TitleNotWritten.clear();
   frame::RunModalWindow(GraphTitleWindow, OnGadget);
   frame::CloseModalWindow(GraphTitleWindow);
+  if (!TitleNotWritten.empty()) frame::ReportMessage("Error", frame::Translate("Title not written"), TitleNotWritten);
 }
 
 }  // namespace zolt::tracer

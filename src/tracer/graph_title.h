@@ -1,7 +1,8 @@
 // The graph-title window: the graph's title typed in; "Update" keeps it as GraphTitleText
 // (shown above the graph and written into every later run file) and rewrites the
-// "GraphTitle" cell of the file that holds the run on display, if one does. Main thread
-// only.
+// "GraphTitle" cell of the file that holds the run on display, if one does. A file that
+// cannot take it (write-protected, a full disk ...) is left as it is and keeps its title
+// on screen, and the user is told why. Main thread only.
 #pragma once
 
 namespace zolt::tracer {

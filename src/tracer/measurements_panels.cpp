@@ -3,6 +3,7 @@
 // highest step first) and the SWEEP SETTINGS list at the column's foot.
 //
 // Sections: cell rows; cursor panel; key measurements; sweep settings.
+#include <cmath>
 #include <initializer_list>
 #include <string>
 
@@ -108,9 +109,12 @@ int32_t CursorReadouts(int32_t x, int32_t y, int32_t w) {
 
 // ---- key measurements ----
 
-std::string Formatted(double value, const std::string& kind) { return screen::FormatValueWithUnit(value, kind, 1, 1); }
+// A value that is no number (a curve of gaps, a cursor beyond its points) shows none.
+std::string Formatted(double value, const std::string& kind) {
+  return std::isfinite(value) ? screen::FormatValueWithUnit(value, kind, 1, 1) : std::string();
+}
 
-// Fills the table's texts for the curves of the run on display.
+// Fills the table's texts for the curves of the run on display; with none, it has no rows.
 void BuildKeyMeasurementCells() {
   LastSampleCurve = MaxCurves - 1;
   for (int i = 0; i < MaxCurves; ++i)
@@ -123,6 +127,7 @@ void BuildKeyMeasurementCells() {
   const std::string yKind = QuantityKind(GraphSettings.YQuantity);
   const std::string curveKind = QuantityKind(GraphSettings.CurveQuantity);
   if (yKind.empty()) return;  // a Y quantity outside the nine leaves the rows empty
+  if (DisplayedRunFile == NoRunFile) return;
   for (int i = 0; i <= LastSampleCurve; ++i) {
     KeyMeasurementCells[0][i] = " " + std::to_string(i);
     // The curve parameter of another configuration must not linger: without a kind the

@@ -326,6 +326,12 @@ std::string PulseLegend(double length) {
 }  // namespace
 
 void BuildSetupLegendTexts() {
+  // With no run on display (a number browsed to that no file holds a run under) there
+  // are no settings to show.
+  if (DisplayedRunFile == NoRunFile) {
+    for (std::string& text : SetupLegendTexts) text.clear();
+    return;
+  }
   const RunSetupSnapshot& s = ShownStepSetups[0];
   SetupLegendTexts[0] = LegendNumber(s.CollectorMaxVoltage) + " V";
 

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/csv.h"
@@ -207,10 +209,21 @@ void PrepareRunRecord() {
 
 namespace {
 
-// Run files the last save could not write, each with why, reported after the lock.
-std::vector<std::string> UnsavedRunFiles;
+// What the last save could not write, each with why, reported after the lock.
+struct PendingReport {
+  std::string Title;
+  std::string Text;
+};
+std::vector<PendingReport> PendingReports;
 
-void NoteUnsaved(const std::string& text) { UnsavedRunFiles.push_back(text); }
+// A run the save could not write; `what` names the file and the cause.
+void NoteUnsaved(const std::string& what) {
+  PendingReports.push_back(
+      {frame::Translate("Run file not saved"), what + ". " + frame::Translate("The run stays on display.")});
+}
+
+// Why the last file write failed, as the system tells it.
+std::string Cause() { return ": " + platform::LastFileError(); }
 
 // The cells of one point line, from the display copy. The set-up columns are filled on
 // each step's first line and the run-wide ones on the run's first line; elsewhere they
@@ -287,12 +300,32 @@ std::string RunFileText() {
   return text;
 }
 
-// The run file names from `first` up, for WriteNewFile: an empty name past the last run
-// number ends them. `number` follows the name last given, so it holds the one taken.
-std::function<std::string(int)> RunFileNamesFrom(int32_t first, int32_t& number) {
-  return [first, &number](int k) {
-    if (first > LastRunNumber - k) return std::string();
-    number = first + k;
+// The run numbers a save tries, in order, each free when the folder was looked at: from one
+// above the highest known up to the last run number, or, when the last is taken (a stray
+// file named 9999.csv, say), from one above the highest run below the numbers taken at
+// the top; then the free numbers below, so that no run is lost while a number is free.
+std::vector<int32_t> RunNumbersToTry(int32_t highestKnown, const std::vector<bool>& used) {
+  int32_t start = highestKnown + 1;
+  if (start > LastRunNumber) {
+    int32_t below = LastRunNumber;
+    while (below >= 1 && used[static_cast<size_t>(below)]) --below;
+    while (below >= 1 && !used[static_cast<size_t>(below)]) --below;
+    start = std::max(below, 1) + 1;
+  }
+  std::vector<int32_t> numbers;
+  for (int32_t n = start; n <= LastRunNumber; ++n)
+    if (!used[static_cast<size_t>(n)]) numbers.push_back(n);
+  for (int32_t n = 1; n < start; ++n)
+    if (!used[static_cast<size_t>(n)]) numbers.push_back(n);
+  return numbers;
+}
+
+// The names of those numbers, for WriteNewFile; `number` follows the name last given, so
+// it holds the one taken.
+std::function<std::string(int)> RunFileNamesOf(const std::vector<int32_t>& numbers, int32_t& number) {
+  return [&numbers, &number](int k) {
+    if (k >= static_cast<int>(numbers.size())) return std::string();
+    number = numbers[static_cast<size_t>(k)];
     return frame::MakeCsvFileName(number);
   };
 }
@@ -322,7 +355,11 @@ void SaveRunCopy(const std::string& text, int32_t number, const std::string& pat
   const std::string name = frame::MakeCsvFileName(number);
   std::string taken;
   if (platform::WriteNewFile(folder, text, CopyNamesOf(number), taken) != platform::NewFileResult::Written) {
-    NoteUnsaved(frame::Translate("The copy of the run could not be written to") + " " + folder + name);
+    using frame::Translate;
+    PendingReports.push_back({Translate("Run copy not saved"),
+                              Translate("The run was saved as") + " " + path + ". " +
+                                  Translate("The copy of the run could not be written to") + " " + folder + name +
+                                  Cause() + "."});
   } else if (taken != name) {
     LogSaved(folder + taken, folder + name + " was there already and is kept; the copy of " + path +
                                  " was written as " + folder + taken + ".");
@@ -335,22 +372,31 @@ void SaveRunCsvFile(const std::string& incomplete) {
   std::string text = RunFileText();
 
   // The run takes the first number free above the highest known; the folder is looked at
-  // too. A number is taken only where its name is free, so that no file is ever replaced:
-  // a name that another program took meanwhile, or that a folder holds, is passed over.
-  // Counted in 64 bits: a name such as "20240101123456.csv" reads as the largest 32-bit
-  // number, above which no run number is left.
-  const int64_t next =
-      int64_t{std::max(SampleRunCount, frame::FindHighestCsvNumber(SampleRunFolder))} + 1;
-  const auto first = static_cast<int32_t>(std::min<int64_t>(next, int64_t{LastRunNumber} + 1));
-  int32_t number = first;
+  // too, where only names of run numbers count. A number is taken only where its name is
+  // free, so that no file is ever replaced: a name that another program took meanwhile,
+  // or that a folder holds, is passed over.
+  const std::vector<bool> used = frame::FindCsvNumbersInUse(SampleRunFolder);
+  int32_t highest = std::clamp(SampleRunCount, 1, LastRunNumber);
+  for (int32_t n = LastRunNumber; n > highest; --n) {
+    if (used[static_cast<size_t>(n)]) {
+      highest = n;
+      break;
+    }
+  }
+  const std::vector<int32_t> numbers = RunNumbersToTry(highest, used);
+  int32_t number = numbers.empty() ? highest : numbers.front();
   std::string name;
-  switch (platform::WriteNewFile(SampleRunFolder, text, RunFileNamesFrom(first, number), name)) {
+  switch (platform::WriteNewFile(SampleRunFolder, text, RunFileNamesOf(numbers, number), name)) {
     case platform::NewFileResult::Written: {
       SampleRunNumber = number;
       SampleRunCount = number;
       DisplayedRunFile = number;
       const std::string path = SampleRunFolder + "/" + name;
-      LogSaved(path, incomplete.empty() ? "The run was saved." : "The run was saved incomplete: " + incomplete + ".");
+      std::string saved = incomplete.empty() ? "The run was saved." : "The run was saved incomplete: " + incomplete + ".";
+      if (number <= highest)
+        saved += " No run number above " + std::to_string(highest) + " is free, so the run took the free number " +
+                 std::to_string(number) + " below it.";
+      LogSaved(path, saved);
       if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") SaveRunCopy(text, number, path);
       break;
     }
@@ -359,7 +405,7 @@ void SaveRunCsvFile(const std::string& incomplete) {
       break;
     case platform::NewFileResult::Failed:
       NoteUnsaved(frame::Translate("The run could not be written to") + " " + SampleRunFolder + "/" +
-                  frame::MakeCsvFileName(first));
+                  frame::MakeCsvFileName(number) + Cause());
       break;
   }
   text = std::string();
@@ -368,12 +414,9 @@ void SaveRunCsvFile(const std::string& incomplete) {
 }
 
 void ReportUnsavedRunFiles() {
-  std::vector<std::string> texts;
-  texts.swap(UnsavedRunFiles);
-  for (const std::string& text : texts) {
-    frame::ReportMessage("Error", frame::Translate("Run file not saved"),
-                         text + ". " + frame::Translate("The run stays on display."));
-  }
+  std::vector<PendingReport> reports;
+  reports.swap(PendingReports);
+  for (const PendingReport& report : reports) frame::ReportMessage("Error", report.Title, report.Text);
 }
 
 // ---- loading ----
@@ -414,8 +457,8 @@ void ClearShownRun() {
   }
 }
 
-// Each line of the text that is not blank. A line ends at CR, LF, CR LF or NUL, so a CR
-// LF at the end or CRs doubled by an editor make no line.
+// Each line of the text that is not blank, until `read` gives false. A line ends at CR,
+// LF, CR LF or NUL, so a CR LF at the end or CRs doubled by an editor make no line.
 template <typename Read>
 void ForEachLine(std::string_view text, Read read) {
   const size_t size = text.size();
@@ -423,17 +466,50 @@ void ForEachLine(std::string_view text, Read read) {
     size_t end = begin;
     while (end < size && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') ++end;
     const std::string_view line = text.substr(begin, end - begin);
-    if (!frame::IsBlankLine(line)) read(line);
+    if (!frame::IsBlankLine(line) && !read(line)) return;
     begin = end + 1;
   }
 }
 
-int32_t ClampedInteger(const std::string& cell, int32_t low, int32_t high) {
+// A line's cells 0..NamedColumns-1 as the CSV splitter takes them; cells the line does not
+// reach are empty. A line without a double quote is cut at its commas in place; one with
+// a quote goes through the splitter, whose fields the views then show until the next
+// line.
+using LineCells = std::string_view[NamedColumns];
+
+void SplitRunFileLine(std::string_view line, LineCells& cells) {
+  if (line.find('"') != std::string_view::npos) {
+    frame::SplitCsvLine(line);
+    for (int column = 0; column < NamedColumns; ++column) cells[column] = frame::CsvFields[column];
+    return;
+  }
+  size_t at = 0;
+  for (int column = 0; column < NamedColumns; ++column) {
+    if (at > line.size()) {
+      cells[column] = {};
+      continue;
+    }
+    const size_t comma = std::min(line.find(',', at), line.size());
+    cells[column] = line.substr(at, comma - at);
+    at = comma + 1;
+  }
+}
+
+// Whether a line is the header of a run file: its first cells are the first column names
+// (a byte-order mark an editor put before them is passed over).
+bool IsRunFileHeader(const LineCells& f) {
+  std::string_view first = f[ColStep];
+  if (first.starts_with("\xEF\xBB\xBF")) first.remove_prefix(3);
+  return first == ColumnNames[ColStep] && f[ColTotalSteps] == ColumnNames[ColTotalSteps] &&
+         f[ColEntry] == ColumnNames[ColEntry] && f[ColTotalEntries] == ColumnNames[ColTotalEntries];
+}
+
+int32_t ClampedInteger(std::string_view cell, int32_t low, int32_t high) {
   return static_cast<int32_t>(std::clamp<int64_t>(frame::ParseInteger(cell), low, high));
 }
 
 // The set-up cells of a step's first line, and the run-wide cells of the run's first.
-void StoreStepSetup(int c, const std::string* f) {
+void StoreStepSetup(int c, const LineCells& f) {
   RunSetupSnapshot& shown = ShownStepSetups[c];
   shown.CollectorMaxVoltage = frame::ParseStoredReal(f[ColCollectorMaxVoltage]);
   shown.CollectorResistorOhms = frame::ParseStoredReal(f[ColCollectorResistorOhms]);
@@ -462,11 +538,11 @@ void StoreStepSetup(int c, const std::string* f) {
 }
 
 // A value cell left empty (a line cut short) holds no value either.
-double PointValueCell(const std::string& cell) {
+double PointValueCell(std::string_view cell) {
   return cell.empty() ? std::numeric_limits<double>::quiet_NaN() : frame::ParseStoredReal(cell);
 }
 
-void StorePoint(SweepPoint& point, const std::string* f) {
+void StorePoint(SweepPoint& point, const LineCells& f) {
   point.RunStatus = ToInt32(frame::ParseInteger(f[ColRunStatus]));
   point.VR_V = PointValueCell(f[ColVR]);
   point.VB_V = PointValueCell(f[ColVB]);
@@ -505,6 +581,15 @@ RunFileShortfall CloseGaps(int32_t namedLastStep, const int32_t (&namedLastEntry
   return shortfall;
 }
 
+// What was told of each file, so that a file is told once while the program runs, however
+// often it is visited: keyed by the file's version, its path and the text.
+std::set<std::string> Told;
+
+void TellOnce(const std::string& path, const std::string& type, const std::string& title, const std::string& text) {
+  if (Told.insert(platform::FileVersion(path) + "\n" + type + "\n" + title + "\n" + text).second)
+    frame::ReportMessage(type, title, text);
+}
+
 void ReportShortfall(const std::string& path, const RunFileShortfall& s) {
   using frame::Translate;
   std::string missing;
@@ -514,9 +599,8 @@ void ReportShortfall(const std::string& path, const RunFileShortfall& s) {
   if (s.PointsMissing > 0)
     missing += (missing.empty() ? "" : ", ") + std::to_string(s.PointsMissing) + " " + Translate("of") + " " +
                std::to_string(s.PointsNamed) + " " + Translate("points missing");
-  frame::ReportMessage("Warning", Translate("Run file incomplete"),
-                       path + " " + Translate("holds less than it names") + ": " + missing + ". " +
-                           Translate("What it holds is shown."));
+  TellOnce(path, "Warning", Translate("Run file incomplete"),
+           path + " " + Translate("holds less than it names") + ": " + missing + ". " + Translate("What it holds is shown."));
 }
 
 }  // namespace
@@ -546,21 +630,23 @@ void LoadSampleRun() {
 }
 
 bool ReadRunCsvFile(const std::string& path) {
-  // The file's bytes are held only while it is read. A file that is missing, or too
-  // long to be a run, leaves the display cleared.
+  // The file's bytes are held only while it is read. A file that is missing, too long to
+  // be a run or holding none leaves the display cleared.
   std::string bytes;
   const platform::FileRead read = platform::ReadFileBytesUpTo(path, bytes, LargestRunFile);
   const RunFileShortfall shortfall = ReadRunCsvText(read == platform::FileRead::Done ? bytes : std::string_view());
   bytes = std::string();
   platform::ReleaseFreedMemory();
+  using frame::Translate;
   if (read == platform::FileRead::TooLarge) {
-    frame::ReportMessage("Error", frame::Translate("Run file not loaded"),
-                         path + ": " + frame::Translate("too large to be a run file") + " (> " +
-                             LargestRunFileText + ").");
+    TellOnce(path, "Error", Translate("Run file not loaded"),
+             path + ": " + Translate("too large to be a run file") + " (> " + LargestRunFileText + ").");
+  } else if (read == platform::FileRead::Done && !shortfall.HoldsRun) {
+    TellOnce(path, "Warning", Translate("Run file not loaded"), path + ": " + Translate("holds no run") + ".");
   } else if (shortfall.StepsMissing > 0 || shortfall.PointsMissing > 0) {
     ReportShortfall(path, shortfall);
   }
-  return read == platform::FileRead::Done;
+  return read == platform::FileRead::Done && shortfall.HoldsRun;
 }
 
 RunFileShortfall ReadRunCsvText(std::string_view text) {
@@ -570,24 +656,19 @@ RunFileShortfall ReadRunCsvText(std::string_view text) {
   int32_t namedLastEntry[MaxCurves];
   std::fill(std::begin(namedLastEntry), std::end(namedLastEntry), -1);
   bool firstLine = true;
+  bool anyPoint = false;
+  LineCells f;
 
   ForEachLine(text, [&](std::string_view line) {
-    frame::SplitCsvLine(line);
-    const std::string* f = frame::CsvFields;
-    const bool header = !frame::BeginsWithNumber(f[ColStep]) || !frame::BeginsWithNumber(f[ColEntry]);
-    // The header line sets the run-wide and first set-up fields from its names, which
-    // the first point line then overwrites; it holds no point. Any other line without a
-    // step and a point number is none.
-    if (header) {
-      if (firstLine) StoreStepSetup(0, f);
-      firstLine = false;
-      return;
-    }
-    firstLine = false;
+    SplitRunFileLine(line, f);
+    // A file that does not begin with the header is no run file; the header holds no
+    // point, nor does any other line without a step and a point number.
+    if (std::exchange(firstLine, false) && !IsRunFileHeader(f)) return false;
+    if (!frame::BeginsWithNumber(f[ColStep]) || !frame::BeginsWithNumber(f[ColEntry])) return true;
     const int64_t curve = frame::ParseInteger(f[ColStep]);
     const int64_t entry = frame::ParseInteger(f[ColEntry]);
     // Lines that name a curve or point the display does not have are left out.
-    if (curve < 0 || curve >= MaxCurves || entry < 0 || entry > LastDisplayedPoint) return;
+    if (curve < 0 || curve >= MaxCurves || entry < 0 || entry > LastDisplayedPoint) return true;
     const int c = static_cast<int>(curve);
     const int p = static_cast<int>(entry);
 
@@ -597,8 +678,12 @@ RunFileShortfall ReadRunCsvText(std::string_view text) {
     if (p == 0) StoreStepSetup(c, f);
     StorePoint(DisplayedSweeps.Point[c][p], f);
     Hold(c, p);
+    anyPoint = true;
+    return true;
   });
-  return CloseGaps(namedLastStep, namedLastEntry);
+  RunFileShortfall shortfall = CloseGaps(namedLastStep, namedLastEntry);
+  shortfall.HoldsRun = anyPoint;
+  return shortfall;
 }
 
 }  // namespace zolt::tracer

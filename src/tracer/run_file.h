@@ -67,7 +67,9 @@ void SaveRunCsvFile(const std::string& incomplete = {});
 void ReportUnsavedRunFiles();
 // What a run file read names but does not hold: the steps of 0..TotalSteps that have no
 // line, and in the steps it holds the points of 0..TotalEntries that have none.
+// HoldsRun: the file begins with the run file's header and holds a point line.
 struct RunFileShortfall {
+  bool HoldsRun = false;
   int32_t StepsNamed = 0;
   int32_t StepsMissing = 0;
   int64_t PointsNamed = 0;
@@ -77,9 +79,10 @@ struct RunFileShortfall {
 void LoadSampleRun();
 // Shows the run file's run: what it holds, a point it does not hold as not finite (a gap
 // on the graph). A file that is missing leaves the display, the title and the set-ups
-// cleared; one too long to be a run (more than 64 MB) too, and the user is told; a file
-// that names steps or points it does not hold is shown with what it holds, and the user
-// is told what is missing. True when the file was read.
+// cleared; one too long to be a run (more than 64 MB) or holding none (no header, or no
+// point line after it) too, and the user is told; a file that names steps or points it
+// does not hold is shown with what it holds, and the user is told what is missing. Each
+// file is told of once while the program runs. True when the file holds a run.
 bool ReadRunCsvFile(const std::string& path);
 // The same for a run file's bytes already in memory; tells no one, but returns what is
 // missing.

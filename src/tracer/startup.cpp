@@ -3,7 +3,11 @@
 // Sections: start-up; layout.
 #include "tracer/startup.h"
 
+#include <string>
+
 #include "frame/app.h"
+#include "frame/numbers.h"
+#include "frame/settings.h"
 #include "frame/translate.h"
 #include "frame/update.h"
 #include "link/calibration.h"
@@ -40,8 +44,13 @@ void StartCurveTracer() {
   cal.CalStreamState = link::CalStreamAwaitMarker;
 
   // The newest stored run: asking for the highest number makes the loader scan the folder,
-  // from which a save cut short by an earlier end of the program is cleared first.
+  // from which a save cut short by an earlier end of the program is cleared first, as is
+  // the folder the copies go to.
   platform::RemoveLeftoverTemporaries(SampleRunFolder);
+  if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") {
+    const std::string copies = frame::SettingFolderPath(frame::AppSettings.SaveCSVFileLocation);
+    platform::RemoveLeftoverTemporaries(copies.empty() ? "." : copies);
+  }
   SampleRunNumber = 9999;
   SampleRunCount = 1;
   LoadSampleRun();

@@ -229,6 +229,8 @@ TEST_F(SettingsTest, KeyWriterWritesBesideTheFileOnAnyFileSystemAndReportsAFailu
 
 TEST_F(SettingsTest, AFolderInPlaceOfTheFileIsReportedAndLeftoverTemporariesCleared) {
   WriteFile("settings/.zolt-Ab12Cd.tmp", "Language=Fr");
+  std::filesystem::last_write_time("settings/.zolt-Ab12Cd.tmp",
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
   testing::MakeFolder(SettingsPath);
   ReadSystemSettings(SettingsPath);
   EXPECT_EQ(AppSettings.Language, "English");

@@ -69,7 +69,7 @@ class DispatchTest : public ::testing::Test {
     frame::AppSettings = {};
     for (int n = 1; n <= 3; ++n) {
       testing::WriteFile("sampleruns_KVR/000" + std::to_string(n) + ".csv",
-                         "header\r\n0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,I,0,0,0,0,0,0,0,0,x,300,Run " +
+                         "Step,TotalSteps,Entry,TotalEntries\r\n0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,I,0,0,0,0,0,0,0,0,x,300,Run " +
                              std::to_string(n) + "\r\n");
     }
     BaseState();

@@ -14,6 +14,8 @@
 #include "frame/settings.h"
 #include "platform/gui_headless.h"
 #include "support/temp_folder.h"
+#include "support/window_script.h"
+#include "tracer/graph_title.h"
 #include "tracer/graph.h"
 #include "tracer/measurements.h"
 #include "tracer/run_file.h"
@@ -219,15 +221,19 @@ TEST_F(RunFileTest, LongestRunIsSavedAndLoadedBackWhole) {
   }
 }
 
-TEST_F(RunFileTest, HeaderOnlyFileReadsAsCurveZeroPointZero) {
+TEST_F(RunFileTest, HeaderOnlyFileHoldsNoRunAndSaysSoOnce) {
   testing::WriteFile("sampleruns_KVR/0001.csv", std::string(Header) + "\r\n");
   TestConfiguration = 300;
   LoadSampleRun();
-  EXPECT_EQ(RunInfo.GraphTitle, "GraphTitle");
+  LoadSampleRun();
+  EXPECT_EQ(RunInfo.GraphTitle, "");
   EXPECT_EQ(RunInfo.GraphType, 0);
   EXPECT_EQ(TestConfiguration, 100);  // 0 clamped on applying
   EXPECT_EQ(DisplayedSweeps.TotalEntries[0], 0);
-  EXPECT_EQ(ShownStepSetups[0].BaseGateOutputMode, "BaseGateOutputMode");
+  EXPECT_EQ(ShownStepSetups[0].BaseGateOutputMode, "");
+  EXPECT_EQ(DisplayedRunFile, NoRunFile);
+  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
+  EXPECT_EQ(platform::headless::MessagesShown()[0].Text, "sampleruns_KVR/0001.csv: holds no run.");
 }
 
 TEST_F(RunFileTest, RunsAreNumberedAboveTheHighestKnown) {
@@ -270,16 +276,15 @@ TEST_F(RunFileTest, SaveNeverOverwritesARunItDidNotKnow) {
   EXPECT_EQ(testing::ReadFile("sampleruns_KVR/0005.csv"), "kept");
   EXPECT_FALSE(testing::Exists("sampleruns_KVR/0001.csv"));
 
-  // A name whose number is beyond 32 bits leaves no run number free: nothing is written.
+  // A name whose number is no run number counts for nothing.
   testing::WriteFile("sampleruns_KVR/0001.csv", "kept");
   testing::WriteFile("sampleruns_KVR/20240101123456.csv", "");
   SaveRunCsvFile();
   EXPECT_EQ(testing::ReadFile("sampleruns_KVR/0001.csv"), "kept");
-  EXPECT_EQ(SampleRunNumber, 6);
-  EXPECT_EQ(SampleRunCount, 6);
+  EXPECT_EQ(SampleRunNumber, 7);
+  EXPECT_EQ(SampleRunCount, 7);
   ReportUnsavedRunFiles();
-  ASSERT_EQ(platform::headless::MessagesShown().size(), 1u);
-  EXPECT_NE(platform::headless::MessagesShown()[0].Text.find("no free run number"), std::string::npos);
+  EXPECT_TRUE(platform::headless::MessagesShown().empty());
 }
 
 TEST_F(RunFileTest, UnwritableRunFileIsReportedAndTheRunStaysOnDisplay) {
@@ -318,6 +323,89 @@ TEST_F(RunFileTest, CopyGoesToTheChosenFolderAndAFailedCopyIsReported) {
   const auto& shown = platform::headless::MessagesShown();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].Text.find("missing/0003.csv"), std::string::npos);
+}
+
+// Saves into folders that lack features or room, or that hold stray names, and then the
+// title's Update of the run saved: no run is lost while it can be written, no file is
+// replaced or left half-written, and what fails is told with the system's cause.
+TEST_F(RunFileTest, SavesOnEveryFolderReplaceNothingAndTellWhyTheyFail) {
+  constexpr unsigned Poor = platform::FaultNoRenameNoReplace | platform::FaultNoHardLink;
+  constexpr unsigned Full = platform::FaultDiskFull;
+  struct Row {
+    const char* Name;
+    const char* FaultyFolder;
+    unsigned Faults;       // while the run is saved
+    unsigned TitleFaults;  // in the run folder while the title is updated
+    const char* Stray;     // a file in the run folder before
+    bool Saved, Copied;
+    unsigned Mode;       // given to the run file before the Update; 0: as written
+    const char* Logged;  // the run file's name and text in the log
+    size_t Boxes;
+  } rows[] = {
+      {"no rename without replace", "copies", platform::FaultNoRenameNoReplace, 0, "", true, true, 0, "0002.csv,The run was saved.", 0},
+      {"no link either", "copies", Poor, 0, "", true, true, 0, "0002.csv,The run was saved.", 0},
+      {"no link in the run folder", "sampleruns_KVR", Poor, 0, "", true, true, 0, "0002.csv,The run was saved.", 0},
+      {"copy folder full", "copies", Full, 0, "", true, false, 0,
+       "The run was saved as sampleruns_KVR/0002.csv. The copy of the run could not be written to "
+       "copies/0002.csv: No space left on device.", 1},
+      {"copy folder full, no link", "copies", Poor | Full, 0, "", true, false, 0, "copies/0002.csv: No space left on device.", 1},
+      {"run folder full", "sampleruns_KVR", Full, 0, "", false, false, 0,
+       "sampleruns_KVR/0002.csv: No space left on device. The run stays on display.", 1},
+      {"run folder full, no link", "sampleruns_KVR", Poor | Full, 0, "", false, false, 0, "0002.csv: No space left", 1},
+      {"stray 9999.csv", "", 0, 0, "9999.csv", true, true, 0, "so the run took the free number 2 below it.", 0},
+      {"a name like a date", "", 0, 0, "20240101123456.csv", true, true, 0, "0002.csv,The run was saved.", 0},
+      {"protected run file", "", 0, 0, "", true, true, 0444,
+       "The title could not be written into sampleruns_KVR/0002.csv: Permission denied. The graph shows the title the "
+       "file holds.", 1},
+      {"its mode kept", "", 0, 0, "", true, true, 0640, "0002.csv,The run was saved.", 0},
+      {"full disk for the title", "", 0, Full, "", true, true, 0, "0002.csv: No space left on device.", 1},
+  };
+  MakeSmallRun();
+  frame::AppSettings.SaveCSVFileEnabled = "Yes";
+  frame::AppSettings.SaveCSVFileLocation = "copies\\";
+  const std::string run = "sampleruns_KVR/0002.csv", copy = "copies/0002.csv";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.Name);
+    for (const char* name : {"sampleruns_KVR", "copies", "log.txt"}) std::filesystem::remove_all(name);
+    testing::MakeFolder(SampleRunFolder);
+    testing::MakeFolder("copies");
+    if (*row.Stray) testing::WriteFile(SampleRunFolder + "/" + row.Stray, "run");
+    platform::headless::Reset();
+    SampleRunCount = -1;
+    DisplayedRunFile = UnsavedRun;
+    GraphTitleText = "Gain, NPN";
+    platform::SetFileFaults(row.FaultyFolder, row.Faults);
+    SaveRunCsvFile();
+    ReportUnsavedRunFiles();
+    const std::string saved = row.Saved ? testing::ReadFile(run) : "";
+    if (row.Mode) ::chmod(run.c_str(), row.Mode);
+    struct stat before {}, after {};
+    ::stat(run.c_str(), &before);
+    platform::SetFileFaults(SampleRunFolder, row.TitleFaults);
+    testing::ScriptWindow(GraphTitleWindow, {[] { platform::headless::TypeIntoGadget(303, "New"); },
+                                             [] { platform::headless::ClickGadget(305); }});
+    OpenGraphTitleWindow();
+    platform::headless::SetWaitHook(nullptr);
+    platform::SetFileFaults("", 0);
+
+    const bool titled = row.Saved && !row.TitleFaults && row.Mode != 0444;
+    EXPECT_EQ(GraphTitleText, titled || !row.Saved ? "New" : "Gain, NPN");
+    EXPECT_EQ(std::filesystem::exists(run), row.Saved);
+    if (row.Saved) {
+      EXPECT_EQ(testing::ReadFile(run).find(",New,") != std::string::npos, titled);
+      EXPECT_EQ(::stat(run.c_str(), &after), 0);
+      EXPECT_EQ(after.st_mode, before.st_mode);
+    }
+    EXPECT_EQ(std::filesystem::exists(copy), row.Copied);
+    if (row.Copied) {
+      EXPECT_EQ(testing::ReadFile(copy), saved);
+    }
+    // Nothing else is left in either folder: no temporary file, no half-written one.
+    EXPECT_EQ(platform::ListFolder(SampleRunFolder).size(), (*row.Stray ? 1u : 0u) + row.Saved);
+    EXPECT_EQ(platform::ListFolder("copies").size(), row.Copied ? 1u : 0u);
+    EXPECT_NE(testing::ReadFile("log.txt").find(row.Logged), std::string::npos) << testing::ReadFile("log.txt");
+    EXPECT_EQ(platform::headless::MessagesShown().size(), row.Boxes);
+  }
 }
 
 TEST_F(RunFileTest, LinesOutsideTheDisplayAreSkipped) {
@@ -368,7 +456,8 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
       {"cut short", good.substr(0, line3 + 10), 0, 3, 2.0, true, "1 of 2 steps missing."},
       {"too large", "x", uintmax_t{65} << 20, 0, NAN, false, "0003.csv: too large to be a run file"},
       {"no file", "", 0, 0, NAN, false, nullptr},
-      {"a pipe nothing writes to", "", ~uintmax_t{0}, 0, NAN, false, nullptr},
+      {"a pipe nothing writes to", "", ~uintmax_t{0}, 0, NAN, false, "0003.csv: holds no run."},
+      {"junk", "\x9b" + good.substr(line1), 0, 0, NAN, false, "0003.csv: holds no run."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.Name);
@@ -378,8 +467,10 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
     else if (row.Size) std::filesystem::resize_file("sampleruns_KVR/0003.csv", row.Size);
     DisplayedSweeps.Point[0][1].VC_V = 7.0;  // the run shown before
     const size_t told = platform::headless::MessagesShown().size();
-    SampleRunNumber = 3;
-    LoadSampleRun();
+    for (int visit = 0; visit < 2; ++visit) {  // told once
+      SampleRunNumber = 3;
+      LoadSampleRun();
+    }
     EXPECT_EQ(DisplayedSweeps.TotalEntries[0], row.Total0);
     const SweepPoint* points = DisplayedSweeps.Point[0];
     if (row.Total0 > 0) {

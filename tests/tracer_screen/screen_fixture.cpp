@@ -57,6 +57,7 @@ void PrepareScreen(int32_t width, int32_t height) {
   for (auto& s : ShownStepSetups) s = {};
   RunInfo = {};
   SampleRunNumber = 7;
+  DisplayedRunFile = 7;
   GraphTitleText.clear();
   TestConfiguration = 100;
   UseCollectorConfiguration();
