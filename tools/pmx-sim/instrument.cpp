@@ -154,7 +154,9 @@ void MakeDueFrames(Stream& stream, const Registers& registers, const Options& op
     if (burstEvery > 0 && index % burstEvery >= burstEvery - static_cast<uint64_t>(options.burstBad)) {
       frame[2] ^= 1;  // a burst: the last burstBad frames of every burstEvery
     }
-    if (options.dropByteAt >= 0 && index == static_cast<uint64_t>(options.dropByteAt)) {
+    const uint64_t dropEvery = static_cast<uint64_t>(options.dropByteEvery);
+    if ((options.dropByteAt >= 0 && index == static_cast<uint64_t>(options.dropByteAt)) ||
+        (dropEvery > 0 && (index + 1) % dropEvery == 0)) {
       frame.erase(frame.begin() + 7);
     }
     stream.queue.insert(stream.queue.end(), frame.begin(), frame.end());

@@ -39,6 +39,7 @@ constexpr struct {
     {"phase", &Options::phaseDegrees, nullptr},
     {"bad-every", nullptr, &Options::badEvery},
     {"drop-byte", nullptr, &Options::dropByteAt},
+    {"drop-byte-every", nullptr, &Options::dropByteEvery},
     {"silent-after", nullptr, &Options::silentAfterMs},
     {"eeprom-fail-after", nullptr, &Options::eepromFailAfter},
     {"stall", nullptr, &Options::stallMs},
