@@ -203,18 +203,23 @@ struct ChannelPeaks {
   }
 };
 
-// Whether a channel's received samples reached the largest (or smallest) reading a frame
-// can carry, told from its extremes and the conversion of the block; not to be told for
-// a block whose range changed within it.
+// Whether a channel's received samples reached the largest (High) or smallest (Low)
+// reading a frame can carry, each side told from its own extreme and the conversion of
+// the block, so that a signal clipped on one side keeps the peak of the other; not to be
+// told for a block whose range changed within it.
 enum class Limit { Within, Reached, Unknown };
+struct Limits {
+  Limit High, Low;
+};
 
-Limit ChannelLimit(const ChannelPeaks& p, uint8_t kind, double gain, double offset) {
-  if (kind == link::PmxNoConversion) return Limit::Within;
-  if (kind != link::PmxOneConversion) return Limit::Unknown;
+Limits ChannelLimits(const ChannelPeaks& p, uint8_t kind, double gain, double offset) {
+  if (kind == link::PmxNoConversion) return {Limit::Within, Limit::Within};
+  if (kind != link::PmxOneConversion) return {Limit::Unknown, Limit::Unknown};
   double top = link::PmxSampleMax * gain + offset, bottom = link::PmxSampleMin * gain + offset;
   if (top < bottom) std::swap(top, bottom);
   const double margin = (link::PmxLimitCounts + 0.5) * std::fabs(gain);
-  return p.Highest.Value >= top - margin || -p.Lowest.Value <= bottom + margin ? Limit::Reached : Limit::Within;
+  return {p.Highest.Value >= top - margin ? Limit::Reached : Limit::Within,
+          -p.Lowest.Value <= bottom + margin ? Limit::Reached : Limit::Within};
 }
 
 // A peak starts from 0, not from the first sample: a block entirely above 0 has a
@@ -240,12 +245,12 @@ void SetBlockReadings(int32_t block, const ChannelPeaks& voltage, const ChannelP
   const bool any = received > 0;
   const uint8_t kind = link::LoadRingByte(link::PmxBlockConversionKinds[block]);
   const link::PmxConversion& c = link::PmxBlockConversions[block];
-  const Limit vLimit = ChannelLimit(voltage, kind, link::LoadSample(c.VoltageGain), link::LoadSample(c.VoltageOffset));
-  const Limit cLimit = ChannelLimit(current, kind, link::LoadSample(c.CurrentGain), link::LoadSample(c.CurrentOffset));
-  SetPeak(voltage.Highest, 1.0, vLimit, any, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus, kept[0]);
-  SetPeak(voltage.Lowest, -1.0, vLimit, any, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus, kept[1]);
-  SetPeak(current.Highest, 1.0, cLimit, any, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, kept[2]);
-  SetPeak(current.Lowest, -1.0, cLimit, any, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, kept[3]);
+  const Limits v = ChannelLimits(voltage, kind, link::LoadSample(c.VoltageGain), link::LoadSample(c.VoltageOffset));
+  const Limits i = ChannelLimits(current, kind, link::LoadSample(c.CurrentGain), link::LoadSample(c.CurrentOffset));
+  SetPeak(voltage.Highest, 1.0, v.High, any, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus, kept[0]);
+  SetPeak(voltage.Lowest, -1.0, v.Low, any, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus, kept[1]);
+  SetPeak(current.Highest, 1.0, i.High, any, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, kept[2]);
+  SetPeak(current.Lowest, -1.0, i.Low, any, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, kept[3]);
   if (!any) return;  // the means keep their last values
   r.PmxLiveVoltage = voltage.Sum / received;
   r.PmxLiveCurrent = current.Sum / received;

@@ -7,7 +7,8 @@
 // did not arrive (the ring's frame-time flags) count for no peak or mean, a peak that a
 // gap may hide is no reading for that block, and a frequency is shown only when the gaps
 // and the filter's start cannot have moved it by more than 0.01 %. Samples that reached
-// the largest reading a frame can carry make that channel's peaks over range.
+// the largest (smallest) reading a frame can carry make that channel's positive
+// (negative) peak over range.
 //
 // Main thread only. The filter and the crossing count run on across the blocks of one
 // signal; a new stream or the synthesis switched on starts them afresh

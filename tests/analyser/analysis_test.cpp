@@ -94,7 +94,7 @@ TEST_F(AnalysisTest, UnderBadFramesEveryTileShowsARightReadingOrNone) {
       {60, 2, 320, 0, 5, 0, true, "vvvvv", 100},  {60, 3, 100, 0, 5, 0, true, "vvvvv", 100},
       {60, 40, 640, 0, 5, 0, true, "-vvvv", 0},   {60, 0, 1, 5000, 5, 0, true, "vvvvv", 100},
       {60, 1, 1, 0, 5, 0, true, "-----", 0},      {60, 0, 1, 0, 25, 0, true, "vvvOO", 100},
-      {60, 0, 1, 0, 5, 0, false, "vvvCC", 100},
+      {60, 0, 1, 0, 5, 0, false, "vvvCC", 100},   {60, 0, 1, 0, 12, 4, true, "vvvOv", 100},
       {50, 10, 2000, 0, 5, 0, true, "vvvvv", 90}, {50, 20, 3200, 0, 5, 0, true, "vvvvv", 90},
       {50, 40, 3200, 0, 5, 0, true, "vvvvv", 90}, {45, 40, 1600, 0, 5, 0, true, "vvvvv", 90},
       {65, 40, 1600, 0, 5, 0, true, "vvvvv", 90}, {50, 0, 1, 3200, 5, 0, true, "vvvvv", 90},
