@@ -109,7 +109,7 @@ std::vector<uint8_t> FrameBytes(uint64_t index, const Options& options, int volt
   const double lag = options.phaseDegrees * std::numbers::pi / 180.0;
   for (int i = 0; i < link::PmxFrameSamples; ++i) {
     const double t = static_cast<double>(index * link::PmxFrameSamples + i) / SamplesPerSecond;
-    voltage[i] = VoltageReading(options.voltagePeak * std::sin(omega * t), voltageRange);
+    voltage[i] = VoltageReading(options.voltageOffset + options.voltagePeak * std::sin(omega * t), voltageRange);
     current[i] = CurrentReading(options.currentPeak * std::sin(omega * t - lag), currentRange);
   }
   const int bit = static_cast<int>(index % (link::PmxSideChannelWords * 16));

@@ -35,6 +35,7 @@ constexpr struct {
 } NumberOptions[] = {
     {"frequency", &Options::frequencyHz, nullptr},
     {"voltage", &Options::voltagePeak, nullptr},
+    {"voltage-offset", &Options::voltageOffset, nullptr},
     {"current", &Options::currentPeak, nullptr},
     {"phase", &Options::phaseDegrees, nullptr},
     {"bad-every", nullptr, &Options::badEvery},

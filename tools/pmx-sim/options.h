@@ -10,6 +10,7 @@ namespace zolt::pmxsim {
 struct Options {
   double frequencyHz = 50.0;
   double voltagePeak = 325.0;  // volts
+  double voltageOffset = 0.0;  // volts, added to the sine
   double currentPeak = 5.0;    // amperes
   double phaseDegrees = 30.0;  // the current lags the voltage by this much
   std::string calibrationFile; // the EEPROM's calibration file; empty: the built-in one
