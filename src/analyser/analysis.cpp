@@ -74,43 +74,57 @@ double FillDeviationSum(int64_t from, int64_t count, int64_t length, bool line, 
 
 // ---- the frequency ----
 
-// A frequency is shown when the span of its 50 periods cannot be off by more than this
-// share of it: 0.008 %, within the 0.01 % the reading stands for.
+// A frequency is shown when the span of its periods cannot be off by more than this
+// share of it: 0.008 %, which with the tile's rounding to a thousandth of a hertz (at
+// most 0.0012 % from 45 Hz up) stays within the 0.01 % the reading stands for.
 constexpr double FrequencyTolerance = 0.8e-4;
 // A gap that may put the filter's output off by more than its rise over this many samples
-// at a crossing may also have added or lost a crossing: it ends the run of periods.
+// at a crossing may also have added or lost a crossing: such a crossing is not counted.
 constexpr double CountSafeSamples = 2.0;
+// The periods across a stretch whose crossings were not counted are its length over the
+// period measured before it, taken to the nearest whole number when that cannot be off
+// by a quarter period: the length may be off by what its two crossings may lie off, the
+// period by what the measurement's crossings may, and the signal's frequency may have
+// moved by up to FrequencyDrift over the stretch (a mains frequency moves by far less).
+// A stretch longer than a second is never told so.
+constexpr double CountDoubt = 0.25;
+constexpr double FrequencyDrift = 0.01;
 
 double Wrapped(double span) { return span < 0 ? span + link::PmxRingSamples : span; }
 
-void StartRun(double crossing, double error) {
+// A measurement begins at a crossing that may lie off by `error` samples.
+void StartMeasurement(double crossing, double error, int64_t n) {
   PmxFrequencyStateRecord& s = PmxFrequencyState;
-  s.InRun = true;
-  s.PmxReferenceCrossing = crossing;
-  s.ReferenceError = error;
+  s.Counting = true;
+  s.PmxReferenceCrossing = s.LastCounted = crossing;
+  s.ReferenceError = s.LastCountedError = error;
+  s.LastCountedAt = n;
   s.PmxCrossingCount = 0;
+  s.Span = 0.0;
+  s.Uncounted = false;
 }
 
-// The run under way ends at its last crossing; its periods join the measurement when its
-// span may be off by no more than the measurement allows.
-void EndRun() {
-  PmxFrequencyStateRecord& s = PmxFrequencyState;
-  if (!s.InRun) return;
-  s.InRun = false;
-  if (s.PmxCrossingCount == 0) return;
-  const double span = Wrapped(s.LastCrossing - s.PmxReferenceCrossing);
-  const double error = s.ReferenceError + s.LastError;
-  if (error > FrequencyTolerance * span) return;
-  s.Periods += s.PmxCrossingCount;
-  s.Span += span;
-  s.SpanError += error;
+// The periods from the last crossing counted to one `since` samples after it that may lie
+// off by `error`, across crossings not counted; 0 when their number is in doubt.
+int32_t PeriodsAcross(double since, double error, int64_t n) {
+  const PmxFrequencyStateRecord& s = PmxFrequencyState;
+  if (s.PmxCrossingCount == 0 || n - s.LastCountedAt > PmxSampleRate) return 0;
+  const double period = s.Span / s.PmxCrossingCount;
+  const double periods = std::round(since / period);
+  const double periodError = (s.ReferenceError + s.LastCountedError) / s.PmxCrossingCount;
+  const double doubt = std::fabs(since / period - periods) +
+                       (periods * periodError + s.LastCountedError + error) / period + periods * FrequencyDrift;
+  return periods >= 1 && doubt <= CountDoubt ? static_cast<int32_t>(periods) : 0;
 }
 
-// How far the filter's output may be off from the converter's steps alone: the output
-// moves by up to 20 times the input's half step of the block being analysed (the sum of
-// the filter's response). It keeps a signal that has stopped, whose output then only
-// rings down at the filter's own 75 Hz, or one lost in the converter's noise, from being
-// measured.
+// How far the filter's output may be off from the converter's steps alone, for the block
+// being analysed: its samples are even readings, so each lies within one reading (half a
+// step) of the signal, and the output within the sum of the filter's response to one
+// sample (12.74) times that; the bound takes the response's envelope instead,
+// ResponseEnvelope / (1 - PoleRadius) = 20 times, whose margin covers readings that lie
+// off by up to 1.5 times that for noise of the converter's own. It keeps a signal that
+// has stopped, whose output then only rings down at the filter's own 75 Hz, or one lost
+// in the converter's noise, from being measured.
 double StepBound = 0.0;
 
 // A rising crossing at ring position t, where the output rose by `slope` over the sample,
@@ -118,31 +132,38 @@ double StepBound = 0.0;
 void TakeCrossing(double t, double slope, int64_t n) {
   PmxFrequencyStateRecord& s = PmxFrequencyState;
   const double error = (OutputBoundAt(PmxGapState, n) + StepBound) / slope;
-  const double period = s.LastCrossing < 0 ? 0.0 : Wrapped(t - s.LastCrossing);
   s.LastCrossing = t;
   s.LastError = error;
   s.LastSlope = slope;
-  if (!s.InRun) {
-    if (period > 0 && error <= CountSafeSamples) StartRun(t, error);
+  if (error > CountSafeSamples) {
+    s.Uncounted = true;
     return;
   }
-  ++s.PmxCrossingCount;
-  const int32_t wanted = PmxCrossingsPerMeasurement - s.Periods;
-  if (s.PmxCrossingCount < wanted) {
-    // A run whose first crossing alone may be off by more than the rest of the
+  if (!s.Counting) return StartMeasurement(t, error, n);
+  const double since = Wrapped(t - s.LastCounted);
+  const int32_t periods = s.Uncounted ? PeriodsAcross(since, error, n) : 1;
+  if (periods == 0) return StartMeasurement(t, error, n);
+  s.PmxCrossingCount += periods;
+  s.Span += since;
+  s.LastCounted = t;
+  s.LastCountedError = error;
+  s.LastCountedAt = n;
+  s.Uncounted = false;
+  if (s.PmxCrossingCount < PmxCrossingsPerMeasurement) {
+    // A measurement whose first crossing alone may be off by more than the whole
     // measurement can allow starts again here.
-    if (s.ReferenceError > FrequencyTolerance * wanted * period) StartRun(t, error);
+    const double period = s.Span / s.PmxCrossingCount;
+    if (s.ReferenceError > FrequencyTolerance * PmxCrossingsPerMeasurement * period) StartMeasurement(t, error, n);
     return;
   }
-  const double span = s.Span + Wrapped(t - s.PmxReferenceCrossing);
-  if (s.SpanError + s.ReferenceError + error <= FrequencyTolerance * span) {
-    PmxReadings.PmxFrequency = 1.0 / (span / (PmxCrossingsPerMeasurement * PmxSampleRate));
+  if (s.ReferenceError + error <= FrequencyTolerance * s.Span) {
+    PmxReadings.PmxFrequency = s.PmxCrossingCount * PmxSampleRate / s.Span;
     PmxReadings.PmxFrequencyStatus = PmxReadingStatus::Measured;
     s.MeasuredAt = n;
+  } else if (s.PmxCrossingCount < 2 * PmxCrossingsPerMeasurement) {
+    return;  // the next crossing may lie further from a gap
   }
-  s.Periods = 0;
-  s.Span = s.SpanError = 0.0;
-  StartRun(t, error);  // the last crossing is the first of the next measurement
+  StartMeasurement(t, error, n);  // the last crossing is the first of the next measurement
 }
 
 // One voltage sample (received or standing in for a filled one) through the filter,
@@ -182,18 +203,23 @@ struct ChannelPeaks {
   }
 };
 
-// Whether a channel's received samples reached the largest (or smallest) reading a frame
-// can carry, told from its extremes and the conversion of the block; not to be told for
-// a block whose range changed within it.
+// Whether a channel's received samples reached the largest (High) or smallest (Low)
+// reading a frame can carry, each side told from its own extreme and the conversion of
+// the block, so that a signal clipped on one side keeps the peak of the other; not to be
+// told for a block whose range changed within it.
 enum class Limit { Within, Reached, Unknown };
+struct Limits {
+  Limit High, Low;
+};
 
-Limit ChannelLimit(const ChannelPeaks& p, uint8_t kind, double gain, double offset) {
-  if (kind == link::PmxNoConversion) return Limit::Within;
-  if (kind != link::PmxOneConversion) return Limit::Unknown;
+Limits ChannelLimits(const ChannelPeaks& p, uint8_t kind, double gain, double offset) {
+  if (kind == link::PmxNoConversion) return {Limit::Within, Limit::Within};
+  if (kind != link::PmxOneConversion) return {Limit::Unknown, Limit::Unknown};
   double top = link::PmxSampleMax * gain + offset, bottom = link::PmxSampleMin * gain + offset;
   if (top < bottom) std::swap(top, bottom);
   const double margin = (link::PmxLimitCounts + 0.5) * std::fabs(gain);
-  return p.Highest.Value >= top - margin || -p.Lowest.Value <= bottom + margin ? Limit::Reached : Limit::Within;
+  return {p.Highest.Value >= top - margin ? Limit::Reached : Limit::Within,
+          -p.Lowest.Value <= bottom + margin ? Limit::Reached : Limit::Within};
 }
 
 // A peak starts from 0, not from the first sample: a block entirely above 0 has a
@@ -219,12 +245,12 @@ void SetBlockReadings(int32_t block, const ChannelPeaks& voltage, const ChannelP
   const bool any = received > 0;
   const uint8_t kind = link::LoadRingByte(link::PmxBlockConversionKinds[block]);
   const link::PmxConversion& c = link::PmxBlockConversions[block];
-  const Limit vLimit = ChannelLimit(voltage, kind, link::LoadSample(c.VoltageGain), link::LoadSample(c.VoltageOffset));
-  const Limit cLimit = ChannelLimit(current, kind, link::LoadSample(c.CurrentGain), link::LoadSample(c.CurrentOffset));
-  SetPeak(voltage.Highest, 1.0, vLimit, any, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus, kept[0]);
-  SetPeak(voltage.Lowest, -1.0, vLimit, any, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus, kept[1]);
-  SetPeak(current.Highest, 1.0, cLimit, any, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, kept[2]);
-  SetPeak(current.Lowest, -1.0, cLimit, any, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, kept[3]);
+  const Limits v = ChannelLimits(voltage, kind, link::LoadSample(c.VoltageGain), link::LoadSample(c.VoltageOffset));
+  const Limits i = ChannelLimits(current, kind, link::LoadSample(c.CurrentGain), link::LoadSample(c.CurrentOffset));
+  SetPeak(voltage.Highest, 1.0, v.High, any, r.PmxVoltagePeakPositive, r.PmxVoltagePeakPositiveStatus, kept[0]);
+  SetPeak(voltage.Lowest, -1.0, v.Low, any, r.PmxVoltagePeakNegative, r.PmxVoltagePeakNegativeStatus, kept[1]);
+  SetPeak(current.Highest, 1.0, i.High, any, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, kept[2]);
+  SetPeak(current.Lowest, -1.0, i.Low, any, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, kept[3]);
   if (!any) return;  // the means keep their last values
   r.PmxLiveVoltage = voltage.Sum / received;
   r.PmxLiveCurrent = current.Sum / received;
@@ -337,7 +363,7 @@ void AnalyseBlockWithGaps(int32_t block, Filter& f) {
     if (t == 0 || !Filled(flags, t - 1)) {
       // A filled stretch begins: how far it may put the output off is added at once
       // (fading only after the stretch), and a gap that may have added or lost a
-      // crossing ends the run of periods.
+      // crossing leaves the periods across it to be told by time.
       int end;
       line = StretchLine(block, flags, t, end);
       if (g.Filled >= 0) {
@@ -346,8 +372,8 @@ void AnalyseBlockWithGaps(int32_t block, Filter& f) {
             FillDeviationSum(g.Filled, count, line.Length, line.HaveRight, useCurvature, useAmplitude);
         g.OutputBound = OutputBoundAt(g, n0) + ResponseEnvelope * deviation;
         g.BoundFrom = n0 + count;
-        const PmxFrequencyStateRecord& s = PmxFrequencyState;
-        if (s.InRun && g.OutputBound > CountSafeSamples * s.LastSlope) EndRun();
+        PmxFrequencyStateRecord& s = PmxFrequencyState;
+        if (g.OutputBound > CountSafeSamples * s.LastSlope) s.Uncounted = true;
       }
     }
     for (int k = 0; k < link::PmxFrameSamples; ++k) {
@@ -369,7 +395,7 @@ void AnalysePmxBlock(int32_t block) {
   Filter f{state.X1, state.X2, state.Y1, state.Y2};
   const double gain = link::LoadSample(link::PmxBlockConversions[block].VoltageGain);
   const uint8_t kind = link::LoadRingByte(link::PmxBlockConversionKinds[block]);
-  StepBound = kind == link::PmxNoConversion ? 0.0 : 10.0 * std::fabs(gain);
+  StepBound = kind == link::PmxNoConversion ? 0.0 : ResponseEnvelope / (1.0 - PoleRadius) * std::fabs(gain);
   const uint8_t* flags = link::PmxFrameTimes + block * link::PmxFramesPerBlock;
   uint8_t every = link::PmxReceivedFrame;
   for (int t = 0; t < link::PmxFramesPerBlock; ++t) every &= link::LoadRingByte(flags[t]);

@@ -7,7 +7,8 @@
 // did not arrive (the ring's frame-time flags) count for no peak or mean, a peak that a
 // gap may hide is no reading for that block, and a frequency is shown only when the gaps
 // and the filter's start cannot have moved it by more than 0.01 %. Samples that reached
-// the largest reading a frame can carry make that channel's peaks over range.
+// the largest (smallest) reading a frame can carry make that channel's positive
+// (negative) peak over range.
 //
 // Main thread only. The filter and the crossing count run on across the blocks of one
 // signal; a new stream or the synthesis switched on starts them afresh
@@ -55,22 +56,26 @@ inline PmxVoltageFilterRecord PmxVoltageFilter;
 
 // The frequency is measured over 50 periods between rising crossings of the filtered
 // voltage, each crossing trusted to within what the filter may still remember of samples
-// filled in (PmxGapState). A run of periods goes on through gaps that cannot have added
-// or lost a crossing and ends at one that may have; a measurement adds up runs until they
-// hold 50 periods and is shown only when their span cannot be off by more than the
-// reading allows. For an unbroken signal a measurement is one run: the span from a
-// crossing to the 50th after it.
+// filled in (PmxGapState). Crossings are counted while a gap cannot have added or lost
+// one; across a stretch where one may have, the periods are told by the stretch's length
+// over the period measured before it, when that leaves no doubt of their number, and the
+// measurement goes on. It is shown once it holds 50 periods (or, when the 50th crossing
+// lies too near a gap, at the first crossing after it that lies far enough from one) and
+// its span cannot be off by more than the reading allows. For an unbroken signal a
+// measurement is the span from a crossing to the 50th after it.
 struct PmxFrequencyStateRecord {
-  int32_t PmxCrossingCount = 0;       // periods of the run under way
-  double PmxReferenceCrossing = 0.0;  // ring position (samples) of the run's first crossing
+  int32_t PmxCrossingCount = 0;       // periods of the measurement under way
+  double PmxReferenceCrossing = 0.0;  // ring position (samples) of its first crossing
   double ReferenceError = 0.0;        // samples that crossing may lie off
-  bool InRun = false;
+  bool Counting = false;              // a measurement is under way
+  double Span = 0.0;                  // samples from its first crossing to the last one counted
+  double LastCounted = 0.0;           // ring position of the last crossing counted
+  double LastCountedError = 0.0;      // samples it may lie off
+  int64_t LastCountedAt = 0;          // its analysed sample
+  bool Uncounted = false;             // since then, a crossing may have been added or lost
   double LastCrossing = -1.0;         // ring position of the last crossing; -1: none since the start
   double LastError = 0.0;             // samples it may lie off
   double LastSlope = 0.0;             // the filter's rise over the sample it lies in
-  int32_t Periods = 0;                // periods of the measurement's ended runs
-  double Span = 0.0;                  // their length, samples
-  double SpanError = 0.0;             // samples that length may be off
   // Analysed sample of the last measurement shown. A frequency whose next measurement is
   // overdue (twice its time and a second: the signal stopped, or the stream no longer
   // gives it right) stands no more.

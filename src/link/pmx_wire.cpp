@@ -177,10 +177,32 @@ PmxReadOutcome TakePmxBlockRead(PmxBlockAssembly& block, PmxAlignment& alignment
                                 PmxSideChannel& side) {
   const int time = PmxNextFrameTime(block);
   block.Bytes += static_cast<int32_t>(std::min<size_t>(bytes.size(), PmxFrameBytes));
+  const bool afterBad = alignment.BadInARow > 0;
   PmxFrame frame;
   const PmxReadOutcome outcome = TakePmxRead(bytes, alignment, frame);
-  if (outcome != PmxReadOutcome::Good || time >= PmxFramesPerBlock) return outcome;
-  CollectSideChannelBit(side, frame.SideStart, frame.SideData);
+  if (outcome != PmxReadOutcome::Good || time >= PmxFramesPerBlock) {
+    if (outcome == PmxReadOutcome::Skipped) {
+      // The reads stand on a frame of the stream again: the bytes taken are put on the
+      // nearest frame's start, so that the bytes the slip lost (or the stray ones it
+      // brought) count as the time they took, and the frame-times they held as a gap.
+      // The frames read while the slip was not yet seen count for nothing.
+      const int32_t past = ((block.Bytes % PmxFrameBytes) + PmxFrameBytes) % PmxFrameBytes;
+      block.Bytes += past < PmxFrameBytes / 2 ? -past : PmxFrameBytes - past;
+      if (block.Unsure >= 0) block.Taken[block.Unsure] = false;
+      block.Unsure = block.Held = -1;
+    } else if (block.Held >= 0 && ++block.HeldReads >= PmxHeldReads) {
+      block.Held = -1;
+    }
+    if (outcome == PmxReadOutcome::Bad && block.Previous >= 0) block.Unsure = block.Previous;
+    block.Previous = -1;
+    return outcome;
+  }
+  if (block.Held >= 0) {
+    // Another frame passed soon after the one held: the reads are in step.
+    block.Taken[block.Held] = true;
+    CollectSideChannelBit(side, block.HeldSide & 1, block.HeldSide & 2);
+    block.Held = block.Unsure = -1;
+  }
   // Taken into locals: the stores below could otherwise alias the conversion's fields.
   const PmxConversion c = conversion;
   double* voltage = block.Voltage + time * PmxFrameSamples;
@@ -190,7 +212,16 @@ PmxReadOutcome TakePmxBlockRead(PmxBlockAssembly& block, PmxAlignment& alignment
     voltage[i] = frame.Voltage[i] * c.VoltageGain + c.VoltageOffset;
     current[i] = frame.Current[i] * c.CurrentGain + c.CurrentOffset;
   }
+  if (afterBad && !PmxBlockComplete(block)) {
+    block.Held = time;
+    block.HeldReads = 0;
+    block.HeldSide = static_cast<uint8_t>((frame.SideStart ? 1 : 0) | (frame.SideData ? 2 : 0));
+    block.Previous = -1;
+    return outcome;
+  }
+  CollectSideChannelBit(side, frame.SideStart, frame.SideData);
   block.Taken[time] = true;
+  block.Previous = time;
   return outcome;
 }
 
@@ -226,6 +257,7 @@ void FillMissingPmxSamples(PmxBlockAssembly& block) {
 void StartNextPmxBlock(PmxBlockAssembly& block) {
   block.Bytes -= PmxBlockBytes;
   std::fill(std::begin(block.Taken), std::end(block.Taken), false);
+  block.Held = block.Unsure = block.Previous = -1;  // the block's frames are handed over
 }
 
 }  // namespace zolt::link

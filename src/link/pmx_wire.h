@@ -117,12 +117,14 @@ void CollectSideChannelBit(PmxSideChannel& channel, bool start, bool data);
 //
 // A block spans 320 frame-times of the stream, 9,600 bytes, whatever came in them, so that
 // its 1,600 sample positions are always 1,600 sample-times. A read stands at the
-// frame-time its first byte falls in, rounded to the nearest: the 29-byte read of a shift
-// and a byte lost on the link move no frame. The block is complete once the next read
-// would stand at frame-time 320; bytes a read took beyond that belong to the next block.
-// Frames in step place their samples at their frame-time; every other frame-time's five
-// positions are filled from the block's own samples when it is complete. Which
-// frame-times were received goes on with the block (PmxFrameTimeFlags).
+// frame-time its first byte falls in, rounded to the nearest; after a shift, which puts
+// the reads on a frame of the stream again, the bytes taken are put on the nearest
+// frame's start, so the bytes a slip lost or brought move no frame, however many slips
+// there are. The block is complete once the next read would stand at frame-time 320;
+// bytes a read took beyond that belong to the next block. Frames in step place their
+// samples at their frame-time; every other frame-time's five positions are filled from
+// the block's own samples when it is complete. Which frame-times were received goes on
+// with the block (PmxFrameTimeFlags).
 
 constexpr int PmxFramesPerBlock = 320;
 constexpr int PmxBlockSamples = PmxFramesPerBlock * PmxFrameSamples;  // 1,600
@@ -141,9 +143,22 @@ constexpr uint8_t PmxReceivedFrame = 1;
 // carry: the converter clips there.
 constexpr int32_t PmxLimitCounts = 2;
 
+// A read that a slip not yet seen has put out of step may pass its check by chance (one
+// in 256 does). So a frame that passes right after a bad read is held, and counts only
+// when another passes within the PmxHeldReads reads after it (two such reads passing so
+// is one chance in 30,000); and a frame whose next read is bad counts no more when a
+// shift follows before another frame has passed, as the slip may lie in it. A block's
+// last frame counts as it comes.
+constexpr int PmxHeldReads = 2;
+
 struct PmxBlockAssembly {
   int32_t Bytes = 0;  // stream bytes taken since the block began
   bool Taken[PmxFramesPerBlock] = {};  // frame-times whose samples are in
+  int32_t Previous = -1;  // frame-time taken by the last read; -1: none
+  int32_t Unsure = -1;    // frame-time taken whose next read was bad; -1: none
+  int32_t Held = -1;      // frame-time of the frame held; -1: none
+  int32_t HeldReads = 0;  // reads since, none of which passed
+  uint8_t HeldSide = 0;   // its side-channel start (bit 0) and data (bit 1) bits
   double Voltage[PmxBlockSamples] = {};
   double Current[PmxBlockSamples] = {};
 };
@@ -159,7 +174,8 @@ inline bool PmxBlockComplete(const PmxBlockAssembly& block) {
 }
 
 // Takes one read into an incomplete block: aligns it (TakePmxRead), counts its bytes and,
-// for a good frame in step, places its converted samples and hands its side-channel bit on.
+// for a good frame in step, places its converted samples and hands its side-channel bit on
+// (for one held, once it counts).
 PmxReadOutcome TakePmxBlockRead(PmxBlockAssembly& block, PmxAlignment& alignment,
                                 std::span<const uint8_t> bytes, const PmxConversion& conversion,
                                 PmxSideChannel& side);

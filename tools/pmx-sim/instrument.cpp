@@ -109,7 +109,7 @@ std::vector<uint8_t> FrameBytes(uint64_t index, const Options& options, int volt
   const double lag = options.phaseDegrees * std::numbers::pi / 180.0;
   for (int i = 0; i < link::PmxFrameSamples; ++i) {
     const double t = static_cast<double>(index * link::PmxFrameSamples + i) / SamplesPerSecond;
-    voltage[i] = VoltageReading(options.voltagePeak * std::sin(omega * t), voltageRange);
+    voltage[i] = VoltageReading(options.voltageOffset + options.voltagePeak * std::sin(omega * t), voltageRange);
     current[i] = CurrentReading(options.currentPeak * std::sin(omega * t - lag), currentRange);
   }
   const int bit = static_cast<int>(index % (link::PmxSideChannelWords * 16));
@@ -154,7 +154,9 @@ void MakeDueFrames(Stream& stream, const Registers& registers, const Options& op
     if (burstEvery > 0 && index % burstEvery >= burstEvery - static_cast<uint64_t>(options.burstBad)) {
       frame[2] ^= 1;  // a burst: the last burstBad frames of every burstEvery
     }
-    if (options.dropByteAt >= 0 && index == static_cast<uint64_t>(options.dropByteAt)) {
+    const uint64_t dropEvery = static_cast<uint64_t>(options.dropByteEvery);
+    if ((options.dropByteAt >= 0 && index == static_cast<uint64_t>(options.dropByteAt)) ||
+        (dropEvery > 0 && (index + 1) % dropEvery == 0)) {
       frame.erase(frame.begin() + 7);
     }
     stream.queue.insert(stream.queue.end(), frame.begin(), frame.end());

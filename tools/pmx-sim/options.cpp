@@ -35,10 +35,12 @@ constexpr struct {
 } NumberOptions[] = {
     {"frequency", &Options::frequencyHz, nullptr},
     {"voltage", &Options::voltagePeak, nullptr},
+    {"voltage-offset", &Options::voltageOffset, nullptr},
     {"current", &Options::currentPeak, nullptr},
     {"phase", &Options::phaseDegrees, nullptr},
     {"bad-every", nullptr, &Options::badEvery},
     {"drop-byte", nullptr, &Options::dropByteAt},
+    {"drop-byte-every", nullptr, &Options::dropByteEvery},
     {"silent-after", nullptr, &Options::silentAfterMs},
     {"eeprom-fail-after", nullptr, &Options::eepromFailAfter},
     {"stall", nullptr, &Options::stallMs},

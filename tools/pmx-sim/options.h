@@ -10,6 +10,7 @@ namespace zolt::pmxsim {
 struct Options {
   double frequencyHz = 50.0;
   double voltagePeak = 325.0;  // volts
+  double voltageOffset = 0.0;  // volts, added to the sine
   double currentPeak = 5.0;    // amperes
   double phaseDegrees = 30.0;  // the current lags the voltage by this much
   std::string calibrationFile; // the EEPROM's calibration file; empty: the built-in one
@@ -17,6 +18,7 @@ struct Options {
   int64_t burstBad = 0;        // the last burstBad frames of every burstEvery get a bad check byte
   int64_t burstEvery = 0;      // (0: none)
   int64_t dropByteAt = -1;     // frame K of each stream loses one byte (-1: none)
+  int64_t dropByteEvery = 0;   // every N-th frame loses one byte (0: none)
   int64_t silentAfterMs = -1;  // the stream stops this long after it starts (-1: never)
   int64_t stallMs = 0;         // one FT_GetStatus, 1 s into the stream, takes this long (0: none)
   int64_t vanishAfterMs = -1;  // the device is unplugged this long after the stream starts (-1: never)
