@@ -86,7 +86,8 @@ struct GuiState {
 
 GuiState& Gui();
 
-// Has the handler set by SetDisplayLostHandler run when the display's connection is lost.
+// Has the emergency block written and the handler set by SetDisplayLostHandler run when
+// the display's connection is lost or an X error ends the program.
 void WatchDisplayConnection();
 // Sleeps from `now` until the clock reads `until` (microseconds) or the display has input
 // for the toolkit; true when it has (or when it cannot tell).
