@@ -1,10 +1,10 @@
 // GTK gui: waiting on the display's connection, ending safely when the display is lost or
-// reports an error, giving the keyboard to a window where no window manager does, and
-// drawing straight onto the main window (X11), kept apart because the X headers define
-// names that the layer's own headers use.
+// reports an error, finding where the keyboard is, giving it to a window where no window
+// manager does, and drawing straight onto the main window (X11), kept apart because the
+// X headers define names that the layer's own headers use.
 //
-// Sections: the connection; losing it; waiting; the keyboard without a window manager;
-// drawing straight onto the window.
+// Sections: the connection; losing it; waiting; where the keyboard is; the keyboard
+// without a window manager; drawing straight onto the window.
 #include <poll.h>
 #include <unistd.h>
 
@@ -117,6 +117,22 @@ bool SleepOnDisplay(int64_t now, int64_t until) {
   const timespec timeout{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
   // Only a wait that ran its full length says false (a signal cuts it short).
   return ppoll(&fd, 1, &timeout, nullptr) != 0;
+}
+
+// ---- where the keyboard is ----
+
+FocusPlace KeyboardFocusPlace(GtkWidget* toplevel) {
+  Display* x = XConnection();
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (x == nullptr || window == nullptr || !GDK_IS_X11_WINDOW(window)) return FocusPlace::Nowhere;
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(x, &focus, &revert);
+  if (focus == None || focus == PointerRoot) return FocusPlace::Nowhere;
+  // GDK knows its own windows, a toplevel's focus window among them, by their ids.
+  GdkWindow* focused = gdk_x11_window_lookup_for_display(gdk_window_get_display(window), focus);
+  const bool inside = focused != nullptr && gdk_window_get_toplevel(focused) == window;
+  return inside ? FocusPlace::Inside : FocusPlace::Elsewhere;
 }
 
 // ---- the keyboard without a window manager ----
