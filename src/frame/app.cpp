@@ -65,9 +65,10 @@ bool OpenMainWindow() {
 
 void RunMainLoopTurn();
 
-// The display is gone and the program with it, but the instrument is left safe first.
-void LeaveOnLostDisplay() {
-  AppendLogLine("The connection to the display was lost; the program ended.");
+// The display is gone, or failed, and the program with it, but the instrument is left
+// safe first.
+void LeaveOnLostDisplay(const std::string& what) {
+  AppendLogLine(what + "; the program ended.");
   const FrontEnd& frontEnd = ActiveFrontEnd();
   if (frontEnd.Stop != nullptr) frontEnd.Stop();
 }

@@ -222,6 +222,7 @@ void SendControlBlock(int32_t entry) {
     bits = frame::SetBitValue(bits, bit, 0);
   }
   SetCommandBitsValue(frame::SetBitValue(bits, 15, 0));
+  ArmHighVoltageOffBlock();
 }
 
 }  // namespace zolt::link

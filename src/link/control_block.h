@@ -79,4 +79,11 @@ void BuildControlBlock(int32_t entry);
 // of CommandBits cleared in the image so that a command goes out in one block only.
 void SendControlBlock(int32_t entry);
 
+// Hands the platform layer, as the emergency block of the COM port, the block that
+// SendControlBlock(0) would send now with the sweep stopped and the high voltage
+// switched off (and without the connect bit): a crash, a signal that ends the program at
+// once or the display's end then leaves the instrument safe. The image, the window counts
+// and the commands stay as they were. SendControlBlock calls it after each block.
+void ArmHighVoltageOffBlock();
+
 }  // namespace zolt::link

@@ -4,6 +4,7 @@
 
 #include "frame/log.h"
 #include "frame/settings.h"
+#include "link/control_block.h"
 #include "link/d2xx.h"
 #include "link/link_state.h"
 #include "link/usb_device.h"
@@ -74,12 +75,14 @@ int32_t OpenInstrumentComPort() {
   LinkState.LastPollTime = now;
   LinkState.LastGoodFrameTime = now;
   LinkState.Connected = 1;
+  ArmHighVoltageOffBlock();
   return 1;
 }
 
 void CloseInstrumentComPort() {
   // Closed even when it no longer counts as open: a port whose device vanished still
   // holds its descriptor until it is closed.
+  platform::DisarmEmergencyBlock();
   platform::CloseSerialPort(InstrumentSerialPort);
   LinkState.Connected = 0;
 }

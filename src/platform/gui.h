@@ -22,9 +22,11 @@ constexpr int MaxGadgets = 4096;
 // Prepares the toolkit and reads the display's dots per inch into the draw part
 // (SetDisplayDpi). Returns false when no display can be used.
 bool InitialiseGui();
-// Called on the main thread when the connection to the display is lost; the program ends
-// as soon as it returns.
-void SetDisplayLostHandler(void (*handler)());
+// Called on the main thread when the connection to the display is lost, or when the
+// display reports an error the program cannot go on from (a window of the program taken
+// away by another program, say), with a sentence saying which; the program ends as soon
+// as it returns. The emergency block (system.h) has gone out just before.
+void SetDisplayLostHandler(void (*handler)(const std::string& what));
 
 // ---- windows ----
 

@@ -1,9 +1,10 @@
-// GTK gui: waiting on the display's connection, giving the keyboard to a window where
-// no window manager does, and drawing straight onto the main window (X11), kept apart
-// because the X headers define names that the layer's own headers use.
+// GTK gui: waiting on the display's connection, ending safely when the display is lost or
+// reports an error, finding where the keyboard is, giving it to a window where no window
+// manager does, and drawing straight onto the main window (X11), kept apart because the
+// X headers define names that the layer's own headers use.
 //
-// Sections: the connection; losing it; waiting; the keyboard without a window manager;
-// drawing straight onto the window.
+// Sections: the connection; losing it; waiting; where the keyboard is; the keyboard
+// without a window manager; drawing straight onto the window.
 #include <poll.h>
 #include <unistd.h>
 
@@ -11,7 +12,9 @@
 #include <atomic>
 #include <bit>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <string>
 
 #include "platform/gui_gtk_internal.h"
 #include "platform/system.h"
@@ -36,21 +39,68 @@ Display* XConnection() {
 
 // ---- losing it ----
 
-void (*DisplayLost)() = nullptr;
+void (*DisplayLost)(const std::string& what) = nullptr;
 std::atomic<bool> Leaving{false};
 
-// Xlib ends the program after this handler; the program's own handler runs first (once,
-// should it meet the lost display itself).
+// The program's last steps before the display takes it down: the emergency block, then
+// the program's own handler (once, should it meet the display's end itself).
+void LeaveSafely(const std::string& what) {
+  if (Leaving.exchange(true)) return;
+  WriteEmergencyBlock();
+  if (DisplayLost != nullptr) DisplayLost(what);
+}
+
+// Xlib ends the program after this handler.
 int OnConnectionLost(Display*) {
-  if (!Leaving.exchange(true) && DisplayLost != nullptr) DisplayLost();
+  LeaveSafely("The connection to the display was lost");
   std::fputs("zolt: the connection to the display was lost\n", stderr);
+  _exit(1);
+}
+
+// An X error ends the program in GDK's own error handler, at once, unless one of GDK's
+// error traps covers the request that caused it. GDK stays the display's error handler,
+// so its traps (gdk_x11_display_error_trap_push and pop, used by GTK and by this layer)
+// work as ever: only GDK knows which requests a trap covers, also after the trap was
+// popped without waiting for the display. For an error that no trap covers GDK logs a
+// warning saying the program "received an X Window System error", then ends the
+// process; the program leaves the instrument safe while that warning is written.
+
+// The text of a log field: NUL-terminated, or of the given length.
+std::string FieldText(const GLogField& field) {
+  const char* text = static_cast<const char*>(field.value);
+  if (text == nullptr) return {};
+  return field.length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(field.length));
+}
+
+GLogWriterOutput OnLogMessage(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data) {
+  std::string domain;
+  std::string message;
+  for (gsize i = 0; i < count; ++i) {
+    if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0) domain = FieldText(fields[i]);
+    if (std::strcmp(fields[i].key, "MESSAGE") == 0) message = FieldText(fields[i]);
+  }
+  const GLogLevelFlags serious =
+      static_cast<GLogLevelFlags>(G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING);
+  if (domain != "Gdk" || (level & serious) == 0 || message.find("X Window System error") == std::string::npos) {
+    return g_log_writer_default(level, fields, count, data);
+  }
+  // GDK names the error: "The error was 'BadWindow (invalid Window parameter)'."
+  const std::string named = "The error was '";
+  std::string what = "The display reported an error";
+  const size_t start = message.find(named);
+  const size_t end = start == std::string::npos ? start : message.find("'.", start + named.size());
+  if (end != std::string::npos) what += " (" + message.substr(start + named.size(), end - start - named.size()) + ")";
+  LeaveSafely(what);
+  g_log_writer_default(level, fields, count, data);
   _exit(1);
 }
 
 }  // namespace
 
 void WatchDisplayConnection() {
-  if (XConnection() != nullptr) XSetIOErrorHandler(OnConnectionLost);
+  if (XConnection() == nullptr) return;
+  XSetIOErrorHandler(OnConnectionLost);
+  g_log_set_writer_func(OnLogMessage, nullptr, nullptr);
 }
 
 // ---- waiting ----
@@ -67,6 +117,22 @@ bool SleepOnDisplay(int64_t now, int64_t until) {
   const timespec timeout{static_cast<time_t>(left / 1000000), static_cast<long>(left % 1000000) * 1000};
   // Only a wait that ran its full length says false (a signal cuts it short).
   return ppoll(&fd, 1, &timeout, nullptr) != 0;
+}
+
+// ---- where the keyboard is ----
+
+FocusPlace KeyboardFocusPlace(GtkWidget* toplevel) {
+  Display* x = XConnection();
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (x == nullptr || window == nullptr || !GDK_IS_X11_WINDOW(window)) return FocusPlace::Nowhere;
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(x, &focus, &revert);
+  if (focus == None || focus == PointerRoot) return FocusPlace::Nowhere;
+  // GDK knows its own windows, a toplevel's focus window among them, by their ids.
+  GdkWindow* focused = gdk_x11_window_lookup_for_display(gdk_window_get_display(window), focus);
+  const bool inside = focused != nullptr && gdk_window_get_toplevel(focused) == window;
+  return inside ? FocusPlace::Inside : FocusPlace::Elsewhere;
 }
 
 // ---- the keyboard without a window manager ----
@@ -184,6 +250,6 @@ bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, 
 
 namespace zolt::platform {
 
-void SetDisplayLostHandler(void (*handler)()) { gtkgui::DisplayLost = handler; }
+void SetDisplayLostHandler(void (*handler)(const std::string& what)) { gtkgui::DisplayLost = handler; }
 
 }  // namespace zolt::platform

@@ -86,7 +86,8 @@ struct GuiState {
 
 GuiState& Gui();
 
-// Has the handler set by SetDisplayLostHandler run when the display's connection is lost.
+// Has the emergency block written and the handler set by SetDisplayLostHandler run when
+// the display's connection is lost or an X error ends the program.
 void WatchDisplayConnection();
 // Sleeps from `now` until the clock reads `until` (microseconds) or the display has input
 // for the toolkit; true when it has (or when it cannot tell).
@@ -97,6 +98,12 @@ bool SleepOnDisplay(int64_t now, int64_t until);
 bool DrawOnDisplay(GtkWidget* area, cairo_surface_t* pixels, int left, int top, int right, int bottom);
 // Drops what DrawOnDisplay keeps for the window; called before the surface goes.
 void ForgetDirectTarget();
+// Whether the display's keyboard focus is in the toplevel (on it or on a window of its
+// own inside it), in another window (of this program or another), or in none (or the
+// display cannot tell). Asks the display, so the answer is current even where GTK has
+// not yet seen the focus events that tell it.
+enum class FocusPlace { Inside, Elsewhere, Nowhere };
+FocusPlace KeyboardFocusPlace(GtkWidget* toplevel);
 // Gives the keyboard to the toplevel, as a window manager that focuses on click would,
 // when no window manager runs (there the X server hands the keyboard to whichever window
 // the pointer is over). `time` is the X time of the event that asks for it.

@@ -147,8 +147,11 @@ void OnDestroy(GtkWidget* toplevel, gpointer) {
 // A window loses the activation to the display whenever one of its own pop-ups takes the
 // keyboard: a drop-down list's menu or a context menu (which grab it). That is no loss:
 // the window keeps the activation, no Deactivate is queued, and the activation comes back
-// when the pop-up closes. Should it not come back then (the user went to another window
-// or application while the pop-up was open), the loss is reported at that point.
+// when the pop-up closes. It may come back late: GTK learns of it from the display, which
+// a loaded machine or a busy window manager can hold up for a long while. So the window
+// keeps it as long as the display's keyboard focus stays in the window; the loss is
+// reported only once another window has taken the focus (the user went to another window
+// or application while the pop-up was open, or after).
 
 // The program's window a toplevel of this process belongs to: the window itself, or, for
 // a pop-up (a menu, a tooltip, a dialog), the window it was opened for, found through
@@ -186,11 +189,9 @@ bool PopupHoldsActivation(int window) {
 struct LentActivation {
   int Window;
   GtkWidget* Toplevel;  // the window's toplevel when lent: the number may be reused
-  int TicksWithoutPopup = 0;
 };
 
 constexpr guint LentWatchMs = 100;
-constexpr int TicksForReturn = 3;  // how long the activation may take to come back
 
 gboolean WatchLentActivation(gpointer data) {
   auto* lent = static_cast<LentActivation*>(data);
@@ -198,9 +199,8 @@ gboolean WatchLentActivation(gpointer data) {
   WindowSlot& slot = Gui().Windows[window];
   bool done = !ValidWindow(window) || slot.Toplevel != lent->Toplevel || !slot.ActivationLent ||
               gtk_window_is_active(GTK_WINDOW(slot.Toplevel));
-  if (!done && PopupHoldsActivation(window)) lent->TicksWithoutPopup = 0;
-  else if (!done && ++lent->TicksWithoutPopup >= TicksForReturn) {
-    // The pop-up has closed and the activation went elsewhere.
+  if (!done && !PopupHoldsActivation(window) && KeyboardFocusPlace(slot.Toplevel) == FocusPlace::Elsewhere) {
+    // The pop-up has closed and another window has the keyboard.
     done = true;
     if (Gui().ActiveWindow == window) Gui().ActiveWindow = -1;
     if (Gui().DialogDepth == 0) QueueEvent(EventType::Deactivate, window);

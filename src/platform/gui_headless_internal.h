@@ -65,7 +65,7 @@ struct State {
   bool FailWindowOpen = false;
   bool FailSurfaceOpen = false;
   std::function<void()> WaitHook;
-  void (*DisplayLost)() = nullptr;
+  void (*DisplayLost)(const std::string& what) = nullptr;
   std::vector<ShownMessage> Messages;
   std::deque<std::string> FolderAnswers;
   std::vector<FolderRequest> FolderRequests;

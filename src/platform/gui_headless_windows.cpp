@@ -60,7 +60,7 @@ bool InitialiseGui() {
   return true;
 }
 
-void SetDisplayLostHandler(void (*handler)()) {
+void SetDisplayLostHandler(void (*handler)(const std::string& what)) {
   Lock lock(Gui().Mutex);
   Gui().DisplayLost = handler;
 }
@@ -318,12 +318,12 @@ void SetWaitHook(std::function<void()> hook) {
 }
 
 void LoseDisplay() {
-  void (*handler)() = nullptr;
+  void (*handler)(const std::string&) = nullptr;
   {
     Lock lock(Gui().Mutex);
     handler = Gui().DisplayLost;
   }
-  if (handler != nullptr) handler();
+  if (handler != nullptr) handler("The connection to the display was lost");
 }
 
 void FailNextWindowOpen() {

@@ -1,5 +1,6 @@
-// Serial port names inside the platform layer: the rules that turn "COM<n>" into a
-// device path, kept apart from the port code so that they can be checked on their own.
+// Serial ports inside the platform layer: the rules that turn "COM<n>" into a device
+// path, kept apart from the port code so that they can be checked on their own, and the
+// descriptor of an open port for the layer's other parts.
 #pragma once
 
 #include <string>
@@ -14,5 +15,8 @@ int ComPortNumber(const std::string& name);
 // From the entry names of /dev, the USB serial devices in the order that COM1, COM2 ...
 // take them: "ttyACM<k>" by k, then "ttyUSB<k>" by k; returned as "/dev/" paths.
 std::vector<std::string> OrderUsbSerialDevices(const std::vector<std::string>& names);
+
+// The descriptor of port number `port` while it is open, -1 otherwise.
+int SerialPortDescriptor(int port);
 
 }  // namespace zolt::platform

@@ -6,8 +6,8 @@
 // numbers, as the program keeps them. Threads and the mutex are the standard
 // library's (std::thread, std::mutex, std::atomic), which need no wrapper.
 //
-// Sections: clock and time; files and folders; serial ports; libraries; network server;
-// fault handler.
+// Sections: clock and time; files and folders; serial ports; the emergency block;
+// libraries; network server; fault handler; termination signals.
 #pragma once
 
 #include <cstddef>
@@ -199,6 +199,27 @@ bool DrainSerialOutput(int port, int timeoutMs);
 // The operating system's text for the last failed serial call of this thread.
 std::string LastSerialError();
 
+// ---- the emergency block ----
+//
+// A block prepared in advance for an open serial port, that leaves the instrument behind
+// it safe. It is written to the port, with nothing else in between, when the program is
+// about to end in a way that gives it no chance to do so itself: by the fault handler
+// before the crash report, by a signal that ends the program at once, and when the
+// display is lost or reports an error. Keep it current: arm it again whenever what it must
+// say changes, and disarm it before the port is closed.
+
+constexpr int MaxEmergencyBlockBytes = 512;
+
+// Keeps a copy of the block for port number `port`, in place of the one kept before. A
+// port that is not open, or a block that is empty or longer than MaxEmergencyBlockBytes,
+// leaves none kept. Safe while another thread writes the block.
+void ArmEmergencyBlock(int port, const void* bytes, int count);
+void DisarmEmergencyBlock();
+// Writes the kept block to its port, waiting at most half a second for the port to take
+// it; nothing when none is kept or the port has been closed since. A call while another
+// thread writes it waits for that write instead. Async-signal-safe.
+void WriteEmergencyBlock();
+
 // ---- run-time libraries ----
 
 constexpr int MaxLibraries = 32;
@@ -228,9 +249,10 @@ std::string LastNetworkError();
 // ---- fault handler ----
 //
 // One process-wide handler for faults in any thread (SIGSEGV, SIGBUS, SIGILL, SIGFPE,
-// SIGABRT). It runs on an alternate stack and passes a FaultInfo to the callback, which
-// must only use async-signal-safe calls: the Safe* helpers below, fixed buffers, no
-// allocation. The callback never returns; it ends with EndProcessAfterFault.
+// SIGABRT). It runs on an alternate stack, writes the emergency block before anything
+// else, and passes a FaultInfo to the callback, which must only use async-signal-safe
+// calls: the Safe* helpers below, fixed buffers, no allocation. The callback never
+// returns; it ends with EndProcessAfterFault.
 //
 // The handler covers every thread. A thread that should survive even a stack overflow
 // calls PrepareThreadForFaults first thing: it gives the thread its own alternate stack
@@ -262,8 +284,13 @@ void PrepareThreadForFaults();
 // ---- termination signals ----
 
 // Makes SIGTERM, SIGINT and SIGHUP ask the program to end instead of ending it at once,
-// so that it leaves the instrument safe first; a second such signal ends it the usual
-// way. Forgets a signal noted before.
+// so that it leaves the instrument safe first; the same signal again ends it at once.
+// Every other signal that ends the program at once and that the program does not use
+// (SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR,
+// SIGSYS, SIGTRAP, SIGSTKFLT and the real-time signals), and the second stop signal, first
+// write the emergency block and then end the program as the signal does by default. A
+// signal that someone else handles or ignores (a sanitizer, the program's parent) is left
+// as it is. Forgets a stop signal noted before.
 void WatchStopSignals();
 // The termination signal received since WatchStopSignals, 0 when none came.
 int StopSignalReceived();

@@ -6,9 +6,9 @@
 // position, the signal handler itself, and the async-signal-safe helpers.
 //
 // Everything that runs in the handler uses fixed buffers and async-signal-safe calls
-// only: open/read/write/close, _Fork/execve/waitpid, clock_gettime. Child programs are
-// started with _Fork, which skips the fork handlers that could wait on a lock held by
-// the code that faulted.
+// only: open/read/write/close, fstat/poll, _Fork/execve/waitpid, clock_gettime. Child
+// programs are started with _Fork, which skips the fork handlers that could wait on a
+// lock held by the code that faulted.
 #include <elf.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -473,6 +473,8 @@ void OnFault(int signal, siginfo_t* info, void* context) {
     // Another thread is reporting its fault and will end the process.
     for (;;) ::pause();
   }
+  // The instrument is left safe before anything else: the report may wait long for its OK.
+  WriteEmergencyBlock();
   FaultSignal.store(signal);
   DescribeFault(signal, info, Fault);
   ReadRegisters(context, Fault);

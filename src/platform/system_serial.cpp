@@ -245,6 +245,13 @@ void CloseSerialPort(int port) {
   CloseLocked(slot);
 }
 
+int SerialPortDescriptor(int port) {
+  if (!ValidPort(port)) return -1;
+  SerialSlot& slot = SerialSlots[port];
+  std::lock_guard lock(slot.Lock);
+  return slot.Fd;
+}
+
 bool IsSerialPortOpen(int port) {
   if (!ValidPort(port)) return false;
   SerialSlot& slot = SerialSlots[port];

@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include "link/wire.h"
 #include "platform/system.h"
+#include "support/pty_link.h"
 #include "support/temp_folder.h"
 
 extern char** environ;
@@ -29,10 +31,10 @@ struct ChildResult {
   std::string Error;
 };
 
-// Runs `program` with one argument in the working folder, standard output and error
+// Starts `program` with one argument in the working folder, standard output and error
 // going to files there. The environment is this one's without any display, plus `extra`.
-ChildResult RunChild(const std::string& program, const std::string& argument,
-                     const std::vector<std::string>& extra = {}) {
+pid_t StartChild(const std::string& program, const std::string& argument,
+                 const std::vector<std::string>& extra = {}) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (std::strncmp(*entry, "DISPLAY=", 8) == 0 || std::strncmp(*entry, "WAYLAND_DISPLAY=", 16) == 0) {
@@ -57,11 +59,20 @@ ChildResult RunChild(const std::string& program, const std::string& argument,
     ::execve(program.c_str(), argv, envp.data());
     ::_exit(126);
   }
+  return child;
+}
+
+ChildResult WaitChild(pid_t child) {
   ChildResult result;
   ::waitpid(child, &result.Status, 0);
   result.Out = testing::ReadFile("child_out.txt");
   result.Error = testing::ReadFile("child_err.txt");
   return result;
+}
+
+ChildResult RunChild(const std::string& program, const std::string& argument,
+                     const std::vector<std::string>& extra = {}) {
+  return WaitChild(StartChild(program, argument, extra));
 }
 
 // The lines of one report block (split at CR), and the text after the block's CR LF.
@@ -247,6 +258,45 @@ TEST_F(CrashProcess, StackOverflowInAPreparedThreadIsReported) {
   const std::vector<Record> records = ReadRecords(testing::ReadFile("bugreport.txt"));
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].Lines[3], "Error Code:      -1073741819");
+}
+
+// Every way the program ends at once leaves the instrument safe first: a fault, a signal
+// that ends it, a second stop signal. The port gets the block last sent with register 1
+// asking for the sweep stopped and the high voltage off, before the program has ended.
+TEST_F(CrashProcess, AnEndBySignalSwitchesTheHighVoltageOffFirst) {
+  struct Case {
+    int Signal;
+    int Times;        // sent once, or again once the first asked for an orderly end
+    bool Reported;    // a fault: reported, then exit status 128 + signal
+  };
+  const Case cases[] = {{SIGSEGV, 1, true},  {SIGABRT, 1, true},  {SIGQUIT, 1, false},
+                        {SIGUSR1, 1, false}, {SIGALRM, 1, false}, {SIGPIPE, 1, false},
+                        {SIGRTMIN, 1, false}, {SIGTERM, 2, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(strsignal(c.Signal));
+    testing::PtyLink instrument(1);
+    const pid_t child = StartChild(ZOLT_CRASH_PROGRAM, "connected");
+    std::vector<uint8_t> expected = instrument.Read(256, 10000);  // the block sent at connect
+    ASSERT_EQ(expected.size(), 256u);
+    for (int i = 1; i < c.Times; ++i) {
+      ::kill(child, c.Signal);
+      ASSERT_EQ(instrument.Read(1, 10000), std::vector<uint8_t>{'S'});
+    }
+    ::kill(child, c.Signal);
+    // Register 1 comes second to last: bit 1 stops the sweep, bit 3 the high voltage.
+    const size_t at = 30 * link::RegisterPacketBytes;
+    uint32_t bits = 0;
+    for (int i = 2; i < 6; ++i) bits = bits << 8 | expected[at + i];
+    const link::RegisterPacket packet = link::BuildRegisterPacket(1, (bits | 0xA) & ~0x5u, true);
+    std::copy(packet.begin(), packet.end(), expected.begin() + at);
+    EXPECT_EQ(instrument.Read(256, 10000), expected);
+    const ChildResult result = WaitChild(child);
+    if (c.Reported) {
+      EXPECT_TRUE(WIFEXITED(result.Status) && WEXITSTATUS(result.Status) == 128 + c.Signal) << result.Status;
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(result.Status) && WTERMSIG(result.Status) == c.Signal) << result.Status;
+    }
+  }
 }
 
 // With a display, the report goes to the viewer beside the program, which gets the

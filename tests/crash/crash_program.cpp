@@ -3,13 +3,19 @@
 //   zolt_crash_program null-write     writes through a null pointer in a second thread
 //   zolt_crash_program divide         divides an integer by zero in a second thread
 //   zolt_crash_program overflow       overflows the stack of a second thread
+//   zolt_crash_program connected      connects to the curve tracer at ports/COM1 (one
+//                                     control block goes out) and waits for signals,
+//                                     answering a first stop signal with "S" on the port
 //
 // Before faulting it prints "line <n>" with the source line of the faulting statement.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include "frame/crash.h"
+#include "link/control_block.h"
+#include "link/link_state.h"
 #include "platform/system.h"
 
 namespace {
@@ -47,6 +53,17 @@ int Recurse(int depth) {
 int main(int argc, char** argv) {
   const char* mode = argc > 1 ? argv[1] : "null-write";
   zolt::platform::InstallFaultHandler(zolt::frame::ErrorHandler);
+  if (std::strcmp(mode, "connected") == 0) {
+    zolt::platform::WatchStopSignals();
+    if (zolt::link::OpenInstrumentComPort() != 1) return 1;
+    zolt::link::SendControlBlock(0);
+    for (bool told = false;;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (!told && zolt::platform::StopSignalReceived() != 0) {
+        told = zolt::platform::WriteSerialPort(zolt::link::InstrumentSerialPort, "S", 1) == 1;
+      }
+    }
+  }
   std::thread faulting([mode] {
     zolt::platform::PrepareThreadForFaults();
     if (std::strcmp(mode, "divide") == 0) {

@@ -42,6 +42,9 @@
 #   --close-window        close the target with its close box (as --wait-closed)
 #   --wait-closed         wait until the target is gone; the program's window is the
 #                         target again
+#   --destroy-window      destroy the target from another client, as any program on the
+#                         display can; ends the list, and the program must then end by
+#                         itself (no close is sent)
 #   --resize WxH          resize the window, and wait until its client area has that size
 #   --wait-file GLOB      wait until a file matching GLOB exists (in the working folder)
 #   --wait-text FILE,REGEX
@@ -98,6 +101,7 @@ while [ "$#" -gt 0 ]; do
     --expect-size) actions+=("expect-size $2"); shift 2 ;;
     --close-window) actions+=("close-window -"); shift ;;
     --wait-closed) actions+=("wait-closed -"); shift ;;
+    --destroy-window) actions+=("destroy-window -"); shift ;;
     --resize) actions+=("resize $2"); shift 2 ;;
     --wait-file) actions+=("wait-file $2"); shift 2 ;;
     --wait-colour) actions+=("wait-colour $2"); shift 2 ;;
@@ -139,6 +143,7 @@ err_log="$artifacts/$name.stderr.txt"
 bg_log="$artifacts/$name.background.txt"
 failures=0
 pid=""
+destroyed=""
 
 # True while the process runs. A finished child that bash has not reaped yet does not
 # count, nor one reaped while we look (its /proc entry is gone).
@@ -381,6 +386,13 @@ for action in "${actions[@]}"; do
       fi
       target="$window"
       ;;
+    destroy-window)
+      if ! "$close_tool" --destroy "$target"; then
+        fail "could not destroy window $target"
+      fi
+      destroyed=1
+      break
+      ;;
     resize)
       xdotool windowsize "$window" "${at%x*}" "${at#*x}"
       if ! wait_until size_is "$at"; then
@@ -436,7 +448,7 @@ rm -f "$shot"
 
 # ---- close box, and the program must end by itself ----
 
-if ! "$close_tool" "$window"; then
+if [ -z "$destroyed" ] && ! "$close_tool" "$window"; then
   fail "could not send the close message"
   finish
 fi
