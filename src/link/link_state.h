@@ -63,8 +63,10 @@ void OpenUsbLink(int32_t baud);
 // Closes the USB device when connected; otherwise reports that comms are not running.
 void CloseUsbLink();
 
-// Opens serial port 27 on "COM" + the COM port setting at 115200 baud, 8N1. Returns 1 on
-// success (Connected 1, poll and frame times now), else 0 with a report.
+// Opens serial port 27 on "COM" + the COM port setting at 115200 baud, 8N1, and arms the
+// block that switches the high voltage off (built from the register image). Returns 1 on
+// success (Connected 1, poll and frame times now), else 0 with a report. InstrumentMutex
+// held, like every user of the register image.
 int32_t OpenInstrumentComPort();
 // Closes serial port 27 when open and clears Connected in every case. What the
 // instrument has not taken of the bytes sent is dropped.

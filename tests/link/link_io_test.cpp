@@ -50,6 +50,7 @@ class LinkIoTest : public ::testing::Test {
   // Opens COM<n> on a fresh pseudo-terminal.
   void Connect(PtyLink& pty) {
     ASSERT_TRUE(pty.Ok());
+    std::lock_guard lock(InstrumentMutex);
     ASSERT_EQ(OpenInstrumentComPort(), 1);
   }
   int NewFrame() {

@@ -119,9 +119,12 @@ TEST_F(CommsPageTest, AScanWhileConnectedTakesTheLinksPortOnlyForAProbeThatOpens
     std::unique_ptr<testing::PtyLink> other;
     if (c.otherPort != 0) other = std::make_unique<testing::PtyLink>(c.otherPort);
     frame::AppSettings.ComPort = c.linkPort;
-    ASSERT_EQ(link::StartSerialReaderThread(), 1);
-    ASSERT_EQ(link::OpenInstrumentComPort(), 1);
-    tracer::RunControl.RunPhase = 1;
+    {
+      std::lock_guard lock(link::InstrumentMutex);
+      ASSERT_EQ(link::StartSerialReaderThread(), 1);
+      ASSERT_EQ(link::OpenInstrumentComPort(), 1);
+      tracer::RunControl.RunPhase = 1;
+    }
     int64_t lastFrame = 0;
     // Opened from the connect status panel's mark, as the user would.
     testing::RunSettingsWindow(334, {
