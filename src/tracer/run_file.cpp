@@ -650,6 +650,7 @@ bool ReadRunCsvFile(const std::string& path) {
   // be a run or holding none leaves the display cleared.
   std::string bytes;
   const platform::FileRead read = platform::ReadFileBytesUpTo(path, bytes, LargestRunFile);
+  const std::string cause = read == platform::FileRead::CannotOpen ? platform::LastFileError() : std::string();
   const RunFileShortfall shortfall = ReadRunCsvText(read == platform::FileRead::Done ? bytes : std::string_view());
   bytes = std::string();
   platform::ReleaseFreedMemory();
@@ -657,6 +658,9 @@ bool ReadRunCsvFile(const std::string& path) {
   if (read == platform::FileRead::TooLarge) {
     TellOnce(path, "Error", Translate("Run file not loaded"),
              path + ": " + Translate("too large to be a run file") + " (> " + LargestRunFileText + ").");
+  } else if (read == platform::FileRead::CannotOpen && (platform::FileExists(path) || platform::FolderExists(path))) {
+    // A name that is there but cannot be read (no permission, a folder in its place) says why.
+    TellOnce(path, "Error", Translate("Run file not loaded"), path + ": " + cause + ".");
   } else if (read == platform::FileRead::Done && !shortfall.HoldsRun) {
     TellOnce(path, "Warning", Translate("Run file not loaded"), path + ": " + Translate("holds no run") + ".");
   } else if (shortfall.StepsMissing > 0 || shortfall.PointsMissing > 0) {

@@ -450,7 +450,7 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
   struct Row {
     const char* Name;
     std::string Text;  // none: no file
-    uintmax_t Size;    // above the text's, when larger
+    uintmax_t Size;    // above the text's, when larger; 1: a folder, ~0: a pipe
     int Total0;
     double PointOneVc;  // NaN: a gap
     bool Kept;          // title and set-up shown
@@ -464,6 +464,7 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
       {"cut short", good.substr(0, line3 + 10), 0, 3, 2.0, true, "1 of 2 steps missing."},
       {"too large", "x", uintmax_t{65} << 20, 0, NAN, false, "0003.csv: too large to be a run file"},
       {"no file", "", 0, 0, NAN, false, nullptr},
+      {"a folder in its place", "", 1, 0, NAN, false, "0003.csv: Is a directory."},
       {"a pipe nothing writes to", "", ~uintmax_t{0}, 0, NAN, false, "0003.csv: holds no run."},
       {"junk", "\x9b" + good.substr(line1), 0, 0, NAN, false, "0003.csv: holds no run."},
   };
@@ -472,6 +473,7 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
     std::filesystem::remove("sampleruns_KVR/0003.csv");
     if (!row.Text.empty()) testing::WriteFile("sampleruns_KVR/0003.csv", row.Text);
     if (row.Size == ~uintmax_t{0}) ASSERT_EQ(::mkfifo("sampleruns_KVR/0003.csv", 0600), 0);
+    else if (row.Size == 1) testing::MakeFolder("sampleruns_KVR/0003.csv");
     else if (row.Size) std::filesystem::resize_file("sampleruns_KVR/0003.csv", row.Size);
     DisplayedSweeps.Point[0][1].VC_V = 7.0;  // the run shown before
     const size_t told = platform::headless::MessagesShown().size();
