@@ -216,10 +216,11 @@ struct PendingReport {
 };
 std::vector<PendingReport> PendingReports;
 
-// A run the save could not write; `what` names the file and the cause.
-void NoteUnsaved(const std::string& what) {
-  PendingReports.push_back(
-      {frame::Translate("Run file not saved"), what + ". " + frame::Translate("The run stays on display.")});
+// A run the save could not write; `what` names the file and the cause, `copy` tells of
+// the copy (empty when copies are off).
+void NoteUnsaved(const std::string& what, const std::string& copy) {
+  PendingReports.push_back({frame::Translate("Run file not saved"),
+                            what + ". " + frame::Translate("The run stays on display.") + copy});
 }
 
 // Why the last file write failed, as the system tells it.
@@ -346,24 +347,25 @@ std::function<std::string(int)> CopyNamesOf(int32_t number) {
   };
 }
 
-// The copy of the run saved as `number` into the chosen folder; a file there under the
-// run's name is kept.
-void SaveRunCopy(const std::string& text, int32_t number, const std::string& path) {
+// The copy of run `number` (saved as `path`, or in no file when empty) into the chosen
+// folder; a file there under the run's name is kept. Returns the sentence that tells of
+// it when it could not be written (the copy and why), else empty; `copied` gets the path
+// written.
+std::string SaveRunCopy(const std::string& text, int32_t number, const std::string& path, std::string& copied) {
   const std::string folder = frame::SettingFolderPath(frame::AppSettings.SaveCSVFileLocation);
   // A copy folder that is the run folder itself already holds the run.
-  if (platform::SamePlace(folder.empty() ? "." : folder, SampleRunFolder)) return;
+  if (platform::SamePlace(folder.empty() ? "." : folder, SampleRunFolder)) return {};
   const std::string name = frame::MakeCsvFileName(number);
   std::string taken;
-  if (platform::WriteNewFile(folder, text, CopyNamesOf(number), taken) != platform::NewFileResult::Written) {
-    using frame::Translate;
-    PendingReports.push_back({Translate("Run copy not saved"),
-                              Translate("The run was saved as") + " " + path + ". " +
-                                  Translate("The copy of the run could not be written to") + " " + folder + name +
-                                  Cause() + "."});
-  } else if (taken != name) {
-    LogSaved(folder + taken, folder + name + " was there already and is kept; the copy of " + path +
-                                 " was written as " + folder + taken + ".");
+  if (platform::WriteNewFile(folder, text, CopyNamesOf(number), taken) != platform::NewFileResult::Written)
+    return frame::Translate("The copy of the run could not be written to") + " " + folder + name + Cause() + ".";
+  copied = folder + taken;
+  if (taken != name) {
+    const std::string of = path.empty() ? "the run" : path;
+    LogSaved(copied, folder + name + " was there already and is kept; the copy of " + of + " was written as " + copied +
+                         ".");
   }
+  return {};
 }
 
 }  // namespace
@@ -386,7 +388,11 @@ void SaveRunCsvFile(const std::string& incomplete) {
   const std::vector<int32_t> numbers = RunNumbersToTry(highest, used);
   int32_t number = numbers.empty() ? highest : numbers.front();
   std::string name;
-  switch (platform::WriteNewFile(SampleRunFolder, text, RunFileNamesOf(numbers, number), name)) {
+  const bool copies = frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes";
+  std::string copied;
+  const platform::NewFileResult result =
+      platform::WriteNewFile(SampleRunFolder, text, RunFileNamesOf(numbers, number), name);
+  switch (result) {
     case platform::NewFileResult::Written: {
       SampleRunNumber = number;
       SampleRunCount = number;
@@ -397,16 +403,26 @@ void SaveRunCsvFile(const std::string& incomplete) {
         saved += " No run number above " + std::to_string(highest) + " is free, so the run took the free number " +
                  std::to_string(number) + " below it.";
       LogSaved(path, saved);
-      if (frame::ToLower(frame::AppSettings.SaveCSVFileEnabled) == "yes") SaveRunCopy(text, number, path);
+      const std::string failed = copies ? SaveRunCopy(text, number, path, copied) : std::string();
+      using frame::Translate;
+      if (!failed.empty())
+        PendingReports.push_back(
+            {Translate("Run copy not saved"), Translate("The run was saved as") + " " + path + ". " + failed});
       break;
     }
     case platform::NewFileResult::NoNameFree:
-      NoteUnsaved(frame::Translate("There is no free run number left in") + " " + SampleRunFolder + "/");
+    case platform::NewFileResult::Failed: {
+      // The cause is taken before the copy, which keeps the run where the run folder cannot.
+      const std::string what =
+          result == platform::NewFileResult::Failed
+              ? frame::Translate("The run could not be written to") + " " + SampleRunFolder + "/" +
+                    frame::MakeCsvFileName(number) + Cause()
+              : frame::Translate("There is no free run number left in") + " " + SampleRunFolder + "/";
+      std::string copy = copies ? SaveRunCopy(text, number, "", copied) : std::string();
+      if (!copied.empty()) copy = frame::Translate("A copy of the run was saved as") + " " + copied + ".";
+      NoteUnsaved(what, copy.empty() ? copy : " " + copy);
       break;
-    case platform::NewFileResult::Failed:
-      NoteUnsaved(frame::Translate("The run could not be written to") + " " + SampleRunFolder + "/" +
-                  frame::MakeCsvFileName(number) + Cause());
-      break;
+    }
   }
   text = std::string();
   platform::ReleaseFreedMemory();
@@ -634,6 +650,7 @@ bool ReadRunCsvFile(const std::string& path) {
   // be a run or holding none leaves the display cleared.
   std::string bytes;
   const platform::FileRead read = platform::ReadFileBytesUpTo(path, bytes, LargestRunFile);
+  const std::string cause = read == platform::FileRead::CannotOpen ? platform::LastFileError() : std::string();
   const RunFileShortfall shortfall = ReadRunCsvText(read == platform::FileRead::Done ? bytes : std::string_view());
   bytes = std::string();
   platform::ReleaseFreedMemory();
@@ -641,6 +658,9 @@ bool ReadRunCsvFile(const std::string& path) {
   if (read == platform::FileRead::TooLarge) {
     TellOnce(path, "Error", Translate("Run file not loaded"),
              path + ": " + Translate("too large to be a run file") + " (> " + LargestRunFileText + ").");
+  } else if (read == platform::FileRead::CannotOpen && (platform::FileExists(path) || platform::FolderExists(path))) {
+    // A name that is there but cannot be read (no permission, a folder in its place) says why.
+    TellOnce(path, "Error", Translate("Run file not loaded"), path + ": " + cause + ".");
   } else if (read == platform::FileRead::Done && !shortfall.HoldsRun) {
     TellOnce(path, "Warning", Translate("Run file not loaded"), path + ": " + Translate("holds no run") + ".");
   } else if (shortfall.StepsMissing > 0 || shortfall.PointsMissing > 0) {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/app.h"
@@ -244,17 +245,21 @@ void NoteLastBlockNotTaken() {
                             "before its port was closed; the high voltage may still be on.");
 }
 
-// Link bit off, high voltage off, then the port closed and the reader stopped.
+// Set by a disconnect: the port is let go once the InstrumentMutex is free and the
+// instrument has reported the high voltage off (LetGoOfInstrument).
+bool LetGoPending = false;
+
+// Link bit off and high voltage off; the port is closed and the reader stopped after the
+// lock, once the instrument reports the high voltage off.
 void Disconnect() {
   RunControlRecord& run = RunControl;
   run.CommsEnable = "Off";
   run.HighVoltageCommand = "Stop";
   link::SendControlBlock(0);
-  if (!LetLastBlockLeave()) NoteLastBlockNotTaken();
-  link::CloseInstrumentComPort();
-  link::StopLinkThread();
+  LetLastBlockLeave();
   run.RunPhase = PhaseDisconnected;
   run.HighVoltageOn = 0;
+  LetGoPending = true;
 }
 
 void StartRun() {
@@ -540,6 +545,24 @@ void CopyNewSweepPoints() {
 
 // ---- the per-frame handler ----
 
+namespace {
+
+bool HighVoltageConfirmedOff();
+void NoteHighVoltageNotConfirmed();
+
+// The port of a disconnect let go: once the instrument reports the high voltage off, or
+// after a bounded wait that the log tells of. InstrumentMutex free.
+void LetGoOfInstrument() {
+  const bool confirmed = HighVoltageConfirmedOff();
+  std::lock_guard<std::mutex> lock(link::InstrumentMutex);
+  if (!confirmed) NoteHighVoltageNotConfirmed();
+  link::CloseInstrumentComPort();
+  link::StopLinkThread();
+  RunControl.HighVoltageOn = 0;
+}
+
+}  // namespace
+
 void HandleCurveTracerFrame() {
   {
     std::lock_guard<std::mutex> lock(link::InstrumentMutex);
@@ -574,6 +597,7 @@ void HandleCurveTracerFrame() {
       StepRunPhase();
     }
   }
+  if (std::exchange(LetGoPending, false)) LetGoOfInstrument();
   WritePendingLogLines();
   if (RunSavePending) {
     RunSavePending = false;
@@ -628,6 +652,11 @@ bool HighVoltageConfirmedOff() {
   return false;
 }
 
+void NoteHighVoltageNotConfirmed() {
+  PendingLogLines.push_back("The high voltage could not be confirmed off before the program let go of the "
+                            "instrument: it did not report it off.");
+}
+
 // A run under way ends here too, and says how many damaged frames it dropped.
 void LeaveDisconnected() {
   if (RunControl.RunPhase >= PhaseRunRequested) NoteLostFrames();
@@ -648,10 +677,7 @@ void StopCurveTracer() {
   }
   // The port is let go once the instrument reports the high voltage off, or after a
   // bounded wait that the log tells of.
-  if (sent && !HighVoltageConfirmedOff()) {
-    PendingLogLines.push_back("The high voltage could not be confirmed off before the program let go of the "
-                              "instrument: it did not report it off.");
-  }
+  if (sent && !HighVoltageConfirmedOff()) NoteHighVoltageNotConfirmed();
   {
     std::lock_guard<std::mutex> lock(link::InstrumentMutex);
     LeaveDisconnected();

@@ -323,6 +323,12 @@ TEST_F(RunFileTest, CopyGoesToTheChosenFolderAndAFailedCopyIsReported) {
   const auto& shown = platform::headless::MessagesShown();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_NE(shown[0].Text.find("missing/0003.csv"), std::string::npos);
+
+  std::filesystem::remove_all(SampleRunFolder);  // neither written: one box tells of both
+  SaveRunCsvFile();
+  ReportUnsavedRunFiles();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[1].Text.find("on display. The copy of the run could not be written to missing/0004.csv"), std::string::npos);
 }
 
 // Saves into folders that lack features or room, or that hold stray names, and then the
@@ -349,9 +355,10 @@ TEST_F(RunFileTest, SavesOnEveryFolderReplaceNothingAndTellWhyTheyFail) {
        "The run was saved as sampleruns_KVR/0002.csv. The copy of the run could not be written to "
        "copies/0002.csv: No space left on device.", 1},
       {"copy folder full, no link", "copies", Poor | Full, 0, "", true, false, 0, "copies/0002.csv: No space left on device.", 1},
-      {"run folder full", "sampleruns_KVR", Full, 0, "", false, false, 0,
-       "sampleruns_KVR/0002.csv: No space left on device. The run stays on display.", 1},
-      {"run folder full, no link", "sampleruns_KVR", Poor | Full, 0, "", false, false, 0, "0002.csv: No space left", 1},
+      {"run folder full", "sampleruns_KVR", Full, 0, "", false, true, 0,
+       "sampleruns_KVR/0002.csv: No space left on device. The run stays on display. A copy of the run was saved as "
+       "copies/0002.csv.", 1},
+      {"run folder full, no link", "sampleruns_KVR", Poor | Full, 0, "", false, true, 0, "0002.csv: No space left", 1},
       {"stray 9999.csv", "", 0, 0, "9999.csv", true, true, 0, "so the run took the free number 2 below it.", 0},
       {"a name like a date", "", 0, 0, "20240101123456.csv", true, true, 0, "0002.csv,The run was saved.", 0},
       {"protected run file", "", 0, 0, "", true, true, 0444,
@@ -398,7 +405,8 @@ TEST_F(RunFileTest, SavesOnEveryFolderReplaceNothingAndTellWhyTheyFail) {
     }
     EXPECT_EQ(std::filesystem::exists(copy), row.Copied);
     if (row.Copied) {
-      EXPECT_EQ(testing::ReadFile(copy), saved);
+      const std::string copied = testing::ReadFile(copy);
+      EXPECT_TRUE(row.Saved ? copied == saved : copied.starts_with("Step,TotalSteps,"));
     }
     // Nothing else is left in either folder: no temporary file, no half-written one.
     EXPECT_EQ(platform::ListFolder(SampleRunFolder).size(), (*row.Stray ? 1u : 0u) + row.Saved);
@@ -442,7 +450,7 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
   struct Row {
     const char* Name;
     std::string Text;  // none: no file
-    uintmax_t Size;    // above the text's, when larger
+    uintmax_t Size;    // above the text's, when larger; 1: a folder, ~0: a pipe
     int Total0;
     double PointOneVc;  // NaN: a gap
     bool Kept;          // title and set-up shown
@@ -456,6 +464,7 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
       {"cut short", good.substr(0, line3 + 10), 0, 3, 2.0, true, "1 of 2 steps missing."},
       {"too large", "x", uintmax_t{65} << 20, 0, NAN, false, "0003.csv: too large to be a run file"},
       {"no file", "", 0, 0, NAN, false, nullptr},
+      {"a folder in its place", "", 1, 0, NAN, false, "0003.csv: Is a directory."},
       {"a pipe nothing writes to", "", ~uintmax_t{0}, 0, NAN, false, "0003.csv: holds no run."},
       {"junk", "\x9b" + good.substr(line1), 0, 0, NAN, false, "0003.csv: holds no run."},
   };
@@ -464,6 +473,7 @@ TEST_F(RunFileTest, DamagedFilesShowWhatTheyHoldAndTellWhatIsMissing) {
     std::filesystem::remove("sampleruns_KVR/0003.csv");
     if (!row.Text.empty()) testing::WriteFile("sampleruns_KVR/0003.csv", row.Text);
     if (row.Size == ~uintmax_t{0}) ASSERT_EQ(::mkfifo("sampleruns_KVR/0003.csv", 0600), 0);
+    else if (row.Size == 1) testing::MakeFolder("sampleruns_KVR/0003.csv");
     else if (row.Size) std::filesystem::resize_file("sampleruns_KVR/0003.csv", row.Size);
     DisplayedSweeps.Point[0][1].VC_V = 7.0;  // the run shown before
     const size_t told = platform::headless::MessagesShown().size();

@@ -397,8 +397,11 @@ TEST_F(RunPhasesTest, DisconnectSendsLinkOffThenClosesAndStopsTheReader) {
   EXPECT_EQ(RunControl.HighVoltageOn, 0);
   EXPECT_EQ(link::LinkState.Connected, 0);
   EXPECT_FALSE(link::LinkThreadRunning());
+  // The instrument reports nothing: the log says so, and the reader's block for a lost
+  // link may follow.
+  EXPECT_NE(testing::ReadFile("log.txt").find("The high voltage could not be confirmed off"), std::string::npos);
   const Received got = Take();
-  ASSERT_EQ(got.Blocks.size(), 1u);
+  ASSERT_GE(got.Blocks.size(), 1u);
   EXPECT_FALSE(Bit(got.Blocks[0][1], 16));  // link off
   EXPECT_TRUE(Bit(got.Blocks[0][1], 3));    // high voltage stop
   Pass();

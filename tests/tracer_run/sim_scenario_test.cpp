@@ -613,6 +613,16 @@ TEST_F(SimScenarioTest, LettingGoOfTheInstrumentSwitchesItsHighVoltageOff) {
   EXPECT_EQ(RunControl.LastStopReason, "MANUAL HALT REQUEST");
   EXPECT_FALSE(testing::Exists("sampleruns_KVR/0002.csv"));
   EXPECT_TRUE(SimStatus().starts_with(" | HV off "));
+  EXPECT_EQ(testing::ReadFile("log.txt").find("could not be confirmed off"), std::string::npos);
+
+  // Disconnected while the instrument reads nothing for 3 s: the log says the high voltage
+  // was not confirmed off, and the instrument acts on the block once it reads again.
+  ASSERT_TRUE(Press(ConnectButton, [] { return Phase() == 1; }));
+  ASSERT_TRUE(Press(HighVoltageButton, [] { return Phase() == 2; }));
+  Control("deaf 3000");
+  ASSERT_TRUE(Press(ConnectButton, [] { return link::LinkState.Connected == 0; }, 3000));
+  EXPECT_NE(testing::ReadFile("log.txt").find("could not be confirmed off"), std::string::npos);
+  EXPECT_TRUE(testing::WaitFor([] { return SimStatus().starts_with(" | HV off "); }, 5000));
 
   // Silent for good: the link is lost after 2 s, the block that switches the high voltage
   // off goes out first, and the run asked for meanwhile measured nothing.

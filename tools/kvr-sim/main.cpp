@@ -73,6 +73,9 @@ struct Session {
   std::FILE* packetLog = nullptr;  // --log-packets
   FaultPlan faults;
   std::vector<uint8_t> outgoing;  // bytes the port did not take yet
+  // What a host wrote before it let go while the instrument was not reading: still its
+  // input, taken once it reads again.
+  std::vector<uint8_t> unread;
   double startMs = 0.0;
   double nextFrameMs = 0.0;
   double lastByteMs = 0.0;
@@ -226,6 +229,11 @@ void TakePackets(Session& s, double nowMs) {
   std::vector<ReceivedPacket> received;
   std::vector<ReceivedPacket>* log = s.packetLog != nullptr ? &received : nullptr;
   size_t count = 0;
+  if (!s.unread.empty()) {
+    s.lastByteMs = nowMs;
+    FeedPacketBytes(s.reader, s.unread.data(), s.unread.size(), packets, log);
+    s.unread.clear();
+  }
   while ((count = ReadFromHost(s.port, bytes, sizeof bytes)) > 0) {
     s.lastByteMs = nowMs;
     FeedPacketBytes(s.reader, bytes, count, packets, log);
@@ -272,8 +280,12 @@ void WatchPort(Session& s, double nowMs) {
       if (s.options.verbose) Say(s, "host opened the port");
       break;
     case HostChange::Closed: {
-      // What the host wrote before it let go still arrives.
+      // What the host wrote before it let go still arrives: now, or when the instrument
+      // reads again.
       TakePackets(s, nowMs);
+      uint8_t bytes[4096];
+      for (size_t count; (count = ReadFromHost(s.port, bytes, sizeof bytes)) > 0;)
+        s.unread.insert(s.unread.end(), bytes, bytes + count);
       s.outgoing.clear();
       std::string error;
       if (!RenewPtyPort(s.port, error)) Say(s, error);
