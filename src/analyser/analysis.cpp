@@ -252,6 +252,7 @@ void SetBlockReadings(int32_t block, const ChannelPeaks& voltage, const ChannelP
   SetPeak(current.Highest, 1.0, i.High, any, r.PmxCurrentPeakPositive, r.PmxCurrentPeakPositiveStatus, kept[2]);
   SetPeak(current.Lowest, -1.0, i.Low, any, r.PmxCurrentPeakNegative, r.PmxCurrentPeakNegativeStatus, kept[3]);
   if (!any) return;  // the means keep their last values
+  r.PmxLiveStatus = PmxReadingStatus::Measured;
   r.PmxLiveVoltage = voltage.Sum / received;
   r.PmxLiveCurrent = current.Sum / received;
 }

@@ -34,7 +34,9 @@ struct PmxReadingsRecord {
   double PmxCurrentPeakNegative = 0.0;  // A
   double PmxLiveVoltage = 0.0;          // V, mean of the block's received samples
   double PmxLiveCurrent = 0.0;          // A, the same
-  double PmxShownVoltage = -1.0;        // last value put into the window's field 93
+  // Whether the two means stand: a block since the start held received samples.
+  PmxReadingStatus PmxLiveStatus = PmxReadingStatus::None;
+  double PmxShownVoltage = -1.0;        // last value put into the window's field 93 (-infinity: "----")
   double PmxShownCurrent = -1.0;        // last value put into field 94
   // Whether the frequency and the four peaks stand (a value that does not keeps its last).
   PmxReadingStatus PmxFrequencyStatus = PmxReadingStatus::None;

@@ -202,6 +202,9 @@ bool ServeCalibrationEvent(int gadget) {
     for (const bool positive : {true, false}) {
       const Point p{pair, positive};
       if (gadget != p.Cal()) continue;
+      // No received block gives a reading (none yet, or the link ended): the point keeps
+      // its reading rather than take one nothing measured.
+      if (PmxReadings.PmxLiveStatus != PmxReadingStatus::Measured) return true;
       const double live = IsVoltagePair(pair) ? PmxReadings.PmxLiveVoltage : PmxReadings.PmxLiveCurrent;
       platform::SetGadgetText(p.Adc(), frame::FixedDecimals(live, 3));
       return true;

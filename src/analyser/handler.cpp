@@ -5,6 +5,8 @@
 // starts, a link ends; one turn.
 #include "analyser/handler.h"
 
+#include <limits>
+
 #include "analyser/analysis.h"
 #include "analyser/ranges.h"
 #include "analyser/screen.h"
@@ -123,18 +125,26 @@ void ServeWindowEvent() {
   ServePowerAnalyserWindowEvent(e.Gadget);
 }
 
-// Each live text is rewritten only when its value changed since it was last shown.
+namespace {
+
+// A live mean as its field shows it: three decimals, or "----" while no received block
+// gave one (none yet, or its link has ended), as the tiles show no reading. The text is
+// rewritten only when what it shows changed since it was last shown.
+void RefreshLiveReading(int gadget, double value, bool measured, double& shown) {
+  const double showing = measured ? value : -std::numeric_limits<double>::infinity();
+  if (shown == showing) return;
+  shown = showing;
+  platform::SetGadgetText(gadget, measured ? frame::FixedDecimals(value, 3) : frame::Translate("----"));
+}
+
+}  // namespace
+
 void RefreshLiveReadings() {
   if (!platform::IsWindow(PmxWindow)) return;
   PmxReadingsRecord& r = PmxReadings;
-  if (r.PmxShownVoltage != r.PmxLiveVoltage) {
-    r.PmxShownVoltage = r.PmxLiveVoltage;
-    platform::SetGadgetText(LiveVoltageText, frame::FixedDecimals(r.PmxShownVoltage, 3));
-  }
-  if (r.PmxShownCurrent != r.PmxLiveCurrent) {
-    r.PmxShownCurrent = r.PmxLiveCurrent;
-    platform::SetGadgetText(LiveCurrentText, frame::FixedDecimals(r.PmxShownCurrent, 3));
-  }
+  const bool measured = r.PmxLiveStatus == PmxReadingStatus::Measured;
+  RefreshLiveReading(LiveVoltageText, r.PmxLiveVoltage, measured, r.PmxShownVoltage);
+  RefreshLiveReading(LiveCurrentText, r.PmxLiveCurrent, measured, r.PmxShownCurrent);
 }
 
 // ---- demonstration clock ----

@@ -91,8 +91,10 @@ TEST_F(WindowTest, TheSettingsFormPreselectsItsListsAndStoresEachChoice) {
 
 TEST_F(WindowTest, LiveReadingsCalButtonsAndSelectRange) {
   Open(ZoneCalibration);
-  PmxReadings.PmxLiveVoltage = 12.3456;
-  PmxReadings.PmxLiveCurrent = -0.5;
+  RefreshLiveReadings();  // no block received: no reading, and "Cal" takes none
+  Press(CalPairBase(0) + 4);
+  EXPECT_EQ(GetGadgetText(LiveVoltageText) + " " + GetGadgetText(AdcField(0)), "---- 0.000");
+  PmxReadings = {.PmxLiveVoltage = 12.3456, .PmxLiveCurrent = -0.5, .PmxLiveStatus = PmxReadingStatus::Measured};
   RefreshLiveReadings();
   EXPECT_EQ(GetGadgetText(LiveVoltageText), "12.346");
   platform::SetGadgetText(LiveCurrentText, "kept");
