@@ -179,9 +179,11 @@ void RunMainLoopTurn() {
   FrameLoopStateRecord& loop = FrameLoopState;
   LastWindowEvent = WaitForTurnEvent();
   // A termination signal closes the program as its close box does, so the front end
-  // leaves the instrument safe on the way out.
+  // leaves the instrument safe on the way out; so does a main window that another program
+  // took away (destroyed), which would leave the program running with nothing on screen.
   const int stopSignal = platform::StopSignalReceived();
-  if (stopSignal != 0) LastWindowEvent = platform::WindowEvent{platform::EventType::Close, MainWindow};
+  if (stopSignal != 0 || !platform::IsWindow(MainWindow))
+    LastWindowEvent = platform::WindowEvent{platform::EventType::Close, MainWindow};
   loop.LastEvent = static_cast<int32_t>(LastWindowEvent.Type);
 
   switch (LastWindowEvent.Type) {

@@ -37,8 +37,10 @@ void RunModalWindow(int window, const std::function<bool(const platform::WindowE
       default:
         break;
     }
-    // A termination signal closes the window on the way to closing the program.
-    closing = closing || platform::StopSignalReceived() != 0;
+    // A termination signal closes the window on the way to closing the program; a window
+    // that another program took away (destroyed) is closed, or the loop would wait for it
+    // for ever with the main window shut out.
+    closing = closing || platform::StopSignalReceived() != 0 || !platform::IsWindow(window);
   }
 }
 

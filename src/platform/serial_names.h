@@ -1,6 +1,7 @@
 // Serial ports inside the platform layer: the rules that turn "COM<n>" into a device
-// path, kept apart from the port code so that they can be checked on their own, and the
-// descriptor of an open port for the layer's other parts.
+// path, kept apart from the port code so that they can be checked on their own, the
+// descriptor of an open port for the layer's other parts, and whether the ports are
+// closed to writing for good.
 #pragma once
 
 #include <string>
@@ -18,5 +19,8 @@ std::vector<std::string> OrderUsbSerialDevices(const std::vector<std::string>& n
 
 // The descriptor of port number `port` while it is open, -1 otherwise.
 int SerialPortDescriptor(int port);
+
+// True once the emergency block has been written: from then on no port takes a byte.
+bool SerialPortsSealed();
 
 }  // namespace zolt::platform

@@ -186,7 +186,8 @@ bool WaitSerialReadable(int port, int timeoutMs);
 // take at once is kept, in order, behind any bytes kept before, and is sent on by later
 // calls (SendKeptSerialBytes, DrainSerialOutput, the next write), so a device that stops
 // reading holds no caller up. Returns `count` when the bytes were taken on, 0 when the
-// port is not open, failed, or would keep more than MaxKeptSerialBytes.
+// port is not open, failed, would keep more than MaxKeptSerialBytes, or once the
+// emergency block was written.
 int WriteSerialPort(int port, const void* data, int count);
 constexpr int MaxKeptSerialBytes = 65536;
 // Sends on what the driver takes now of the kept bytes; returns how many are still kept
@@ -216,8 +217,12 @@ constexpr int MaxEmergencyBlockBytes = 512;
 void ArmEmergencyBlock(int port, const void* bytes, int count);
 void DisarmEmergencyBlock();
 // Writes the kept block to its port, waiting at most half a second for the port to take
-// it; nothing when none is kept or the port has been closed since. A call while another
-// thread writes it waits for that write instead. Async-signal-safe.
+// it; when it does not, what the driver still holds for the device (older than the block,
+// which supersedes it) is dropped and the block written again. Nothing when none is kept
+// or the port has been closed since. From the call on, no serial port takes another byte
+// (writes fail, kept bytes are dropped; reading goes on): nothing any thread still sends
+// can follow the block and undo it. A call while another thread writes it waits for that
+// write instead. Async-signal-safe.
 void WriteEmergencyBlock();
 
 // ---- run-time libraries ----

@@ -15,8 +15,13 @@
 // With the port's descriptor the copy keeps the identity of the device it leads to (as
 // fstat gives it): the block goes out only while the descriptor still leads there, so a
 // port closed meanwhile, its descriptor number taken by another file, never receives it.
+//
+// The block is the last word to the instrument: once its write begins, the serial ports
+// take nothing more (see SerialPortsSealed), so that bytes kept for a device slow to read,
+// or a block another thread sends while the crash report waits, never follow it.
 #include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -51,11 +56,13 @@ BlockCopy Copies[2];
 std::atomic<int> Published{-1};  // index of the copy in force, -1 none
 std::mutex ArmingLock;           // one arming at a time (never taken by the write)
 std::atomic<bool> Writing{false};
+std::atomic<bool> Sealed{false};
 
 static_assert(std::atomic<uint64_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "read inside a signal handler");
 
 constexpr int WriteWaitMs = 500;
+constexpr int RewriteWaitMs = 100;  // for the block again, once the driver's queue is dropped
 
 bool SameDevice(const BlockCopy& copy, const struct stat& info) {
   return copy.Device.load() == static_cast<uint64_t>(info.st_dev) &&
@@ -131,8 +138,10 @@ int64_t NowMs() {
   return now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
-// Writes all the bytes to the non-blocking descriptor, waiting for room until the deadline.
-void WriteUntil(int fd, const char* bytes, int count, int64_t deadline) {
+// Writes all the bytes to the non-blocking descriptor, waiting for room until the
+// deadline. True when the deadline passed before the device took them all (false when
+// it took them, or the port failed).
+bool WriteUntil(int fd, const char* bytes, int count, int64_t deadline) {
   while (count > 0) {
     const ssize_t put = ::write(fd, bytes, static_cast<size_t>(count));
     if (put > 0) {
@@ -141,25 +150,29 @@ void WriteUntil(int fd, const char* bytes, int count, int64_t deadline) {
       continue;
     }
     if (put < 0 && errno == EINTR) continue;
-    if (put < 0 && errno != EAGAIN) return;
+    if (put < 0 && errno != EAGAIN) return false;
     const int64_t left = deadline - NowMs();
-    if (left <= 0) return;
+    if (left <= 0) return true;
     pollfd room{fd, POLLOUT, 0};
-    if (::poll(&room, 1, static_cast<int>(left)) < 0 && errno != EINTR) return;
-    if ((room.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return;
+    if (::poll(&room, 1, static_cast<int>(left)) < 0 && errno != EINTR) return false;
+    if ((room.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return false;
   }
+  return false;
 }
 
 }  // namespace
 
 // ---- the write ----
 
+bool SerialPortsSealed() { return Sealed.load(); }
+
 void WriteEmergencyBlock() {
   const int savedErrno = errno;
+  Sealed.store(true);
   const int64_t deadline = NowMs() + WriteWaitMs;
   if (Writing.exchange(true)) {
     // Another thread writes it (or this one, interrupted): let that write finish first.
-    while (Writing.load() && NowMs() < deadline + 100) {
+    while (Writing.load() && NowMs() < deadline + RewriteWaitMs + 100) {
       const timespec pause{0, 1000000};
       ::nanosleep(&pause, nullptr);
     }
@@ -169,7 +182,12 @@ void WriteEmergencyBlock() {
   char bytes[MaxEmergencyBlockBytes];
   int count = 0;
   int fd = -1;
-  if (TakePublished(bytes, count, fd)) WriteUntil(fd, bytes, count, deadline);
+  if (TakePublished(bytes, count, fd) && WriteUntil(fd, bytes, count, deadline)) {
+    // The device has not read for half a second. What its driver still holds was written
+    // before the block, which holds every register as it stands now: it gives way to it.
+    ::tcflush(fd, TCOFLUSH);
+    WriteUntil(fd, bytes, count, NowMs() + RewriteWaitMs);
+  }
   Writing.store(false);
   errno = savedErrno;
 }

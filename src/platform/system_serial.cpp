@@ -13,6 +13,9 @@
 // wait for bytes polls the descriptor without the mutex and never uses it otherwise: a
 // close meanwhile leaves the wait holding the closed port (locked against other
 // openers) until it ends, and a new file given the same number only ends it early.
+//
+// Once the emergency block has been written no port takes another byte: a write fails
+// and the kept bytes are dropped, so that nothing can follow the block.
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -344,9 +347,10 @@ int WriteNowLocked(SerialSlot& slot, const uint8_t* bytes, size_t count) {
   return static_cast<int>(written);
 }
 
-// Sends on what the driver takes of the kept bytes; false when the port failed. The
-// slot's mutex is held.
+// Sends on what the driver takes of the kept bytes (drops them once the ports are
+// sealed); false when the port failed. The slot's mutex is held.
 bool SendKeptLocked(SerialSlot& slot) {
+  if (SerialPortsSealed()) slot.Kept.clear();
   if (slot.Kept.empty()) return true;
   const int sent = WriteNowLocked(slot, slot.Kept.data(), slot.Kept.size());
   if (sent < 0) return false;
@@ -365,6 +369,10 @@ int WriteSerialPort(int port, const void* data, int count) {
     return 0;
   }
   if (!SendKeptLocked(slot)) return 0;
+  if (SerialPortsSealed()) {
+    NoteSerialError(ECANCELED);
+    return 0;
+  }
   if (slot.Kept.size() + static_cast<size_t>(count) > MaxKeptSerialBytes) {
     NoteSerialError(ENOBUFS);
     return 0;

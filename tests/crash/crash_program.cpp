@@ -6,6 +6,8 @@
 //   zolt_crash_program connected      connects to the curve tracer at ports/COM1 (one
 //                                     control block goes out) and waits for signals,
 //                                     answering a first stop signal with "S" on the port
+//   zolt_crash_program behind         as connected, then polls until the port keeps bytes,
+//                                     which a second thread sends on; prints "behind"
 //
 // Before faulting it prints "line <n>" with the source line of the faulting statement.
 #include <chrono>
@@ -41,6 +43,19 @@ __attribute__((no_sanitize_undefined)) void Divide() {
   Sink = Hundred / Zero;
 }
 
+// Polls until the port keeps bytes, as for an instrument that does not read; a second
+// thread sends them on, as the link's reader does.
+void FallBehind() {
+  using namespace zolt::platform;
+  while (SendKeptSerialBytes(zolt::link::InstrumentSerialPort) == 0)
+    WriteSerialPort(zolt::link::InstrumentSerialPort, "\0\0\0\0\0\0UU", 8);
+  std::thread([] {
+    for (;; std::this_thread::sleep_for(std::chrono::milliseconds(1))) SendKeptSerialBytes(zolt::link::InstrumentSerialPort);
+  }).detach();
+  std::puts("behind");
+  std::fflush(stdout);
+}
+
 int Recurse(int depth) {
   volatile char frame[4096];
   frame[0] = static_cast<char>(depth);
@@ -53,10 +68,12 @@ int Recurse(int depth) {
 int main(int argc, char** argv) {
   const char* mode = argc > 1 ? argv[1] : "null-write";
   zolt::platform::InstallFaultHandler(zolt::frame::ErrorHandler);
-  if (std::strcmp(mode, "connected") == 0) {
+  const bool behind = std::strcmp(mode, "behind") == 0;
+  if (behind || std::strcmp(mode, "connected") == 0) {
     zolt::platform::WatchStopSignals();
     if (zolt::link::OpenInstrumentComPort() != 1) return 1;
     zolt::link::SendControlBlock(0);
+    if (behind) FallBehind();
     for (bool told = false;;) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       if (!told && zolt::platform::StopSignalReceived() != 0) {

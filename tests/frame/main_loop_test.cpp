@@ -159,6 +159,7 @@ TEST_F(MainLoopTest, CloseEventEndsTheLoopInItsTurn) {
 
 // A termination signal ends the program as the close box does, through the front end's
 // shutdown, and a lost display runs that shutdown at once; both leave a line in the log.
+// A main window taken away ends it as the close box does.
 TEST_F(MainLoopTest, ASignalOrALostDisplayEndsThroughTheFrontEndsShutdown) {
   RunProgram([](int turn) {
     if (turn == 3) ::raise(SIGTERM);
@@ -178,6 +179,13 @@ TEST_F(MainLoopTest, ASignalOrALostDisplayEndsThroughTheFrontEndsShutdown) {
     return turn == 2;
   });
   EXPECT_NE(ReadFile(LogFile).find("The connection to the display was lost"), std::string::npos);
+
+  FreshStart();
+  RunProgram([](int turn) {
+    if (turn == 3) platform::CloseWindow(MainWindow);  // as another program destroying it
+    return false;
+  });
+  EXPECT_EQ(CurveTracer.StopsAfterFrames, 3);
 }
 
 TEST_F(MainLoopTest, CloseWhileThePowerAnalyserWindowIsOpenClosesOnlyThatWindow) {
